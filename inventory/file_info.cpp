@@ -1,0 +1,128 @@
+#include "inventory/file_info.h"
+
+#include <charconv>
+
+#include "platform/exceptions.h"
+
+namespace {
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+bool tryStrToBool(std::string_view text, bool& value) {
+  std::int64_t number = 0;
+  if (TryStrToInt64(text, number)) {
+    value = number != 0;
+    return true;
+  }
+  if (equalsIgnoringAsciiCase(text, "True")) return value = true, true;
+  if (equalsIgnoringAsciiCase(text, "False")) return value = false, true;
+  return false;
+}
+
+}  // namespace
+
+bool TryStrToInt64(std::string_view text, std::int64_t& value) {
+  std::size_t pos = 0;
+  while (pos < text.size() && text[pos] == ' ') ++pos;
+  text.remove_prefix(pos);
+  if (text.empty()) return false;
+  bool negative = false;
+  if (text.front() == '-' || text.front() == '+') {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  int base = 10;
+  if (text.size() > 1 && text.front() == '$') {
+    base = 16;
+    text.remove_prefix(1);
+  } else if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    base = 16;
+    text.remove_prefix(2);
+  }
+  if (text.empty()) return false;
+  std::uint64_t magnitude = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
+  if (ec != std::errc() || end != text.data() + text.size()) return false;
+  if (base == 16 && !negative) {
+    value = static_cast<std::int64_t>(magnitude);  // hex may use the sign bit
+    return true;
+  }
+  if (negative ? magnitude > std::uint64_t(INT64_MAX) + 1 : magnitude > std::uint64_t(INT64_MAX))
+    return false;
+  value = negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
+  return true;
+}
+
+void AppendEntryString(std::string& out, std::string_view fullPath, bool folder, TDateTime time,
+                       std::int64_t size) {
+  out.append(fullPath);
+  out.append(folder ? "|-1|" : "|0|");
+  platform::appendDateTimeStr(out, time);
+  out.push_back('|');
+  char digits[24];
+  auto [end, ec] = std::to_chars(digits, digits + sizeof digits, size);
+  (void)ec;
+  out.append(digits, end);
+}
+
+std::string EntryString(std::string_view fullPath, bool folder, TDateTime time, std::int64_t size) {
+  std::string out;
+  out.reserve(fullPath.size() + 32);
+  AppendEntryString(out, fullPath, folder, time, size);
+  return out;
+}
+
+void StrToFileInfo(std::string_view entry, TFileInfo& info) {
+  // Split off the last three fields; whatever precedes them is the path.
+  std::string_view fields[3];
+  std::string_view rest = entry;
+  int found = 0;
+  for (; found < 3; ++found) {
+    const std::size_t bar = rest.rfind('|');
+    if (bar == std::string_view::npos) break;
+    fields[2 - found] = rest.substr(bar + 1);
+    rest = rest.substr(0, bar);
+  }
+  if (found < 3) {
+    // Too few separators: what there is fills the leftmost fields.
+    std::string_view present[3];
+    for (int i = 0; i < found; ++i) present[i] = fields[3 - found + i];
+    for (int i = 0; i < 3; ++i) fields[i] = present[i];
+  }
+  const std::string_view fullPath = rest;
+
+  const std::size_t slash = fullPath.rfind(PathDelim);
+  const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+  info.Path.assign(fullPath.substr(0, nameStart));
+  info.Name.assign(fullPath.substr(nameStart));
+
+  bool folder = false;
+  if (!tryStrToBool(fields[0], folder))
+    throw EConvertError(formatText("'%s' is not a valid boolean value", {fields[0]}));
+  info.Falg = folder;
+
+  TDateTime time = 0;
+  if (!platform::tryStrToDateTime(fields[1], time))
+    throw EConvertError(formatText("'%s' is not a valid date and time", {fields[1]}));
+  info.LastModifyTime = time;
+
+  std::int64_t size = 0;
+  if (!TryStrToInt64(fields[2], size))
+    throw EConvertError(formatText("'%s' is not a valid integer value", {fields[2]}));
+  info.Size = size;
+}
+
+TFileInfo StrToFileInfo(std::string_view entry) {
+  TFileInfo info;
+  StrToFileInfo(entry, info);
+  return info;
+}

@@ -1,0 +1,108 @@
+#include "inventory/file_info.h"
+
+#include <gtest/gtest.h>
+
+#include "inventory/inventory_list.h"
+#include "platform/exceptions.h"
+
+namespace {
+
+TDateTime encode(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
+  TDateTime v = 0;
+  EXPECT_TRUE(platform::tryEncodeDateTime({y, mo, d, h, mi, s, ms}, v));
+  return v;
+}
+
+}  // namespace
+
+TEST(EntryString, WritesTheFourFields) {
+  EXPECT_EQ(EntryString("/media/u/资料/报告/a.doc", false, encode(2015, 3, 5, 9, 7, 2, 700), 24576),
+            "/media/u/资料/报告/a.doc|0|2015/3/5 9:07:02|24576");
+  EXPECT_EQ(EntryString("/media/u/资料/报告", true, 0, 0), "/media/u/资料/报告|-1|1899/12/30|0");
+  EXPECT_EQ(EntryString("/d/x", false, encode(2015, 3, 5), 3'000'000'000LL), "/d/x|0|2015/3/5|3000000000");
+}
+
+TEST(EntryString, RoundTripsOddNames) {
+  const char* names[] = {"/d/a|b.txt", "/d/年度 报告.final.doc", "/d/ lead and trail ", "/d/x.v1.2.3.tar.gz",
+                         "/d/|", "/d/a||b|", "/d/new\nline", "/d/\xff\xfe"};
+  for (const char* full : names) {
+    const TDateTime t = encode(2020, 12, 31, 23, 59, 58);
+    TFileInfo info = StrToFileInfo(EntryString(full, false, t, 7));
+    EXPECT_EQ(info.Path + info.Name, full);
+    EXPECT_EQ(info.Path, "/d/");
+    EXPECT_FALSE(info.Falg);
+    EXPECT_EQ(info.LastModifyTime, t);
+    EXPECT_EQ(info.Size, 7);
+  }
+}
+
+TEST(EntryString, ParsesFoldersSizesAndMidnight) {
+  TFileInfo folder = StrToFileInfo("/a/b|-1|1899/12/30|0");
+  EXPECT_TRUE(folder.Falg);
+  EXPECT_EQ(folder.Path, "/a/");
+  EXPECT_EQ(folder.Name, "b");
+  EXPECT_EQ(folder.Size, 0);
+
+  TFileInfo big = StrToFileInfo("/x.txt|0|2015/3/5|3000000000");
+  EXPECT_EQ(big.Path, "/");
+  EXPECT_EQ(big.Name, "x.txt");
+  EXPECT_EQ(big.Size, 3'000'000'000LL);
+  EXPECT_EQ(big.LastModifyTime, encode(2015, 3, 5));
+
+  // Milliseconds are dropped by the text, so a read-back time is whole seconds.
+  TFileInfo ms = StrToFileInfo(EntryString("/m", false, encode(2015, 3, 5, 9, 7, 2, 700), 1));
+  EXPECT_EQ(ms.LastModifyTime, encode(2015, 3, 5, 9, 7, 2));
+
+  TFileInfo noFolder = StrToFileInfo("name|0|2015/3/5|1");
+  EXPECT_EQ(noFolder.Path, "");
+  EXPECT_EQ(noFolder.Name, "name");
+}
+
+TEST(EntryString, ConversionErrorsCarryTheirTexts) {
+  auto message = [](const char* entry) {
+    try {
+      StrToFileInfo(entry);
+    } catch (const EConvertError& e) {
+      return std::string(e.what());
+    }
+    return std::string("no error");
+  };
+  EXPECT_EQ(message("/a|x|2015/3/5|1"), "'x' is not a valid boolean value");
+  EXPECT_EQ(message("/a|0|2015/13/5|1"), "'2015/13/5' is not a valid date and time");
+  EXPECT_EQ(message("/a|0|2015/3/5|12ab"), "'12ab' is not a valid integer value");
+  EXPECT_EQ(message("/a|0|2015/3/5|"), "'' is not a valid integer value");
+  EXPECT_EQ(message("garbage"), "'' is not a valid boolean value");
+}
+
+TEST(InventoryList, BuildsKeysInWalkOrder) {
+  TFileStore store;
+  TInventoryList empty = FileAryToList({}, store);
+  EXPECT_EQ(empty.Count(), 0u);
+
+  TInventoryList list = FileAryToList({"/r/b.txt|0|2015/3/5|1", "/r/A|-1|2015/3/5|0", "/r/A/x|0|2015/3/5|2"}, store);
+  ASSERT_EQ(list.Count(), 3u);
+  EXPECT_EQ(list.Strings(0), "/r/b.txt");
+  EXPECT_EQ(list.Strings(1), "/r/A");
+  EXPECT_EQ(list.Objects(2)->Size, 2);
+  EXPECT_EQ(store.size(), 3u);
+}
+
+TEST(InventoryList, SortsCaseVariantsTogetherInATotalOrder) {
+  TFileStore store;
+  TInventoryList list = FileAryToList({"/r/b|0|2015/3/5|1", "/r/a.txt|0|2015/3/5|1", "/r/C|0|2015/3/5|1",
+                                       "/r/A.txt|0|2015/3/5|1", "/r/a.txt/x|0|2015/3/5|1"},
+                                      store);
+  list.Sort(3);
+  std::vector<std::string> keys;
+  for (const auto& item : list) keys.push_back(item.Key);
+  ASSERT_EQ(keys.size(), 5u);
+  // The two case variants are neighbours and their order does not depend on input order.
+  EXPECT_TRUE((keys[0] == "/r/A.txt" && keys[1] == "/r/a.txt") || (keys[0] == "/r/a.txt" && keys[1] == "/r/A.txt"));
+  EXPECT_EQ(keys[2], "/r/a.txt/x");
+  EXPECT_EQ(keys[3], "/r/b");
+  EXPECT_EQ(keys[4], "/r/C");
+
+  TInventoryList reversed = FileAryToList({"/r/A.txt|0|2015/3/5|1", "/r/a.txt|0|2015/3/5|1"}, store);
+  reversed.Sort(3);
+  EXPECT_EQ(reversed.Strings(0), keys[0]);
+}

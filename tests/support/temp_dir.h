@@ -1,0 +1,28 @@
+// A fresh folder per test, removed with everything in it at the end.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace testsupport {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::string str() const { return path_.string(); }
+  // Writes a file (creating parent folders) and returns its path.
+  std::filesystem::path write(const std::string& relative, const std::string& content = {}) const;
+  std::filesystem::path mkdir(const std::string& relative) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string readFile(const std::filesystem::path& file);
+
+}  // namespace testsupport
