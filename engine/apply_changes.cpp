@@ -1,0 +1,310 @@
+// The second half of a manual job: pair the two sorted inventories into work
+// lists, recognise renamed files, then rename, update, create, copy and
+// delete on the target side (or copy back, as the strategies say).
+#include <cstring>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "engine/file_ops.h"
+#include "engine/pThdSync.h"
+#include "platform/file_ops.h"
+
+namespace {
+
+using Item = TInventoryList::Item;
+
+struct IdentityHash {
+  std::size_t operator()(const platform::FileIdentity& id) const {
+    return std::hash<std::uint64_t>()(id.device * 0x9E3779B97F4A7C15ULL ^ id.inode);
+  }
+};
+
+// Everything this run has written: the files it copied or renamed, the
+// folders it created, and every folder on their way down from the root. A
+// later step never deletes one of them, and a second copy onto a file that
+// this run already wrote is refused: on a drive that ignores letter case two
+// different names can be one file.
+class WrittenEntries {
+ public:
+  explicit WrittenEntries(std::string root) : root_(std::move(root)) {}
+
+  void Add(const std::string& path) {
+    if (auto id = platform::fileIdentity(path)) ids_.insert(*id);
+    // The folders that hold it, up to the root, so no folder removal takes it along.
+    std::size_t slash = path.rfind(PathDelim);
+    while (slash != std::string::npos && slash > root_.size()) {
+      std::string folder = path.substr(0, slash);
+      if (!folders_.insert(folder).second) break;  // its own parents are in already
+      if (auto id = platform::fileIdentity(folder)) ids_.insert(*id);
+      slash = folder.rfind(PathDelim);
+    }
+  }
+  bool Contains(const std::string& path) const {
+    if (ids_.empty()) return false;
+    auto id = platform::lfileIdentity(path);
+    return id && ids_.count(*id) != 0;
+  }
+  bool Holds(const platform::FileIdentity& id) const { return ids_.count(id) != 0; }
+  bool Any() const { return !ids_.empty(); }
+
+ private:
+  std::string root_;
+  std::unordered_set<platform::FileIdentity, IdentityHash> ids_;
+  std::unordered_set<std::string> folders_;
+};
+
+struct RenameKey {
+  std::string_view folder;
+  TDateTime time;
+  std::int64_t size;
+  bool operator==(const RenameKey& o) const {
+    return folder == o.folder && size == o.size && std::memcmp(&time, &o.time, sizeof time) == 0;
+  }
+};
+
+struct RenameKeyHash {
+  std::size_t operator()(const RenameKey& k) const {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &k.time, sizeof bits);
+    return std::hash<std::string_view>()(k.folder) ^ (bits * 0x9E3779B97F4A7C15ULL) ^
+           std::hash<std::int64_t>()(k.size) << 1;
+  }
+};
+
+std::string_view RelativeFolder(const TFileInfo& info, std::size_t rootLength) {
+  std::string_view path = info.Path;
+  return path.substr(std::min(rootLength, path.size()));
+}
+
+}  // namespace
+
+void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetList, const TEntryComparer& Comparer,
+                           const std::string& SourceRoot, const std::string& TargetRoot) {
+  TInventoryList UpdateList, CopyList, CreateDirList, NewSameList, ExtraFileList, ExtraDirList;
+  std::vector<std::string> ErrorList;
+  WrittenEntries writtenTarget(TargetRoot), writtenSource(SourceRoot);
+
+  auto rel = [](const Item& item, const std::string& root) { return std::string(RelativeKey(item.Key, root.size())); };
+  auto addError = [&](const char* text, const std::string& path) {
+    ErrorList.push_back(std::to_string(ErrorList.size() + 1) + "、" + text + path);
+  };
+  auto count = [](const TInventoryList& list) { return std::to_string(list.Count()); };
+  // One file copy with its progress messages; refuses to overwrite a file
+  // this run has already written on that side.
+  auto copy = [&](const std::string& src, const std::string& dst, TCopyKind kind, WrittenEntries& written) {
+    platform::FileIdentity id{};
+    const bool ok = CopyFileWithProgressRefusing(NewCopyInfo(src, dst, FWinHandle, kind),
+                                                 [&](const platform::FileIdentity& existing) {
+                                                   return written.Holds(existing);
+                                                 },
+                                                 &id);
+    if (ok) written.Add(dst);
+    return ok;
+  };
+
+  // Runs the phases; returns at the first stop check that finds StopSync set.
+  auto phases = [&]() -> bool {
+    // 1. Planning: a merge walk over the two sorted inventories.
+    std::size_t i = 0, head = 0;
+    while (i < SourceList.Count() && head < TargetList.Count()) {
+      const Item& s = SourceList[i];
+      const Item& t = TargetList[head];
+      switch (Comparer(*s.Object, *t.Object)) {
+        case Same: ++i, ++head; break;
+        case SourceNewer: UpdateList.Add(s.Key, s.Object), ++i, ++head; break;
+        case SourceOnlyFile: CopyList.Add(s.Key, s.Object), ++i; break;
+        case SourceOnlyDir: CreateDirList.Add(s.Key, s.Object), ++i; break;
+        case TargetNewer: NewSameList.Add(t.Key, t.Object), ++i, ++head; break;
+        case TargetOnlyFile: ExtraFileList.Add(t.Key, t.Object), ++head; break;
+        case TargetOnlyDir: ExtraDirList.Add(t.Key, t.Object), ++head; break;
+      }
+    }
+    if (head >= TargetList.Count()) {
+      for (; i < SourceList.Count(); ++i) {
+        if (StopSync) return true;
+        const Item& s = SourceList[i];
+        (s.Object->Falg ? CreateDirList : CopyList).Add(s.Key, s.Object);
+      }
+    } else {
+      for (; head < TargetList.Count(); ++head) {
+        if (StopSync) return true;
+        const Item& t = TargetList[head];
+        (t.Object->Falg ? ExtraDirList : ExtraFileList).Add(t.Key, t.Object);
+      }
+    }
+    SourceList.Clear();
+    TargetList.Clear();
+
+    // 2. Rename detection: a source-only file and a target-only file in the
+    // same relative folder with the same time and size are one file renamed.
+    // Indexed, so each copy finds its first match in list order at once.
+    if (!CopyList.Empty() && !ExtraFileList.Empty()) {
+      std::unordered_map<RenameKey, std::vector<std::size_t>, RenameKeyHash> candidates;
+      for (std::size_t k = ExtraFileList.Count(); k-- > 0;) {
+        const TFileInfo& t = *ExtraFileList.Objects(k);
+        candidates[{RelativeFolder(t, TargetRoot.size()), t.LastModifyTime, t.Size}].push_back(k);
+      }
+      std::vector<bool> copyPaired(CopyList.Count()), extraPaired(ExtraFileList.Count());
+      for (std::size_t k = 0; k < CopyList.Count(); ++k) {
+        const TFileInfo& s = *CopyList.Objects(k);
+        auto found = candidates.find({RelativeFolder(s, SourceRoot.size()), s.LastModifyTime, s.Size});
+        if (found == candidates.end() || found->second.empty()) continue;
+        const std::size_t match = found->second.back();  // lowest index: pushed last
+        found->second.pop_back();
+        const Item& t = ExtraFileList[match];
+        const std::string newPath = t.Object->Path + s.Name;
+        TimedLine("被同步文件夹修改文件名" + t.Key + "修改为" + newPath);
+        if (RenameFileOp(t.Key, newPath))
+          writtenTarget.Add(newPath);
+        else
+          addError("修改文件名错误，请检查该文件是否正在使用：", t.Key);
+        copyPaired[k] = true;
+        extraPaired[match] = true;
+      }
+      auto dropPaired = [](TInventoryList& list, const std::vector<bool>& paired) {
+        TInventoryList kept;
+        kept.Reserve(list.Count());
+        for (std::size_t k = 0; k < list.Count(); ++k)
+          if (!paired[k]) kept.Add(list[k].Key, list[k].Object);
+        list = std::move(kept);
+      };
+      dropPaired(CopyList, copyPaired);
+      dropPaired(ExtraFileList, extraPaired);
+    }
+
+    // 3. Updates.
+    if (!UpdateList.Empty()) {
+      TimedLine("被同步文件夹需要更新的文件共" + count(UpdateList) + "个");
+      for (const Item& e : UpdateList) {
+        if (StopSync) return true;
+        const std::string dest = TargetRoot + rel(e, SourceRoot);
+        if (!copy(e.Key, dest, CopyUpdate, writtenTarget)) addError("更新文件错误，请检查该文件是否正在使用：", dest);
+      }
+    }
+
+    // 4. New folders, parents first.
+    if (!CreateDirList.Empty()) {
+      TimedLine("被同步文件夹需要创建的文件夹共" + count(CreateDirList) + "个");
+      CreateDirList.Sort(SourceRoot.size());
+      if (!StopSync) {
+        for (const Item& e : CreateDirList) {
+          if (StopSync) return true;
+          const std::string folder = TargetRoot + rel(e, SourceRoot);
+          TimedLine("创建文件夹" + folder);
+          CreateDirChecked(folder);
+          writtenTarget.Add(folder);
+          CopyFolderAttributes(e.Key, folder);
+        }
+      }
+    }
+
+    // 5. New files.
+    if (!CopyList.Empty()) {
+      TimedLine("被同步文件夹需要复制的文件共" + count(CopyList) + "个");
+      for (const Item& e : CopyList) {
+        if (StopSync) return true;
+        if (!copy(e.Key, TargetRoot + rel(e, SourceRoot), CopyNew, writtenTarget))
+          addError("复制文件错误，请检查该文件是否正在使用：", e.Key);
+      }
+    }
+
+    // 6. Same-named files that are newer in the target.
+    if (!NewSameList.Empty()) {
+      TimedLine("同步文件夹需要更新的文件共" + count(NewSameList) + "个");
+      for (const Item& e : NewSameList) {
+        if (StopSync) return true;
+        const std::string& P = e.Key;
+        const std::string Q = SourceRoot + rel(e, TargetRoot);
+        bool ok = true;
+        switch (settings_.WhenSyncedFolderHasNewSameFile) {
+          case 0: ok = copy(Q, P, CopyNewSame, writtenTarget); break;
+          case 2: ok = copy(P, Q, CopyNewSame, writtenSource); break;
+          default: break;
+        }
+        if (!ok) addError("复制文件错误，请检查该文件是否正在使用：", Q);
+      }
+    }
+
+    // 7. Entries only the target holds.
+    const std::int16_t extraStrategy = settings_.WhenSyncedFolderHasNewFile;
+    if (extraStrategy == 1) return false;
+    if (extraStrategy == 0) {
+      if (!ExtraFileList.Empty()) {
+        TimedLine("被同步文件夹需要删除的文件共" + count(ExtraFileList) + "个");
+        for (const Item& e : ExtraFileList) {
+          if (StopSync) return true;
+          if (writtenTarget.Contains(e.Key)) continue;  // this run wrote it under another name
+          TimedLine("被同步文件夹删除文件" + e.Key);
+          if (!DeleteFileForced(e.Key)) addError("删除文件错误，请检查该文件：", e.Key);
+        }
+      }
+      if (!ExtraDirList.Empty()) {
+        TimedLine("被同步文件夹需要删除的文件夹共" + count(ExtraDirList) + "个");
+        ExtraDirList.Sort(TargetRoot.size());
+        for (std::size_t k = ExtraDirList.Count(); k-- > 0;) {
+          if (StopSync) return true;
+          if (settings_.WhenSyncedFolderHasNewFile != 0) continue;
+          const std::string& folder = ExtraDirList.Strings(k);
+          if (writtenTarget.Contains(folder)) continue;  // holds, or is, what this run wrote
+          TimedLine("被同步文件夹删除文件夹" + folder);
+          // The name is used as it is: on this system blanks at either end
+          // are part of a name, and trimming them could name another folder.
+          if (!RemoveDirOp(folder) && !ShellDeleteFolder(folder))
+            addError("删除文件夹错误，请检查该文件夹：", folder);
+        }
+      }
+    } else {
+      if (!ExtraDirList.Empty()) {
+        TimedLine("同步文件夹需要创建的文件夹共" + count(ExtraDirList) + "个");
+        for (const Item& e : ExtraDirList) {
+          if (StopSync) return true;
+          const std::string folder = SourceRoot + rel(e, TargetRoot);
+          TimedLine("同步文件夹创建文件夹" + folder);
+          CreateDirChecked(folder);
+          writtenSource.Add(folder);
+        }
+      }
+      if (!ExtraFileList.Empty()) {
+        TimedLine("被同步文件夹需要复制的文件共" + count(ExtraFileList) + "个");
+        for (const Item& e : ExtraFileList) {
+          if (StopSync) return true;
+          const std::string dest = SourceRoot + rel(e, TargetRoot);
+          if (!copy(e.Key, dest, CopyBack, writtenSource))
+            addError("复制文件错误，请检查该文件是否正在使用：", dest);
+        }
+      }
+    }
+    return false;
+  };
+
+  // The flush runs on every way out, a failed folder creation included, so
+  // whatever was written is on the drive when the job's last line shows.
+  struct Flush {
+    WrittenEntries& target;
+    WrittenEntries& source;
+    const std::string& targetRoot;
+    const std::string& sourceRoot;
+    ~Flush() {
+      std::vector<std::string> roots;
+      if (target.Any()) roots.push_back(targetRoot);
+      if (source.Any()) roots.push_back(sourceRoot);
+      if (!roots.empty()) FlushWrittenFileSystems(roots);
+    }
+  };
+  bool stopped = false;
+  {
+    Flush flush{writtenTarget, writtenSource, TargetRoot, SourceRoot};
+    stopped = phases();
+  }
+  if (stopped) return;
+
+  // 8. Error summary, 9. closing line.
+  if (!ErrorList.empty()) {
+    LogLine("同步出错，请检查");
+    std::string block;
+    for (const std::string& line : ErrorList) block.append(line).append("\r\n");
+    LogLine(block);
+  }
+  if (!StopSync) TimedLine("手动同步结束，用时" + std::to_string(ElapsedSeconds()) + "秒");
+}

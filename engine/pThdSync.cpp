@@ -1,0 +1,122 @@
+#include "engine/pThdSync.h"
+
+#include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <new>
+#include <thread>
+
+#include "platform/datetime.h"
+#include "platform/exceptions.h"
+
+namespace {
+
+// Started jobs whose thread body has not finished yet.
+struct LiveJobs {
+  std::mutex mutex;
+  std::condition_variable changed;
+  int count = 0;
+};
+
+LiveJobs& liveJobs() {
+  static LiveJobs jobs;
+  return jobs;
+}
+
+}  // namespace
+
+ThdSync::ThdSync(bool CreateSuspended, TJobSettings settings) : settings_(std::move(settings)) {
+  SyncRunning = true;
+  if (!CreateSuspended) Start();
+}
+
+ThdSync::~ThdSync() {
+  SyncRunning = false;
+  if (CloseAfterSync) platform::PostMessage(FWinHandle, platform::WM_SYSCOMMAND, platform::SC_CLOSE, 0);
+}
+
+void ThdSync::Start() {
+  if (started_) return;
+  started_ = true;
+  {
+    std::lock_guard lock(liveJobs().mutex);
+    ++liveJobs().count;
+  }
+  std::thread(&ThdSync::ThreadBody, this).detach();
+}
+
+void ThdSync::ThreadBody(ThdSync* job) {
+  job->Execute();
+  delete job;  // the job owns itself
+  LiveJobs& live = liveJobs();
+  {
+    std::lock_guard lock(live.mutex);
+    --live.count;
+  }
+  live.changed.notify_all();
+}
+
+bool ThdSync::WaitForAllJobs(std::chrono::milliseconds timeout) {
+  LiveJobs& live = liveJobs();
+  std::unique_lock lock(live.mutex);
+  return live.changed.wait_for(lock, timeout, [&] { return live.count == 0; });
+}
+
+void ThdSync::Send(platform::UINT msg, platform::WPARAM wParam) const {
+  platform::SendMessage(FWinHandle, msg, wParam, 0);
+}
+
+void ThdSync::LogLine(const std::string& text) const { Send(WM_LOGLINE, textParam(text)); }
+
+void ThdSync::TimedLine(const std::string& text) const { LogLine(platform::logStamp() + "  " + text); }
+
+void ThdSync::LogAppend(const std::string& text) const { Send(WM_LOGAPPEND, textParam(text)); }
+
+long long ThdSync::ElapsedSeconds() const {
+  return static_cast<long long>(std::trunc(std::fabs(platform::now() - SyncStartTime) * 86400.0));
+}
+
+void ThdSync::Execute() {
+  if (SyncType == TSyncType::AutoSyncBySecond) {
+    // The timed automatic mode has no work of its own yet.
+    if (StopSync) {
+      Send(WM_AUTOSYNCSTOPPED);
+      return;
+    }
+    AutoExecute();
+    if (StopSync) Send(WM_AUTOSYNCSTOPPED);
+    return;
+  }
+
+  Send(WM_SYNCBEGIN);
+  // A failure ends the work, never the job's protocol: the window still gets
+  // its closing WM_SYNCEND and the object is still freed.
+  try {
+    NoAutoExecute();
+  } catch (const Exception& e) {
+    std::string line = std::string("同步失败：") + e.what();
+    if (!e.path().empty()) line += "：" + e.path();
+    TimedLine(line);
+  } catch (const std::bad_alloc&) {
+    TimedLine("同步失败：Out of memory");
+  } catch (const std::exception& e) {
+    TimedLine(std::string("同步失败：") + e.what());
+  }
+  Send(WM_SYNCEND);
+}
+
+void ThdSync::NoAutoExecute() {
+  std::string aFirstDir, aSecondDir;
+  const TEntryComparer comparer(aFirstDir, aSecondDir);
+  TInventoryList sourceList, targetList;
+  if (ScanAndDecide(sourceList, targetList, aFirstDir, aSecondDir))
+    ApplyChanges(sourceList, targetList, comparer, aFirstDir, aSecondDir);
+  if (StopSync) LogLine("手动同步被停止！！！");
+}
+
+void ThdSync::AutoExecute() {
+  std::string aFirstDir, aSecondDir;
+  const TEntryComparer comparer(aFirstDir, aSecondDir);
+  (void)comparer;
+  if (StopSync) LogLine("自动同步被停止！！！");
+}

@@ -1,0 +1,72 @@
+// The sync job: one object per synchronisation, running on its own thread.
+// It is created suspended by the window, given the window's handle and the
+// kind of job, and started; it reports every step to that window through the
+// progress messages, and deletes itself on its own thread when done. If the
+// window was closed meanwhile (CloseAfterSync), its destruction posts the
+// close command back to the window.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "engine/entry_comparer.h"
+#include "engine/job_settings.h"
+#include "inventory/inventory_list.h"
+#include "inventory/pglobal.h"
+
+class ThdSync {
+ public:
+  // Takes a copy of the configuration's folders, filter and strategies (see
+  // job_settings.h) and sets SyncRunning. With CreateSuspended false the
+  // thread starts at once. Window thread.
+  ThdSync(bool CreateSuspended, TJobSettings settings);
+  ThdSync(const ThdSync&) = delete;
+  ThdSync& operator=(const ThdSync&) = delete;
+
+  platform::HWND WinHandle() const { return FWinHandle; }
+  void SetWinHandle(platform::HWND handle) { FWinHandle = handle; }
+  TSyncType SyncType = TSyncType::AutoSync;
+
+  // Starts the thread. From then on the object belongs to itself: the caller
+  // must not touch it again. Calling Start twice does nothing.
+  void Start();
+
+  // Destroys a job that was never started (a started job deletes itself).
+  static void Discard(ThdSync* job) { if (job && !job->started_) delete job; }
+
+  // Waits until every started job has returned from its thread body and been
+  // destroyed; true when none is left within the timeout. For the command
+  // line and tests, which must not end the process under a running job.
+  static bool WaitForAllJobs(std::chrono::milliseconds timeout);
+
+ private:
+  ~ThdSync();
+
+  static void ThreadBody(ThdSync* job);
+  void Execute();
+  void NoAutoExecute();
+  void AutoExecute();
+  bool ScanAndDecide(TInventoryList& SourceList, TInventoryList& TargetList, std::string& SourceRoot,
+                     std::string& TargetRoot);
+  void ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetList, const TEntryComparer& Comparer,
+                    const std::string& SourceRoot, const std::string& TargetRoot);
+
+  // Log lines to the window (blocking sends).
+  void LogLine(const std::string& text) const;
+  void TimedLine(const std::string& text) const;
+  void LogAppend(const std::string& text) const;
+  void Send(platform::UINT msg, platform::WPARAM wParam = 0) const;
+
+  // Whole seconds since the scan began, as the closing lines show them.
+  long long ElapsedSeconds() const;
+
+  platform::HWND FWinHandle = 0;
+  TJobSettings settings_;
+  // The records of the two inventories, owned by the job (one store per
+  // folder, since the two scans run side by side).
+  TFileStore diskRecords_;
+  TFileStore usbRecords_;
+  TDateTime SyncStartTime = 0;
+  bool started_ = false;
+};

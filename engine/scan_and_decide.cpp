@@ -1,0 +1,156 @@
+// The first half of a manual job: scan both folders, log their counts, pick
+// the source (or find the folders already in step) and hand two sorted
+// inventories to the change application.
+#include <future>
+
+#include "engine/pThdSync.h"
+#include "inventory/MyGetFiles.h"
+#include "platform/datetime.h"
+
+namespace {
+
+// One folder's scan, done on its own thread so both trees are read at once.
+struct FolderScan {
+  TInventoryList list;
+  TDateTime newest = 0;
+};
+
+// Exactly one trailing delimiter, so relative paths of both sides line up
+// whether or not a root was configured with one (a drive root always has it).
+std::string NormalizeRoot(const std::string& path) {
+  std::size_t end = path.size();
+  while (end > 0 && path[end - 1] == PathDelim) --end;
+  return path.substr(0, end) + PathDelim;
+}
+
+FolderScan ScanFolder(const std::string& root, const TJobSettings& settings, TFileStore& store) {
+  FolderScan scan;
+  const std::vector<std::string> entries = GetFileAry(root, scan.newest, settings.AllSync, settings.SyncFilesList,
+                                                      settings.NoSyncFilesList);
+  scan.list = FileAryToList(entries, store);
+  // Sorted here, off the job's main line; only an in-step check or the
+  // change application reads the order.
+  scan.list.Sort(root.size());
+  return scan;
+}
+
+enum class InStep { Yes, No, Stopped };
+
+InStep CheckInStep(const TInventoryList& source, const TInventoryList& target, std::size_t sourceRoot,
+                   std::size_t targetRoot) {
+  for (std::size_t i = 0; i < source.Count(); ++i) {
+    if (StopSync) return InStep::Stopped;
+    const TFileInfo& s = *source.Objects(i);
+    const TFileInfo& t = *target.Objects(i);
+    if (RelativeKey(source.Strings(i), sourceRoot) != RelativeKey(target.Strings(i), targetRoot)) return InStep::No;
+    if (s.Falg != t.Falg) return InStep::No;
+    if (s.Falg) continue;
+    // Files of different sizes are never in step; equal sizes need equal times.
+    if (s.Size != t.Size || s.LastModifyTime != t.LastModifyTime) return InStep::No;
+  }
+  return InStep::Yes;
+}
+
+}  // namespace
+
+bool ThdSync::ScanAndDecide(TInventoryList& SourceList, TInventoryList& TargetList, std::string& SourceRoot,
+                            std::string& TargetRoot) {
+  SourceRoot.clear();
+  TargetRoot.clear();
+  LogLine("~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~");
+  TimedLine("正在扫描硬主监测文件夹");
+  SyncStartTime = platform::now();
+  if (StopSync) return false;
+
+  const std::string diskRoot = NormalizeRoot(settings_.DFolderPath);
+  const std::string usbRoot = NormalizeRoot(settings_.UFolderAbsPath);
+
+  // The USB folder is read while the disk folder is; its result is only
+  // looked at after the disk scan's line, so the log keeps its order. Every
+  // exit below waits for it (the future's destructor), and a stop ends it
+  // at its next entry.
+  std::future<FolderScan> usbScan =
+      std::async(std::launch::async, [&] { return ScanFolder(usbRoot, settings_, usbRecords_); });
+  struct WaitForScan {
+    std::future<FolderScan>& f;
+    ~WaitForScan() {
+      if (f.valid()) f.wait();
+    }
+  } waitForUsb{usbScan};
+
+  FolderScan disk = ScanFolder(diskRoot, settings_, diskRecords_);
+  LogAppend("(" + std::to_string(disk.list.Count()) + "个文件夹和文件" + ")");
+  if (StopSync) return false;
+
+  TimedLine("正在扫描U盘监测文件夹");
+  FolderScan usb = usbScan.get();
+  LogAppend("(" + std::to_string(usb.list.Count()) + "个文件夹和文件" + ")");
+
+  auto take = [&](bool diskIsSource) {
+    FolderScan& source = diskIsSource ? disk : usb;
+    FolderScan& target = diskIsSource ? usb : disk;
+    SourceList = std::move(source.list);
+    TargetList = std::move(target.list);
+    SourceRoot = diskIsSource ? diskRoot : usbRoot;
+    TargetRoot = diskIsSource ? usbRoot : diskRoot;
+  };
+  // Takes the source, then runs the in-step check; false when the job ends here.
+  auto takeAndCheck = [&](bool diskIsSource, const char* differentLine) {
+    take(diskIsSource);
+    switch (CheckInStep(SourceList, TargetList, SourceRoot.size(), TargetRoot.size())) {
+      case InStep::Stopped:
+        return false;
+      case InStep::Yes:
+        TimedLine("硬盘监测文件夹与U盘监测文件夹已同步，无需更新！");
+        TimedLine("同步结束，用时" + std::to_string(ElapsedSeconds()) + "秒");
+        return false;
+      case InStep::No:
+        if (differentLine) TimedLine(differentLine);
+        return true;
+    }
+    return true;
+  };
+
+  const TDateTime Dn = disk.newest, Un = usb.newest;
+  const std::size_t Nd = disk.list.Count(), Nu = usb.list.Count();
+  const bool alike = Dn == Un && Nd == Nu;
+
+  switch (SyncType) {
+    case TSyncType::AutoSync:
+      TimedLine("开始自动判断同步源...");
+      if (Dn > Un) {
+        TimedLine("硬盘监测文件夹文件最后更新时间较新，以硬盘监测文件夹为架构同步U盘监测文件夹");
+        take(true);
+      } else if (Dn < Un) {
+        TimedLine("U盘监测文件夹文件最后更新时间较新，以U盘监测文件夹为架构同步硬盘监测文件夹");
+        take(false);
+      } else if (Nd > Nu) {
+        TimedLine("硬盘监测文件夹文件较多，以硬盘监测文件夹为架构同步U盘监测文件夹");
+        take(true);
+      } else if (Nd < Nu) {
+        TimedLine("U盘监测文件夹文件较多，以U盘监测文件夹为架构同步硬盘监测文件夹");
+        take(false);
+      } else if (!takeAndCheck(true, "硬盘监测文件夹与U盘监测文件夹内容不同，以硬盘监测文件夹为架构同步硬盘主监测文件夹")) {
+        return false;
+      }
+      break;
+    case TSyncType::DiskSync:
+    case TSyncType::USync: {
+      const bool diskIsSource = SyncType == TSyncType::DiskSync;
+      TimedLine(diskIsSource ? "强制以硬盘监测文件夹为同步源更新U盘监测文件夹"
+                             : "强制以U盘监测文件夹为同步源更新硬盘监测文件夹");
+      if (alike) {
+        if (!takeAndCheck(diskIsSource, nullptr)) return false;
+      } else {
+        take(diskIsSource);
+      }
+      break;
+    }
+    case TSyncType::AutoSyncBySecond:
+      return false;
+  }
+
+  if (StopSync) return false;
+  TimedLine("分析主监测文件夹...");
+  return true;
+}

@@ -1,0 +1,37 @@
+#include "tests/support/tree_snapshot.h"
+
+#include "tests/support/file_times.h"
+#include "tests/support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace testsupport {
+
+TreeSnapshot snapshot(const fs::path& root) {
+  TreeSnapshot out;
+  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+    EntryState e;
+    e.folder = it->is_directory();
+    if (!e.folder) {
+      e.size = static_cast<std::int64_t>(it->file_size());
+      e.content = readFile(it->path());
+      e.mtimeSec = mtimeNs(it->path()) / 1'000'000'000;
+    }
+    out[fs::relative(it->path(), root).string()] = e;
+  }
+  return out;
+}
+
+std::size_t countTempFiles(const fs::path& root) {
+  std::size_t n = 0;
+  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
+    if (it->path().filename().string().rfind(".~drovan-tmp-", 0) == 0) ++n;
+  return n;
+}
+
+std::ostream& operator<<(std::ostream& os, const EntryState& e) {
+  if (e.folder) return os << "<folder>";
+  return os << "<file size=" << e.size << " mtime=" << e.mtimeSec << " content=" << e.content.substr(0, 20) << ">";
+}
+
+}  // namespace testsupport

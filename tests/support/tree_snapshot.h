@@ -1,0 +1,31 @@
+// A folder tree as a map from relative path to what a sync must carry over:
+// kind, size, content and modification time. Links are listed by what they
+// point to, as the sync sees them.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <ostream>
+#include <string>
+
+namespace testsupport {
+
+struct EntryState {
+  bool folder = false;
+  std::int64_t size = 0;
+  std::string content;
+  std::int64_t mtimeSec = 0;  // whole seconds; folder times are not compared
+  bool operator==(const EntryState& o) const {
+    return folder == o.folder && size == o.size && content == o.content && (folder || mtimeSec == o.mtimeSec);
+  }
+};
+
+using TreeSnapshot = std::map<std::string, EntryState>;
+
+TreeSnapshot snapshot(const std::filesystem::path& root);
+// Names of entries that are the copy's leftover temporary files.
+std::size_t countTempFiles(const std::filesystem::path& root);
+std::ostream& operator<<(std::ostream& os, const EntryState& e);
+
+}  // namespace testsupport
