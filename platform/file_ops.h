@@ -94,7 +94,9 @@ struct CopyResult {
 // (a FIFO is never waited on), a destination that is a folder (EISDIR) or
 // lacks the owner-write bit (EACCES), and what options.refuseExisting
 // refuses. A cancelled (ECANCELED) or failed copy removes its temporary file
-// and leaves an existing destination as it was. `progress` may be empty.
+// and leaves an existing destination as it was. A destination that is a
+// link is replaced by the new file; what it pointed to is left alone.
+// `progress` may be empty.
 CopyResult copyFileWithProgress(const std::string& source, const std::string& destination,
                                 const CopyProgress& progress, const CopyOptions& options = {});
 

@@ -228,8 +228,8 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
     return {lastError("rename", destination), std::nullopt};
   temp.placed();
 
-  std::optional<FileIdentity> identity =
-      FileIdentity{static_cast<std::uint64_t>(written.st_dev), static_cast<std::uint64_t>(written.st_ino)};
+  std::optional<FileIdentity> identity = FileIdentity{static_cast<std::uint64_t>(written.st_dev),
+                                                      static_cast<std::uint64_t>(written.st_ino)};
   // FUSE numbers a file per spelling of its path; take the one that a later
   // look-up by the listed names will see.
   if (detail::isOnFuse(folder)) {

@@ -83,7 +83,8 @@ std::optional<FileIdentity> identityOf(const std::string& path, bool followLinks
   const auto examine = [followLinks](const std::string& p) -> std::optional<FileIdentity> {
     struct stat st {};
     if ((followLinks ? ::stat(p.c_str(), &st) : ::lstat(p.c_str(), &st)) != 0) return std::nullopt;
-    return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev),
+                        static_cast<std::uint64_t>(st.st_ino)};
   };
   auto identity = examine(path);
   if (!identity || !isOnFuse(parentOf(path))) return identity;

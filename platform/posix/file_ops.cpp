@@ -113,7 +113,8 @@ OpResult removeDirectory(const std::string& path) {
 }
 
 OpResult syncFileSystem(const std::string& path) {
-  detail::UniqueFd fd(syscalls().open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0));
+  detail::UniqueFd fd(
+      syscalls().open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0));
   if (!fd.valid()) return lastError("open", path);
   if (syscalls().syncfs(fd.get()) != 0) return lastError("syncfs", path);
   return detail::success();

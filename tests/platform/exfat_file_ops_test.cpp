@@ -23,10 +23,10 @@ using testsupport::readFile;
 using testsupport::TempDir;
 namespace fs = std::filesystem;
 
-#define SKIP_WITHOUT_EXFAT()                                 \
-  do {                                                       \
-    std::string why;                                         \
-    if (!ExfatMount::available(why)) GTEST_SKIP() << why;    \
+#define SKIP_WITHOUT_EXFAT()                              \
+  do {                                                    \
+    std::string why;                                      \
+    if (!ExfatMount::available(why)) GTEST_SKIP() << why; \
   } while (false)
 
 namespace {

@@ -89,14 +89,14 @@ TEST(FileCopy, ReportsStartThenOneCallPerChunk) {
   EXPECT_EQ(empty.calls, (std::vector<Call>{{CopyStep::Start, 0, 0}, {CopyStep::Chunk, 0, 0}}));
   EXPECT_EQ(readFile(dir.path() / "e2"), "");
 
-  ASSERT_TRUE(copyFileWithProgress(dir.write("s", "hello").string(), dir.str() + "/s2",
-                                   small.callback()));
+  ASSERT_TRUE(
+      copyFileWithProgress(dir.write("s", "hello").string(), dir.str() + "/s2", small.callback()));
   EXPECT_EQ(small.calls, (std::vector<Call>{{CopyStep::Start, 0, 5}, {CopyStep::Chunk, 5, 5}}));
 
   const std::string data = patternBytes(5 * MiB + 123);
   const std::int64_t size = static_cast<std::int64_t>(data.size());
-  ASSERT_TRUE(copyFileWithProgress(dir.write("l", data).string(), dir.str() + "/l2",
-                                   large.callback()));
+  ASSERT_TRUE(
+      copyFileWithProgress(dir.write("l", data).string(), dir.str() + "/l2", large.callback()));
   std::vector<Call> expected{{CopyStep::Start, 0, size}};
   for (int i = 1; i <= 5; ++i) expected.push_back({CopyStep::Chunk, i * MiB, size});
   expected.push_back({CopyStep::Chunk, size, size});
@@ -244,8 +244,7 @@ TEST(FileCopy, RefusesWithoutTouchingAnything) {
   r = copyFileWithProgress(dir.str() + "/missing", dir.str() + "/out", rec.callback());
   EXPECT_EQ(r.status.error, std::errc::no_such_file_or_directory);
   EXPECT_EQ(r.status.operation, "open");
-  EXPECT_EQ(describe(r.status),
-            "open '" + dir.str() + "/missing': No such file or directory");
+  EXPECT_EQ(describe(r.status), "open '" + dir.str() + "/missing': No such file or directory");
 
   r = copyFileWithProgress(src.string(), dir.str() + "/no/such/folder/out", rec.callback());
   EXPECT_EQ(r.status.error, std::errc::no_such_file_or_directory);
@@ -263,9 +262,8 @@ TEST(FileCopy, FifoSourceIsRefusedWithoutWaiting) {
   TempDir dir;
   const std::string fifo = dir.str() + "/pipe";
   ASSERT_EQ(std::system(("mkfifo '" + fifo + "'").c_str()), 0);
-  auto copy = std::async(std::launch::async, [&] {
-    return copyFileWithProgress(fifo, dir.str() + "/out", {});
-  });
+  auto copy = std::async(std::launch::async,
+                         [&] { return copyFileWithProgress(fifo, dir.str() + "/out", {}); });
   ASSERT_EQ(copy.wait_for(std::chrono::seconds(10)), std::future_status::ready)
       << "the copy waits for a writer";
   const CopyResult result = copy.get();

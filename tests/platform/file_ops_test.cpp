@@ -1,10 +1,11 @@
+#include "platform/file_ops.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
-#include "platform/file_ops.h"
 #include "platform/syscalls.h"
 #include "tests/support/file_checks.h"
 #include "tests/support/temp_dir.h"
@@ -99,8 +100,9 @@ TEST(FileOps, FoldersCreatedRemovedAndGivenPermissions) {
   EXPECT_FALSE(isDirectory(dir.str() + "/none"));
 
   const fs::path src = dir.mkdir("src");
-  fs::permissions(src, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                           fs::perms::others_exec,
+  fs::permissions(src,
+                  fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                      fs::perms::others_exec,
                   fs::perm_options::replace);
   EXPECT_TRUE(copyFolderAttributes(src.string(), dir.str() + "/new"));
   EXPECT_EQ(fs::status(dir.path() / "new").permissions(),

@@ -101,8 +101,7 @@ ExfatMount::ExfatMount(std::uint64_t bytes) {
     return;
   }
   const fs::path deviceFile = work_ / "loop-device";
-  if (!run("losetup -f --show " + shellQuoted(image_), deviceFile))
-    fail("losetup failed");
+  if (!run("losetup -f --show " + shellQuoted(image_), deviceFile)) fail("losetup failed");
   std::ifstream(deviceFile) >> loopDevice_;
   if (loopDevice_.empty()) fail("losetup named no device");
   if (!run("mount.exfat-fuse " + shellQuoted(loopDevice_) + " " + shellQuoted(mountPoint_)) ||
@@ -120,7 +119,8 @@ ExfatMount::~ExfatMount() {
 
 bool ExfatMount::run(const std::string& command, const std::filesystem::path& output) const {
   const fs::path log = work_ / "log";
-  const std::string line = command + " >" + (output.empty() ? ">" + shellQuoted(log) : shellQuoted(output)) +
+  const std::string line = command + " >" +
+                           (output.empty() ? ">" + shellQuoted(log) : shellQuoted(output)) +
                            " 2>>" + shellQuoted(log);
   return std::system(line.c_str()) == 0;
 }

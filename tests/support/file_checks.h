@@ -3,7 +3,10 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <ostream>
 #include <string>
+
+#include "platform/file_ops.h"
 
 namespace testsupport {
 
@@ -17,10 +20,6 @@ int copyTempFiles(const std::filesystem::path& folder);
 std::string listing(const std::filesystem::path& folder);
 
 }  // namespace testsupport
-
-#include <ostream>
-
-#include "platform/file_ops.h"
 
 namespace platform {
 // Readable identities in test failure messages.
