@@ -1,0 +1,92 @@
+#include "engine/file_ops.h"
+
+#include <set>
+
+#include "platform/exceptions.h"
+
+std::unique_ptr<TCopyInfo> NewCopyInfo(const std::string& SrcPath, const std::string& DestPath,
+                                       platform::HWND NotifyWnd, TCopyKind Kind) {
+  auto info = std::make_unique<TCopyInfo>();
+  info->SrcFile = SrcPath;
+  info->DestFile = DestPath;
+  info->NotifyWnd = NotifyWnd;
+  info->CopyKind = Kind;
+  return info;
+}
+
+platform::CopyProgressAction CopyProgressRoutine(std::int64_t TotalSize, std::int64_t CopiedSize,
+                                                 platform::CopyStep Reason, TCopyInfo& Info) {
+  if (StopSync.load()) {
+    platform::SendMessage(Info.NotifyWnd, WM_COPYSTOPPED, 0, 0);
+    return platform::CopyProgressAction::Cancel;
+  }
+  Info.TotalSize = TotalSize;
+  Info.CopiedSize = CopiedSize;
+  const platform::UINT message =
+      Reason == platform::CopyStep::Start ? WM_COPYSTART : WM_COPYPROGRESS;
+  platform::SendMessage(Info.NotifyWnd, message, copyInfoParam(Info), 0);
+  return platform::CopyProgressAction::Continue;
+}
+
+TCopyResult CopyFileTracked(std::unique_ptr<TCopyInfo> Info,
+                            const TFileIdentitySet& RefuseExisting) {
+  TCopyInfo& info = *Info;
+  const platform::CopyProgress progress = [&info](platform::CopyStep step, std::int64_t copied,
+                                                  std::int64_t total) {
+    return CopyProgressRoutine(total, copied, step, info);
+  };
+  platform::CopyOptions options;
+  if (!RefuseExisting.empty())
+    options.refuseExisting = [&RefuseExisting](const platform::FileIdentity& id) {
+      return RefuseExisting.contains(id);
+    };
+  platform::CopyResult copied =
+      platform::copyFileWithProgress(info.SrcFile, info.DestFile, progress, options);
+  Info.reset();
+  return {std::move(copied.status), copied.written};
+}
+
+bool CopyFileWithProgress(std::unique_ptr<TCopyInfo> Info) {
+  return static_cast<bool>(CopyFileTracked(std::move(Info), {}));
+}
+
+bool ShellDeleteFolder(const std::string& FolderPath) {
+  return static_cast<bool>(platform::removeTree(FolderPath));
+}
+
+bool RenameFileOp(const std::string& OldPath, const std::string& NewPath) {
+  return static_cast<bool>(platform::renameFile(OldPath, NewPath));
+}
+
+bool DeleteFileForced(const std::string& Path) {
+  return static_cast<bool>(platform::deleteFile(Path));
+}
+
+void CreateDirChecked(const std::string& Path) {
+  const platform::OpResult created = platform::createDirectory(Path);
+  if (created) return;
+  if (created.error == std::errc::file_exists && platform::isDirectory(Path)) return;
+  const int code = created.error.value();
+  throw EInOutError(
+      formatText("I/O error %d", {std::to_string(code)}) + " (" + created.error.message() + ")",
+      Path);
+}
+
+void CopyFolderAttributes(const std::string& SourceFolder, const std::string& NewFolder) {
+  platform::copyFolderAttributes(SourceFolder, NewFolder);
+}
+
+bool RemoveDirOp(const std::string& Path) {
+  return static_cast<bool>(platform::removeDirectory(Path));
+}
+
+bool FlushWrittenFileSystems(const std::vector<std::string>& Paths) {
+  std::set<std::uint64_t> flushed;
+  bool allFlushed = true;
+  for (const std::string& path : Paths) {
+    const auto id = platform::fileIdentity(path);
+    if (id && !flushed.insert(id->device).second) continue;
+    if (!platform::syncFileSystem(path)) allFlushed = false;
+  }
+  return allFlushed;
+}

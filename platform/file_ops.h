@@ -1,0 +1,135 @@
+// The file operations a sync applies to its two folders: a copy with byte
+// progress that puts the new file in place atomically, rename without
+// replacing, delete, folder creation and removal, the hand-over of folder
+// permissions, file identities, and the flush at the end of a job.
+//
+// Every operation returns an OpResult carrying the errno (generic category),
+// the failing operation and the path it concerned; none of them throws.
+// All functions may be called from any thread; they share no state beyond
+// the system-call table of platform/syscalls.h.
+#pragma once
+
+#include <compare>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <system_error>
+
+namespace platform {
+
+// Outcome of one operation. True when it succeeded; otherwise `error` holds
+// the errno, `operation` the call that failed ("open", "write", "rename",
+// "copy" for a refusal, ...) and `path` the path the user knows it by (for a
+// copy, the destination rather than its temporary file).
+struct OpResult {
+  std::error_code error;
+  std::string operation;
+  std::string path;
+  explicit operator bool() const { return !error; }
+};
+
+// The failure for people: operation, quoted path, strerror text, e.g.
+// "write '/media/u/a.txt': No space left on device". Empty for a success.
+std::string describe(const OpResult& result);
+
+// Which file a name leads to: device and inode number.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  friend auto operator<=>(const FileIdentity&, const FileIdentity&) = default;
+};
+
+struct FileIdentityHash {
+  std::size_t operator()(const FileIdentity& id) const noexcept {
+    return std::hash<std::uint64_t>{}(id.inode * 0x9E3779B97F4A7C15ULL ^ id.device);
+  }
+};
+
+// The identity of what `path` names, following links (fileIdentity) or not
+// (lfileIdentity); nullopt when it cannot be examined. On a FUSE drive that
+// ignores letter case, inode numbers belong to the spelling used, so the
+// path is first respelled as the names stand on the disk: `REPORT.txt` and
+// `Report.txt` then give one identity there, as they do on kernel drivers.
+std::optional<FileIdentity> fileIdentity(const std::string& path);
+std::optional<FileIdentity> lfileIdentity(const std::string& path);
+
+// Bytes moved between two progress calls (the last chunk may be shorter).
+inline constexpr std::int64_t kCopyChunkSize = 1 << 20;
+
+enum class CopyStep {
+  Start,  // once, before any data moves: copied 0, total the source size
+  Chunk,  // after each chunk; an empty file reports one chunk of 0 bytes
+};
+enum class CopyProgressAction { Continue, Cancel };
+
+// Called on the copying thread. `total` is the source size when the copy
+// began (raised to `copied` should the source grow meanwhile). After Cancel
+// it is not called again for that copy.
+using CopyProgress =
+    std::function<CopyProgressAction(CopyStep step, std::int64_t copied, std::int64_t total)>;
+
+struct CopyOptions {
+  // When set, an existing destination whose identity it accepts is refused
+  // (error EEXIST, operation "copy") before anything is written. This is how
+  // a caller keeps a second source file from overwriting one it has already
+  // written under another spelling on a drive that ignores letter case.
+  std::function<bool(const FileIdentity&)> refuseExisting;
+};
+
+struct CopyResult {
+  OpResult status;
+  // The new destination file, on success.
+  std::optional<FileIdentity> written;
+  explicit operator bool() const { return static_cast<bool>(status); }
+};
+
+// Copies `source` (links followed) to `destination`, creating or replacing
+// it. The data goes into a hidden temporary file in the destination's folder
+// (see temp_names.h) in chunks of kCopyChunkSize, then the source's mode bits
+// and modification time (nanoseconds) are set and the file is renamed over
+// the destination, so no partial file ever appears under the real name.
+// Refused without writing anything: a source that is not a regular file
+// (a FIFO is never waited on), a destination that is a folder (EISDIR) or
+// lacks the owner-write bit (EACCES), and what options.refuseExisting
+// refuses. A cancelled (ECANCELED) or failed copy removes its temporary file
+// and leaves an existing destination as it was. A destination that is a
+// link is replaced by the new file; what it pointed to is left alone.
+// `progress` may be empty.
+CopyResult copyFileWithProgress(const std::string& source, const std::string& destination,
+                                const CopyProgress& progress, const CopyOptions& options = {});
+
+// Renames a file or folder. Fails with EEXIST, replacing nothing, when `to`
+// already names another file; a change of letter case only of the same file
+// (`a.txt` to `A.txt` on a drive that ignores case) is carried out.
+OpResult renameFile(const std::string& from, const std::string& to);
+
+// Deletes a file, adding the owner-write bit first when it is missing. A
+// link is removed itself, never what it points to.
+OpResult deleteFile(const std::string& path);
+
+// Creates one folder; its parent must exist. An existing entry is EEXIST.
+OpResult createDirectory(const std::string& path);
+
+// True when `path` is a folder or a link to one.
+bool isDirectory(const std::string& path);
+
+// Gives `newFolder` the permission bits of `sourceFolder`, with owner
+// read, write and search added so the sync can still fill it. File systems
+// without permission bits make this fail; callers may ignore that.
+OpResult copyFolderAttributes(const std::string& sourceFolder, const std::string& newFolder);
+
+// Removes an empty folder.
+OpResult removeDirectory(const std::string& path);
+
+// Removes a folder with everything in it, never following a link: a link
+// (also `path` itself) is removed, not what it points to. Goes on past
+// entries it cannot remove and reports the first failure; the folder may
+// then be left partly emptied.
+OpResult removeTree(const std::string& path);
+
+// Writes everything cached for the file system holding `path` to the device.
+OpResult syncFileSystem(const std::string& path);
+
+}  // namespace platform

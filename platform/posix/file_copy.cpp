@@ -1,0 +1,241 @@
+// The copy with progress: temporary file, chunked data, mode and time, then
+// an atomic rename over the destination.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+#include "platform/posix/file_ops_internal.h"
+#include "platform/temp_names.h"
+
+namespace platform {
+namespace {
+
+using detail::failure;
+using detail::lastError;
+using detail::UniqueFd;
+
+std::string tempNameInFolder(const std::string& folder) {
+  static std::atomic<unsigned> counter{0};
+  static const unsigned salt = std::random_device{}();
+  char suffix[64];
+  std::snprintf(suffix, sizeof suffix, "%x-%x-%x", static_cast<unsigned>(::getpid()), salt,
+                counter.fetch_add(1, std::memory_order_relaxed));
+  std::string path = folder;
+  if (path.back() != '/') path += '/';
+  path += kCopyTempPrefix;
+  path += suffix;
+  return path;
+}
+
+// The file the data goes into. Removed again unless it reached its place.
+class TempFile {
+ public:
+  TempFile() = default;
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  ~TempFile() {
+    fd_.reset();
+    if (!path_.empty()) syscalls().unlink(path_.c_str());
+  }
+
+  // Creates a fresh temporary file in `folder`; false with errno set.
+  bool create(const std::string& folder) {
+    for (int attempt = 0; attempt < 16; ++attempt) {
+      std::string path = tempNameInFolder(folder);
+      const int fd =
+          syscalls().open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+      if (fd >= 0) {
+        fd_ = UniqueFd(fd);
+        path_ = std::move(path);
+        return true;
+      }
+      if (errno != EEXIST) return false;
+    }
+    return false;
+  }
+
+  int fd() const { return fd_.get(); }
+  const std::string& path() const { return path_; }
+  // Closes the descriptor; false with errno set when the close reports a
+  // failure (delayed write errors surface here on network and FUSE drives).
+  bool close() { return syscalls().close(fd_.release()) == 0; }
+  // The file now has its real name: nothing to remove any more.
+  void placed() { path_.clear(); }
+
+ private:
+  UniqueFd fd_;
+  std::string path_;
+};
+
+bool copyFileRangeUnsupported(int error) {
+  return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP ||
+         error == ENOTSUP;
+}
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const long n = syscalls().write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) {
+      errno = EIO;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Moves the data, reporting each chunk. copy_file_range first (the kernel
+// copies without the data passing through here, or shares extents); where
+// the two files' file systems cannot do that, read and write.
+class DataMover {
+ public:
+  DataMover(int in, int out, const std::string& source, const std::string& destination)
+      : in_(in), out_(out), source_(source), destination_(destination) {}
+
+  // Moves up to `want` bytes; adds what moved to `moved`. Sets `end` at the
+  // end of the source.
+  OpResult step(std::int64_t want, std::int64_t& moved, bool& end) {
+    while (want > 0) {
+      const auto size = static_cast<std::size_t>(want);
+      long n;
+      if (useCopyFileRange_) {
+        n = syscalls().copyFileRange(in_, out_, size);
+        if (n < 0 && copyFileRangeUnsupported(errno)) {
+          useCopyFileRange_ = false;
+          continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return lastError("copy_file_range", destination_);
+      } else {
+        if (buffer_.empty()) buffer_.resize(static_cast<std::size_t>(kCopyChunkSize));
+        n = syscalls().read(in_, buffer_.data(), std::min(size, buffer_.size()));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return lastError("read", source_);
+        if (n > 0 && !writeAll(out_, buffer_.data(), static_cast<std::size_t>(n)))
+          return lastError("write", destination_);
+      }
+      if (n == 0) {
+        end = true;
+        break;
+      }
+      moved += n;
+      want -= n;
+    }
+    return detail::success();
+  }
+
+ private:
+  int in_;
+  int out_;
+  const std::string& source_;
+  const std::string& destination_;
+  bool useCopyFileRange_ = true;
+  std::vector<char> buffer_;
+};
+
+CopyProgressAction report(const CopyProgress& progress, CopyStep step, std::int64_t copied,
+                          std::int64_t total) {
+  return progress ? progress(step, copied, total) : CopyProgressAction::Continue;
+}
+
+OpResult moveAllData(int in, int out, std::int64_t total, const CopyProgress& progress,
+                     const std::string& source, const std::string& destination) {
+  const OpResult cancelled = failure(ECANCELED, "copy", destination);
+  if (report(progress, CopyStep::Start, 0, total) == CopyProgressAction::Cancel) return cancelled;
+  DataMover mover(in, out, source, destination);
+  std::int64_t copied = 0;
+  bool end = false;
+  bool reported = false;
+  while (!end) {
+    std::int64_t chunk = 0;
+    if (OpResult r = mover.step(kCopyChunkSize, chunk, end); !r) return r;
+    copied += chunk;
+    // An empty file still reports its one (empty) chunk, so that every copy
+    // ends with a progress call.
+    if (chunk == 0 && reported) break;
+    reported = true;
+    if (report(progress, CopyStep::Chunk, copied, std::max(total, copied)) ==
+        CopyProgressAction::Cancel)
+      return cancelled;
+  }
+  return detail::success();
+}
+
+// Refusals that must come before anything is written.
+OpResult checkDestination(const std::string& destination, const CopyOptions& options) {
+  struct stat st {};
+  if (::stat(destination.c_str(), &st) != 0) {
+    if (errno == ENOENT) return detail::success();
+    return lastError("stat", destination);
+  }
+  if (S_ISDIR(st.st_mode)) return failure(EISDIR, "copy", destination);
+  if ((st.st_mode & S_IWUSR) == 0) return failure(EACCES, "copy", destination);
+  if (options.refuseExisting) {
+    const auto existing = fileIdentity(destination);
+    if (existing && options.refuseExisting(*existing)) return failure(EEXIST, "copy", destination);
+  }
+  return detail::success();
+}
+
+}  // namespace
+
+CopyResult copyFileWithProgress(const std::string& source, const std::string& destination,
+                                const CopyProgress& progress, const CopyOptions& options) {
+  // O_NONBLOCK so that opening a FIFO never waits for a writer.
+  UniqueFd in(syscalls().open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0));
+  if (!in.valid()) return {lastError("open", source), std::nullopt};
+  struct stat sourceStat {};
+  if (::fstat(in.get(), &sourceStat) != 0) return {lastError("fstat", source), std::nullopt};
+  if (S_ISDIR(sourceStat.st_mode)) return {failure(EISDIR, "copy", source), std::nullopt};
+  if (!S_ISREG(sourceStat.st_mode)) return {failure(ENOTSUP, "copy", source), std::nullopt};
+  if (const int flags = ::fcntl(in.get(), F_GETFL); flags >= 0)
+    ::fcntl(in.get(), F_SETFL, flags & ~O_NONBLOCK);
+
+  if (OpResult r = checkDestination(destination, options); !r) return {std::move(r), std::nullopt};
+
+  const std::string folder = detail::parentOf(destination);
+  TempFile temp;
+  if (!temp.create(folder)) return {lastError("open", destination), std::nullopt};
+
+  if (OpResult r = moveAllData(in.get(), temp.fd(), static_cast<std::int64_t>(sourceStat.st_size),
+                               progress, source, destination);
+      !r)
+    return {std::move(r), std::nullopt};
+
+  // Set-user and set-group bits are not carried: the copy belongs to
+  // whoever runs the sync, and a drive must not hand out its privileges.
+  if (syscalls().fchmod(temp.fd(), sourceStat.st_mode & 01777) != 0 && errno != EPERM &&
+      errno != ENOTSUP && errno != EOPNOTSUPP)
+    return {lastError("fchmod", destination), std::nullopt};
+  if (syscalls().futimens(temp.fd(), sourceStat.st_mtim.tv_sec, sourceStat.st_mtim.tv_nsec) != 0)
+    return {lastError("futimens", destination), std::nullopt};
+
+  struct stat written {};
+  if (::fstat(temp.fd(), &written) != 0) return {lastError("fstat", destination), std::nullopt};
+  if (!temp.close()) return {lastError("close", destination), std::nullopt};
+  if (syscalls().rename(temp.path().c_str(), destination.c_str()) != 0)
+    return {lastError("rename", destination), std::nullopt};
+  temp.placed();
+
+  std::optional<FileIdentity> identity = FileIdentity{static_cast<std::uint64_t>(written.st_dev),
+                                                      static_cast<std::uint64_t>(written.st_ino)};
+  // FUSE numbers a file per spelling of its path; take the one that a later
+  // look-up by the listed names will see.
+  if (detail::isOnFuse(folder)) {
+    if (auto listed = fileIdentity(destination)) identity = listed;
+  }
+  return {detail::success(), identity};
+}
+
+}  // namespace platform

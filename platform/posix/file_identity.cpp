@@ -1,0 +1,162 @@
+// File identities, and the path helpers they need.
+//
+// The FUSE library assigns inode numbers per name looked up unless the file
+// system supplies its own, and exfat-fuse does not: on such a drive
+// `Report.txt` and `REPORT.txt` are one file with two inode numbers. The
+// identity is therefore taken through the spelling that the folder lists.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <unicode/ucasemap.h>
+
+#include <memory>
+
+#include "platform/posix/file_ops_internal.h"
+
+namespace platform {
+namespace detail {
+namespace {
+
+constexpr long kFuseSuperMagic = 0x65735546;
+
+std::string_view withoutTrailingSlashes(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  return path;
+}
+
+struct CaseMapCloser {
+  void operator()(UCaseMap* map) const { ucasemap_close(map); }
+};
+
+UCaseMap* threadCaseMap() {
+  thread_local std::unique_ptr<UCaseMap, CaseMapCloser> map = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    return std::unique_ptr<UCaseMap, CaseMapCloser>(
+        ucasemap_open("", U_FOLD_CASE_DEFAULT, &status));
+  }();
+  return map.get();
+}
+
+bool foldCase(std::string_view text, std::string& out) {
+  UCaseMap* map = threadCaseMap();
+  if (map == nullptr) return false;
+  out.resize(text.size() * 3 + 8);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length =
+        ucasemap_utf8FoldCase(map, out.data(), static_cast<int32_t>(out.size()), text.data(),
+                              static_cast<int32_t>(text.size()), &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+      out.resize(static_cast<std::size_t>(length));
+      continue;
+    }
+    if (U_FAILURE(status)) return false;
+    out.resize(static_cast<std::size_t>(length));
+    return true;
+  }
+  return false;
+}
+
+struct DirCloser {
+  void operator()(DIR* dir) const { closedir(dir); }
+};
+
+// The name as `dir` lists it: `name` itself when listed, else the one listed
+// name equal to it ignoring case, else `name`.
+std::string listedSpelling(const std::string& dir, const std::string& name) {
+  std::unique_ptr<DIR, DirCloser> handle(opendir(dir.c_str()));
+  if (!handle) return name;
+  std::string candidate;
+  int candidates = 0;
+  while (const dirent* entry = readdir(handle.get())) {
+    const std::string_view listed(entry->d_name);
+    if (listed == name) return name;
+    if (equalIgnoringCase(listed, name)) {
+      candidate = listed;
+      ++candidates;
+    }
+  }
+  return candidates == 1 ? candidate : name;
+}
+
+std::optional<FileIdentity> identityOf(const std::string& path, bool followLinks) {
+  const auto examine = [followLinks](const std::string& p) -> std::optional<FileIdentity> {
+    struct stat st {};
+    if ((followLinks ? ::stat(p.c_str(), &st) : ::lstat(p.c_str(), &st)) != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev),
+                        static_cast<std::uint64_t>(st.st_ino)};
+  };
+  auto identity = examine(path);
+  if (!identity || !isOnFuse(parentOf(path))) return identity;
+  const std::string spelled = onDiskSpelling(path);
+  if (spelled == path) return identity;
+  auto respelled = examine(spelled);
+  return respelled ? respelled : identity;
+}
+
+}  // namespace
+
+std::string parentOf(std::string_view path) {
+  path = withoutTrailingSlashes(path);
+  const auto slash = path.rfind('/');
+  if (slash == std::string_view::npos) return ".";
+  if (slash == 0) return "/";
+  return std::string(withoutTrailingSlashes(path.substr(0, slash)));
+}
+
+std::string baseName(std::string_view path) {
+  path = withoutTrailingSlashes(path);
+  const auto slash = path.rfind('/');
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+bool isOnFuse(const std::string& dir) {
+  struct statfs info {};
+  return ::statfs(dir.c_str(), &info) == 0 && info.f_type == kFuseSuperMagic;
+}
+
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+  if (a == b) return true;
+  std::string foldedA, foldedB;
+  if (!foldCase(a, foldedA) || !foldCase(b, foldedB)) return false;
+  return foldedA == foldedB;
+}
+
+bool isListed(const std::string& dir, std::string_view name) {
+  std::unique_ptr<DIR, DirCloser> handle(opendir(dir.c_str()));
+  if (!handle) return false;
+  while (const dirent* entry = readdir(handle.get()))
+    if (name == entry->d_name) return true;
+  return false;
+}
+
+std::string onDiskSpelling(const std::string& path) {
+  std::string out = path.starts_with('/') ? "/" : "";
+  std::size_t pos = 0;
+  while (pos < path.size()) {
+    std::size_t end = path.find('/', pos);
+    if (end == std::string::npos) end = path.size();
+    std::string name = path.substr(pos, end - pos);
+    pos = end + 1;
+    if (name.empty()) continue;
+    if (name != "." && name != "..") {
+      const std::string dir = out.empty() ? "." : out;
+      if (isOnFuse(dir)) name = listedSpelling(dir, name);
+    }
+    if (!out.empty() && out.back() != '/') out += '/';
+    out += name;
+  }
+  return out.empty() ? path : out;
+}
+
+}  // namespace detail
+
+std::optional<FileIdentity> fileIdentity(const std::string& path) {
+  return detail::identityOf(path, true);
+}
+
+std::optional<FileIdentity> lfileIdentity(const std::string& path) {
+  return detail::identityOf(path, false);
+}
+
+}  // namespace platform

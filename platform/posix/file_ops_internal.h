@@ -1,0 +1,80 @@
+// Pieces shared by the POSIX file operations: descriptor ownership, errno to
+// OpResult, path splitting, and the respelling of paths on FUSE drives that
+// ignore letter case.
+#pragma once
+
+#include <cerrno>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "platform/file_ops.h"
+#include "platform/syscalls.h"
+
+namespace platform::detail {
+
+// Owns a descriptor; closes it (through the table) unless released.
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  ~UniqueFd() { reset(); }
+  UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept {
+    if (this != &other) {
+      reset();
+      fd_ = other.release();
+    }
+    return *this;
+  }
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  int release() { return std::exchange(fd_, -1); }
+  void reset() {
+    if (fd_ >= 0) {
+      const int saved = errno;
+      syscalls().close(fd_);
+      errno = saved;
+    }
+    fd_ = -1;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+inline OpResult success() { return {}; }
+
+inline OpResult failure(int errorNumber, std::string operation, std::string path) {
+  return {std::error_code(errorNumber, std::generic_category()), std::move(operation),
+          std::move(path)};
+}
+
+// The failure described by the current errno.
+inline OpResult lastError(std::string operation, std::string path) {
+  return failure(errno, std::move(operation), std::move(path));
+}
+
+// "/a/b/c" -> "/a/b"; "c" -> "."; "/c" -> "/". Trailing slashes are ignored.
+std::string parentOf(std::string_view path);
+// "/a/b/c" -> "c". Trailing slashes are ignored.
+std::string baseName(std::string_view path);
+
+// True when the folder `dir` is on a FUSE file system.
+bool isOnFuse(const std::string& dir);
+
+// Texts equal under Unicode case folding (byte equality for invalid UTF-8).
+bool equalIgnoringCase(std::string_view a, std::string_view b);
+
+// True when reading the folder `dir` yields exactly `name`.
+bool isListed(const std::string& dir, std::string_view name);
+
+// `path` with every name inside a FUSE folder replaced by the spelling the
+// folder lists, where the given one is not listed as such but exactly one
+// listed name equals it ignoring letter case. Other names stay as given.
+std::string onDiskSpelling(const std::string& path);
+
+}  // namespace platform::detail

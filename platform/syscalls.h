@@ -1,0 +1,56 @@
+// The seam between the file operations and the kernel: every call that
+// copies, renames, deletes or writes goes through one table of function
+// pointers, so tests can make the Nth write fail with ENOSPC or EIO without a
+// full disk. The entries follow the POSIX calls of the same name; a failing
+// entry returns -1 and sets errno. Flags and modes are the OS's own values.
+// Calls that only read metadata (stat, readdir) do not go through it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform {
+
+struct Syscalls {
+  int (*open)(const char* path, int flags, unsigned mode);
+  int (*openAt)(int dirFd, const char* name, int flags, unsigned mode);
+  int (*close)(int fd);
+  long (*read)(int fd, void* buffer, std::size_t size);
+  long (*write)(int fd, const void* buffer, std::size_t size);
+  // copy_file_range at the current offsets of both descriptors.
+  long (*copyFileRange)(int inFd, int outFd, std::size_t size);
+  int (*fchmod)(int fd, unsigned mode);
+  int (*chmod)(const char* path, unsigned mode);
+  // futimens setting the modification time (and the access time to now).
+  int (*futimens)(int fd, std::int64_t seconds, std::int64_t nanoseconds);
+  int (*rename)(const char* from, const char* to);
+  // renameat2 with RENAME_NOREPLACE.
+  int (*renameNoReplace)(const char* from, const char* to);
+  int (*unlink)(const char* path);
+  int (*unlinkAt)(int dirFd, const char* name, int flags);
+  int (*mkdir)(const char* path, unsigned mode);
+  int (*rmdir)(const char* path);
+  int (*syncfs)(int fd);
+};
+
+// The table in force. Thread-safe to call; the returned reference stays
+// valid until the override that installed it ends.
+const Syscalls& syscalls();
+// The kernel's own calls, for replacements that pass most calls through.
+const Syscalls& realSyscalls();
+
+// Installs a table for its lifetime and restores the previous one after.
+// For tests: install before, and end after, any thread uses the table.
+class ScopedSyscallOverride {
+ public:
+  explicit ScopedSyscallOverride(const Syscalls& replacement);
+  ~ScopedSyscallOverride();
+  ScopedSyscallOverride(const ScopedSyscallOverride&) = delete;
+  ScopedSyscallOverride& operator=(const ScopedSyscallOverride&) = delete;
+
+ private:
+  Syscalls table_;
+  const Syscalls* previous_;
+};
+
+}  // namespace platform

@@ -1,0 +1,158 @@
+// The file operations on a real exFAT drive: case-insensitive names, no
+// links, no permission bits, coarse times, and (through FUSE) inode numbers
+// that belong to the spelling of a name.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <vector>
+
+#include "platform/file_ops.h"
+#include "platform/syscalls.h"
+#include "tests/support/exfat_mount.h"
+#include "tests/support/file_checks.h"
+#include "tests/support/temp_dir.h"
+
+using namespace platform;
+using testsupport::copyTempFiles;
+using testsupport::ExfatMount;
+using testsupport::listing;
+using testsupport::patternBytes;
+using testsupport::readFile;
+using testsupport::TempDir;
+namespace fs = std::filesystem;
+
+#define SKIP_WITHOUT_EXFAT()                              \
+  do {                                                    \
+    std::string why;                                      \
+    if (!ExfatMount::available(why)) GTEST_SKIP() << why; \
+  } while (false)
+
+namespace {
+
+// A rename that reports success and does nothing, as kernel drivers that
+// ignore case do for a change of case only.
+int renameCalls = 0;
+int firstRenameDoesNothing(const char* from, const char* to) {
+  if (renameCalls++ == 0) return 0;
+  return realSyscalls().rename(from, to);
+}
+
+}  // namespace
+
+TEST(ExfatFileOps, CopyPutsFileInPlaceWithItsTime) {
+  SKIP_WITHOUT_EXFAT();
+  ExfatMount usb;
+  TempDir disk;
+  const std::string data = patternBytes(3 * kCopyChunkSize + 11, 5);
+  const fs::path src = disk.write("Report.txt", data);
+  const auto when = fs::file_time_type::clock::now() - std::chrono::hours(24 * 40);
+  fs::last_write_time(src, when);
+  const std::string dst = usb.str() + "/Report.txt";
+
+  int calls = 0;
+  const CopyProgress count = [&](CopyStep, std::int64_t, std::int64_t) {
+    ++calls;
+    return CopyProgressAction::Continue;
+  };
+  CopyResult r = copyFileWithProgress(src.string(), dst, count);
+  ASSERT_TRUE(r) << describe(r.status);
+  EXPECT_EQ(calls, 5);
+  EXPECT_TRUE(readFile(dst) == data);
+  const auto diff = fs::last_write_time(dst) - fs::last_write_time(src);
+  EXPECT_LE(std::chrono::abs(diff), std::chrono::seconds(3));
+  EXPECT_EQ(listing(usb.path()), "Report.txt");
+  EXPECT_EQ(r.written, fileIdentity(dst));
+
+  // Overwritten in place; a stopped copy keeps the old one.
+  fs::path newer = disk.write("newer", "newer");
+  ASSERT_TRUE(copyFileWithProgress(newer.string(), dst, {}));
+  EXPECT_EQ(readFile(dst), "newer");
+  const CopyProgress stop = [](CopyStep step, std::int64_t, std::int64_t) {
+    return step == CopyStep::Chunk ? CopyProgressAction::Cancel : CopyProgressAction::Continue;
+  };
+  EXPECT_FALSE(copyFileWithProgress(src.string(), dst, stop));
+  EXPECT_EQ(readFile(dst), "newer");
+  EXPECT_EQ(copyTempFiles(usb.path()), 0);
+}
+
+TEST(ExfatFileOps, RenameChangesLetterCaseOnlyOfTheSameFile) {
+  SKIP_WITHOUT_EXFAT();
+  ExfatMount usb;
+  TempDir disk;
+  const std::string root = usb.str();
+  ASSERT_TRUE(copyFileWithProgress(disk.write("x", "x").string(), root + "/a.txt", {}));
+  ASSERT_TRUE(copyFileWithProgress(disk.write("y", "y").string(), root + "/b.txt", {}));
+  OpResult r = renameFile(root + "/a.txt", root + "/A.txt");
+  ASSERT_TRUE(r) << describe(r);
+  EXPECT_EQ(listing(usb.path()), "A.txt b.txt");
+  // Another file, whatever its spelling, is never replaced.
+  EXPECT_EQ(renameFile(root + "/A.txt", root + "/B.TXT").error, std::errc::file_exists);
+  EXPECT_EQ(readFile(root + "/b.txt"), "y");
+
+  // Where rename(2) leaves the spelling as it was, a detour changes it.
+  Syscalls table = syscalls();
+  table.rename = firstRenameDoesNothing;
+  renameCalls = 0;
+  ScopedSyscallOverride guard(table);
+  r = renameFile(root + "/A.txt", root + "/a.TXT");
+  ASSERT_TRUE(r) << describe(r);
+  EXPECT_EQ(listing(usb.path()), "a.TXT b.txt");
+  EXPECT_EQ(readFile(root + "/a.TXT"), "x");
+}
+
+TEST(ExfatFileOps, SecondSpellingLandingOnOneTargetIsRefused) {
+  SKIP_WITHOUT_EXFAT();
+  ExfatMount usb;
+  TempDir disk;
+  const fs::path lower = disk.write("a.txt", "lower");
+  const fs::path upper = disk.write("A.txt", "upper");
+  const std::string root = usb.str();
+
+  std::vector<FileIdentity> written;
+  CopyOptions options;
+  options.refuseExisting = [&](const FileIdentity& id) {
+    for (const auto& w : written)
+      if (w == id) return true;
+    return false;
+  };
+  CopyResult r = copyFileWithProgress(lower.string(), root + "/a.txt", {}, options);
+  ASSERT_TRUE(r) << describe(r.status);
+  written.push_back(*r.written);
+  EXPECT_EQ(fileIdentity(root + "/A.txt"), r.written);
+  EXPECT_EQ(lfileIdentity(root + "/A.TXT"), r.written);
+
+  r = copyFileWithProgress(upper.string(), root + "/A.txt", {}, options);
+  EXPECT_EQ(r.status.error, std::errc::file_exists);
+  EXPECT_EQ(readFile(root + "/a.txt"), "lower");
+  EXPECT_EQ(listing(usb.path()), "a.txt");
+
+  // The same through a folder spelled two ways.
+  ASSERT_TRUE(createDirectory(root + "/Docs"));
+  EXPECT_EQ(createDirectory(root + "/docs").error, std::errc::file_exists);
+  EXPECT_TRUE(isDirectory(root + "/docs"));
+  r = copyFileWithProgress(lower.string(), root + "/docs/x.txt", {}, options);
+  ASSERT_TRUE(r) << describe(r.status);
+  written.push_back(*r.written);
+  EXPECT_EQ(lfileIdentity(root + "/Docs/X.TXT"), r.written);
+  r = copyFileWithProgress(upper.string(), root + "/DOCS/X.txt", {}, options);
+  EXPECT_EQ(r.status.error, std::errc::file_exists);
+  EXPECT_EQ(readFile(root + "/Docs/x.txt"), "lower");
+}
+
+TEST(ExfatFileOps, DeleteAndRemoveTree) {
+  SKIP_WITHOUT_EXFAT();
+  ExfatMount usb;
+  TempDir disk;
+  const fs::path src = disk.write("f", "f");
+  const std::string root = usb.str();
+  ASSERT_TRUE(createDirectory(root + "/tree"));
+  ASSERT_TRUE(createDirectory(root + "/tree/sub"));
+  for (const char* name : {"/tree/a", "/tree/sub/b", "/tree/sub/c", "/single"})
+    ASSERT_TRUE(copyFileWithProgress(src.string(), root + name, {}));
+  EXPECT_TRUE(deleteFile(root + "/SINGLE"));
+  EXPECT_TRUE(removeTree(root + "/tree"));
+  EXPECT_EQ(listing(usb.path()), "");
+  EXPECT_TRUE(syncFileSystem(root));
+}

@@ -1,0 +1,296 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <future>
+#include <vector>
+
+#include "platform/file_ops.h"
+#include "platform/syscalls.h"
+#include "tests/support/file_checks.h"
+#include "tests/support/temp_dir.h"
+
+using namespace platform;
+using testsupport::copyTempFiles;
+using testsupport::patternBytes;
+using testsupport::readFile;
+using testsupport::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Call {
+  CopyStep step;
+  std::int64_t copied;
+  std::int64_t total;
+  bool operator==(const Call&) const = default;
+};
+
+// Records every progress call; cancels at call number `cancelAt` (1-based).
+struct Recorder {
+  std::vector<Call> calls;
+  int cancelAt = 0;
+  CopyProgress callback() {
+    return [this](CopyStep step, std::int64_t copied, std::int64_t total) {
+      calls.push_back({step, copied, total});
+      return static_cast<int>(calls.size()) == cancelAt ? CopyProgressAction::Cancel
+                                                        : CopyProgressAction::Continue;
+    };
+  }
+};
+
+constexpr std::int64_t MiB = kCopyChunkSize;
+
+// Fault injection: the call after `okCalls` successful ones fails with `err`.
+int okCalls = 0;
+int injected = 0;
+bool failNow() {
+  if (okCalls-- > 0) return false;
+  errno = injected;
+  return true;
+}
+long failingCopyFileRange(int in, int out, std::size_t n) {
+  return failNow() ? -1 : realSyscalls().copyFileRange(in, out, n);
+}
+long crossDeviceCopyFileRange(int, int, std::size_t) {
+  errno = EXDEV;
+  return -1;
+}
+long failingWrite(int fd, const void* data, std::size_t n) {
+  return failNow() ? -1 : realSyscalls().write(fd, data, n);
+}
+// Writes at most 1000 bytes at a time, as a pipe or network drive may.
+long shortWrite(int fd, const void* data, std::size_t n) {
+  return realSyscalls().write(fd, data, n > 1000 ? 1000 : n);
+}
+int failingClose(int fd) {
+  realSyscalls().close(fd);
+  errno = EIO;
+  return -1;
+}
+int failingFchmod(int, unsigned) {
+  errno = EIO;
+  return -1;
+}
+int failingRename(const char*, const char*) {
+  errno = EIO;
+  return -1;
+}
+
+}  // namespace
+
+TEST(FileCopy, ReportsStartThenOneCallPerChunk) {
+  TempDir dir;
+  Recorder empty, small, large;
+  ASSERT_TRUE(copyFileWithProgress(dir.write("e").string(), dir.str() + "/e2", empty.callback()));
+  EXPECT_EQ(empty.calls, (std::vector<Call>{{CopyStep::Start, 0, 0}, {CopyStep::Chunk, 0, 0}}));
+  EXPECT_EQ(readFile(dir.path() / "e2"), "");
+
+  ASSERT_TRUE(
+      copyFileWithProgress(dir.write("s", "hello").string(), dir.str() + "/s2", small.callback()));
+  EXPECT_EQ(small.calls, (std::vector<Call>{{CopyStep::Start, 0, 5}, {CopyStep::Chunk, 5, 5}}));
+
+  const std::string data = patternBytes(5 * MiB + 123);
+  const std::int64_t size = static_cast<std::int64_t>(data.size());
+  ASSERT_TRUE(
+      copyFileWithProgress(dir.write("l", data).string(), dir.str() + "/l2", large.callback()));
+  std::vector<Call> expected{{CopyStep::Start, 0, size}};
+  for (int i = 1; i <= 5; ++i) expected.push_back({CopyStep::Chunk, i * MiB, size});
+  expected.push_back({CopyStep::Chunk, size, size});
+  EXPECT_EQ(large.calls, expected);
+  EXPECT_TRUE(readFile(dir.path() / "l2") == data);
+
+  // An exact multiple of the chunk adds no empty call at the end.
+  Recorder exact;
+  ASSERT_TRUE(copyFileWithProgress(dir.write("x", patternBytes(2 * MiB)).string(),
+                                   dir.str() + "/x2", exact.callback()));
+  EXPECT_EQ(exact.calls.size(), 3u);
+  EXPECT_EQ(copyTempFiles(dir.path()), 0);
+}
+
+TEST(FileCopy, OverwritesAndCarriesModeAndNanosecondTime) {
+  TempDir dir;
+  const fs::path src = dir.write("src.bin", "new content");
+  const fs::path dst = dir.write("dst.bin", "old content that is longer");
+  fs::permissions(src, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                           fs::perms::set_uid);
+  const auto when = fs::file_time_type::clock::now() - std::chrono::hours(5000) +
+                    std::chrono::nanoseconds(123'456'789);
+  fs::last_write_time(src, when);
+  const auto sourceTime = fs::last_write_time(src);
+  ASSERT_NE(sourceTime.time_since_epoch().count() % 1000, 0) << "file system keeps no nanoseconds";
+
+  const CopyResult result = copyFileWithProgress(src.string(), dst.string(), {});
+  ASSERT_TRUE(result) << describe(result.status);
+  EXPECT_EQ(readFile(dst), "new content");
+  EXPECT_EQ(fs::last_write_time(dst), sourceTime);
+  // The set-user bit is not handed on.
+  EXPECT_EQ(fs::status(dst).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  ASSERT_TRUE(result.written.has_value());
+  EXPECT_EQ(result.written, fileIdentity(dst.string()));
+}
+
+TEST(FileCopy, CancelKeepsExistingDestinationAndLeavesNoTemporaryFile) {
+  TempDir dir;
+  const fs::path src = dir.write("big", patternBytes(3 * MiB, 1));
+  const std::string old = patternBytes(2 * MiB + 5, 2);
+  const fs::path dst = dir.write("dst", old);
+  const auto oldTime = fs::last_write_time(dst);
+  for (int cancelAt : {1, 2, 4}) {
+    Recorder rec;
+    rec.cancelAt = cancelAt;
+    const CopyResult result = copyFileWithProgress(src.string(), dst.string(), rec.callback());
+    EXPECT_FALSE(result);
+    EXPECT_EQ(result.status.error, std::errc::operation_canceled);
+    EXPECT_EQ(result.status.path, dst.string());
+    EXPECT_EQ(static_cast<int>(rec.calls.size()), cancelAt) << "called again after cancel";
+    EXPECT_TRUE(readFile(dst) == old);
+    EXPECT_EQ(fs::last_write_time(dst), oldTime);
+    EXPECT_EQ(copyTempFiles(dir.path()), 0);
+  }
+  // A cancelled copy to a new name leaves no file at all.
+  Recorder rec;
+  rec.cancelAt = 2;
+  EXPECT_FALSE(copyFileWithProgress(src.string(), dir.str() + "/fresh", rec.callback()));
+  EXPECT_FALSE(fs::exists(dir.path() / "fresh"));
+}
+
+TEST(FileCopy, InjectedWriteFailuresKeepOldDestination) {
+  TempDir dir;
+  const std::string data = patternBytes(5 * MiB, 3);
+  const fs::path src = dir.write("src", data);
+  const fs::path dst = dir.write("dst", "old");
+
+  struct Case {
+    const char* name;
+    Syscalls table;
+    int error;
+    const char* operation;
+  };
+  Syscalls noSpace = syscalls();
+  noSpace.copyFileRange = failingCopyFileRange;
+  Syscalls ioError = syscalls();
+  ioError.copyFileRange = crossDeviceCopyFileRange;
+  ioError.write = failingWrite;
+  Syscalls badClose = syscalls();
+  badClose.close = failingClose;
+  Syscalls badMode = syscalls();
+  badMode.fchmod = failingFchmod;
+  Syscalls badRename = syscalls();
+  badRename.rename = failingRename;
+  const std::vector<Case> cases = {
+      {"copy_file_range ENOSPC", noSpace, ENOSPC, "copy_file_range"},
+      {"write EIO", ioError, EIO, "write"},
+      {"close EIO", badClose, EIO, "close"},
+      {"fchmod EIO", badMode, EIO, "fchmod"},
+      {"rename EIO", badRename, EIO, "rename"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    okCalls = 2;
+    injected = c.error;
+    Recorder rec;
+    CopyResult result;
+    {
+      ScopedSyscallOverride guard(c.table);
+      result = copyFileWithProgress(src.string(), dst.string(), rec.callback());
+    }
+    EXPECT_FALSE(result);
+    EXPECT_EQ(result.status.error.value(), c.error);
+    EXPECT_EQ(result.status.operation, c.operation);
+    EXPECT_EQ(result.status.path, dst.string());
+    EXPECT_FALSE(result.written.has_value());
+    EXPECT_EQ(readFile(dst), "old");
+    EXPECT_EQ(copyTempFiles(dir.path()), 0);
+  }
+}
+
+TEST(FileCopy, FallsBackToReadAndWriteAcrossFileSystems) {
+  TempDir dir;
+  const std::string data = patternBytes(MiB + 7, 4);
+  const fs::path src = dir.write("src", data);
+  Syscalls table = syscalls();
+  table.copyFileRange = crossDeviceCopyFileRange;
+  table.write = shortWrite;
+  ScopedSyscallOverride guard(table);
+  Recorder rec;
+  ASSERT_TRUE(copyFileWithProgress(src.string(), dir.str() + "/dst", rec.callback()));
+  EXPECT_TRUE(readFile(dir.path() / "dst") == data);
+  EXPECT_EQ(rec.calls.size(), 3u);
+}
+
+TEST(FileCopy, RefusesWithoutTouchingAnything) {
+  TempDir dir;
+  const fs::path src = dir.write("src", "data");
+  const fs::path readOnly = dir.write("ro", "keep");
+  fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read);
+  dir.mkdir("folder");
+
+  Recorder rec;
+  CopyResult r = copyFileWithProgress(src.string(), readOnly.string(), rec.callback());
+  EXPECT_EQ(r.status.error, std::errc::permission_denied);
+  EXPECT_EQ(readFile(readOnly), "keep");
+
+  r = copyFileWithProgress(src.string(), dir.str() + "/folder", rec.callback());
+  EXPECT_EQ(r.status.error, std::errc::is_a_directory);
+
+  r = copyFileWithProgress(dir.str() + "/folder", dir.str() + "/out", rec.callback());
+  EXPECT_EQ(r.status.error, std::errc::is_a_directory);
+
+  r = copyFileWithProgress(dir.str() + "/missing", dir.str() + "/out", rec.callback());
+  EXPECT_EQ(r.status.error, std::errc::no_such_file_or_directory);
+  EXPECT_EQ(r.status.operation, "open");
+  EXPECT_EQ(describe(r.status), "open '" + dir.str() + "/missing': No such file or directory");
+
+  r = copyFileWithProgress(src.string(), dir.str() + "/no/such/folder/out", rec.callback());
+  EXPECT_EQ(r.status.error, std::errc::no_such_file_or_directory);
+
+  r = copyFileWithProgress("/dev/null", dir.str() + "/out", rec.callback());
+  EXPECT_EQ(r.status.error, std::errc::not_supported);
+
+  EXPECT_TRUE(rec.calls.empty());
+  EXPECT_FALSE(fs::exists(dir.path() / "out"));
+  EXPECT_EQ(copyTempFiles(dir.path()), 0);
+  EXPECT_EQ(describe(OpResult{}), "");
+}
+
+TEST(FileCopy, FifoSourceIsRefusedWithoutWaiting) {
+  TempDir dir;
+  const std::string fifo = dir.str() + "/pipe";
+  ASSERT_EQ(std::system(("mkfifo '" + fifo + "'").c_str()), 0);
+  auto copy = std::async(std::launch::async,
+                         [&] { return copyFileWithProgress(fifo, dir.str() + "/out", {}); });
+  ASSERT_EQ(copy.wait_for(std::chrono::seconds(10)), std::future_status::ready)
+      << "the copy waits for a writer";
+  const CopyResult result = copy.get();
+  EXPECT_EQ(result.status.error, std::errc::not_supported);
+  EXPECT_FALSE(fs::exists(dir.path() / "out"));
+}
+
+TEST(FileCopy, RefusesAnExistingDestinationTheCallerNames) {
+  TempDir dir;
+  const fs::path first = dir.write("first", "first");
+  const fs::path second = dir.write("second", "second");
+  const std::string target = dir.str() + "/target";
+
+  std::vector<FileIdentity> written;
+  CopyOptions options;
+  options.refuseExisting = [&](const FileIdentity& id) {
+    return std::find(written.begin(), written.end(), id) != written.end();
+  };
+  CopyResult r = copyFileWithProgress(first.string(), target, {}, options);
+  ASSERT_TRUE(r);
+  written.push_back(*r.written);
+  r = copyFileWithProgress(second.string(), target, {}, options);
+  EXPECT_EQ(r.status.error, std::errc::file_exists);
+  EXPECT_EQ(r.status.operation, "copy");
+  EXPECT_EQ(readFile(target), "first");
+  // Not one of ours: replaced as usual.
+  written.clear();
+  EXPECT_TRUE(copyFileWithProgress(second.string(), target, {}, options));
+  EXPECT_EQ(readFile(target), "second");
+}

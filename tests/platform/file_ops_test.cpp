@@ -1,0 +1,177 @@
+#include "platform/file_ops.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/syscalls.h"
+#include "tests/support/file_checks.h"
+#include "tests/support/temp_dir.h"
+
+using namespace platform;
+using testsupport::listing;
+using testsupport::readFile;
+using testsupport::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+int noRenameNoReplace(const char*, const char*) {
+  errno = EINVAL;
+  return -1;
+}
+int refuseKeepFile(int dirFd, const char* name, int flags) {
+  if (std::strcmp(name, "keep.txt") == 0) {
+    errno = EIO;
+    return -1;
+  }
+  return realSyscalls().unlinkAt(dirFd, name, flags);
+}
+
+constexpr fs::perms kReadOnly = fs::perms::owner_read | fs::perms::group_read;
+
+}  // namespace
+
+TEST(FileOps, RenameNeverReplaces) {
+  TempDir dir;
+  const std::string a = dir.write("a.txt", "a").string();
+  const std::string b = dir.write("b.txt", "b").string();
+  OpResult r = renameFile(a, b);
+  EXPECT_EQ(r.error, std::errc::file_exists);
+  EXPECT_EQ(readFile(a), "a");
+  EXPECT_EQ(readFile(b), "b");
+  EXPECT_TRUE(renameFile(a, dir.str() + "/A.txt"));
+  EXPECT_EQ(listing(dir.path()), "A.txt b.txt");
+
+  // Two hard links whose names differ in case are two names, not one
+  // spelling: neither is renamed over the other.
+  fs::create_hard_link(b, dir.path() / "B.txt");
+  r = renameFile(b, dir.str() + "/B.txt");
+  EXPECT_EQ(r.error, std::errc::file_exists);
+  EXPECT_EQ(listing(dir.path()), "A.txt B.txt b.txt");
+
+  // Where renameat2 cannot refuse by itself the same holds.
+  Syscalls table = syscalls();
+  table.renameNoReplace = noRenameNoReplace;
+  ScopedSyscallOverride guard(table);
+  r = renameFile(dir.str() + "/A.txt", b);
+  EXPECT_EQ(r.error, std::errc::file_exists);
+  EXPECT_EQ(r.operation, "rename");
+  EXPECT_EQ(r.path, b);
+  EXPECT_EQ(renameFile(b, dir.str() + "/B.txt").error, std::errc::file_exists);
+  EXPECT_TRUE(renameFile(dir.str() + "/A.txt", dir.str() + "/c.txt"));
+  EXPECT_EQ(listing(dir.path()), "B.txt b.txt c.txt");
+  EXPECT_EQ(renameFile(dir.str() + "/gone", dir.str() + "/d").error,
+            std::errc::no_such_file_or_directory);
+}
+
+TEST(FileOps, DeleteClearsReadOnlyButNeverReachesThroughALink) {
+  TempDir dir;
+  const fs::path file = dir.write("ro.txt", "x");
+  fs::permissions(file, kReadOnly);
+  const fs::path target = dir.write("target.txt", "t");
+  fs::permissions(target, kReadOnly);
+  const fs::path link = dir.path() / "link";
+  fs::create_symlink(target, link);
+
+  EXPECT_TRUE(deleteFile(file.string()));
+  EXPECT_FALSE(fs::exists(file));
+  EXPECT_TRUE(deleteFile(link.string()));
+  EXPECT_FALSE(fs::is_symlink(link));
+  EXPECT_EQ(readFile(target), "t");
+  EXPECT_EQ(fs::status(target).permissions(), kReadOnly);
+  const OpResult r = deleteFile(file.string());
+  EXPECT_EQ(r.error, std::errc::no_such_file_or_directory);
+  EXPECT_EQ(r.path, file.string());
+}
+
+TEST(FileOps, FoldersCreatedRemovedAndGivenPermissions) {
+  TempDir dir;
+  EXPECT_TRUE(createDirectory(dir.str() + "/new"));
+  EXPECT_EQ(createDirectory(dir.str() + "/new").error, std::errc::file_exists);
+  EXPECT_EQ(createDirectory(dir.str() + "/none/new").error, std::errc::no_such_file_or_directory);
+  fs::create_directory_symlink(dir.path() / "new", dir.path() / "link");
+  dir.write("file");
+  EXPECT_TRUE(isDirectory(dir.str() + "/new"));
+  EXPECT_TRUE(isDirectory(dir.str() + "/link"));
+  EXPECT_FALSE(isDirectory(dir.str() + "/file"));
+  EXPECT_FALSE(isDirectory(dir.str() + "/none"));
+
+  const fs::path src = dir.mkdir("src");
+  fs::permissions(src,
+                  fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                      fs::perms::others_exec,
+                  fs::perm_options::replace);
+  EXPECT_TRUE(copyFolderAttributes(src.string(), dir.str() + "/new"));
+  EXPECT_EQ(fs::status(dir.path() / "new").permissions(),
+            fs::perms::owner_all | fs::perms::group_read | fs::perms::others_exec);
+  EXPECT_FALSE(copyFolderAttributes(dir.str() + "/none", dir.str() + "/new"));
+
+  dir.write("new/inside");
+  EXPECT_EQ(removeDirectory(dir.str() + "/new").error, std::errc::directory_not_empty);
+  fs::remove(dir.path() / "new/inside");
+  EXPECT_TRUE(removeDirectory(dir.str() + "/new"));
+  EXPECT_FALSE(fs::exists(dir.path() / "new"));
+}
+
+TEST(FileOps, RemoveTreeRemovesLinksNotWhatTheyPointAt) {
+  TempDir dir;
+  const fs::path outside = dir.mkdir("outside");
+  dir.write("outside/precious.txt", "p");
+  dir.write("outside/sub/deep.txt", "d");
+  dir.write("tree/a.txt", "a");
+  const fs::path ro = dir.write("tree/sub/ro.txt", "r");
+  fs::permissions(ro, kReadOnly);
+  dir.write("tree/sub/deeper/b.txt", "b");
+  fs::create_directory_symlink(outside, dir.path() / "tree/sub/to-outside");
+  fs::create_symlink(outside / "precious.txt", dir.path() / "tree/to-file");
+  fs::permissions(dir.path() / "tree/sub/deeper", fs::perms::owner_read | fs::perms::owner_exec,
+                  fs::perm_options::replace);
+
+  EXPECT_TRUE(removeTree(dir.str() + "/tree"));
+  EXPECT_FALSE(fs::exists(dir.path() / "tree"));
+  EXPECT_EQ(readFile(outside / "precious.txt"), "p");
+  EXPECT_EQ(readFile(outside / "sub/deep.txt"), "d");
+
+  // The tree named through a link: only the link goes.
+  fs::create_directory_symlink(outside, dir.path() / "linked");
+  EXPECT_TRUE(removeTree(dir.str() + "/linked/"));
+  EXPECT_FALSE(fs::is_symlink(dir.path() / "linked"));
+  EXPECT_EQ(readFile(outside / "precious.txt"), "p");
+
+  EXPECT_EQ(removeTree(dir.str() + "/missing").error, std::errc::no_such_file_or_directory);
+  EXPECT_EQ(removeTree("/").error, std::errc::operation_not_permitted);
+}
+
+TEST(FileOps, RemoveTreeGoesOnPastWhatItCannotRemove) {
+  TempDir dir;
+  dir.write("tree/one.txt");
+  dir.write("tree/sub/keep.txt");
+  dir.write("tree/sub/two.txt");
+  dir.write("tree/z/three.txt");
+  Syscalls table = syscalls();
+  table.unlinkAt = refuseKeepFile;
+  ScopedSyscallOverride guard(table);
+  const OpResult r = removeTree(dir.str() + "/tree");
+  EXPECT_FALSE(r);
+  EXPECT_EQ(r.error, std::errc::io_error);
+  EXPECT_EQ(r.operation, "unlinkat");
+  EXPECT_EQ(r.path, dir.str() + "/tree/sub/keep.txt");
+  EXPECT_EQ(listing(dir.path() / "tree"), "sub");
+  EXPECT_EQ(listing(dir.path() / "tree/sub"), "keep.txt");
+}
+
+TEST(FileOps, IdentityAndFlush) {
+  TempDir dir;
+  const fs::path file = dir.write("f");
+  fs::create_symlink(file, dir.path() / "l");
+  const auto viaLink = fileIdentity(dir.str() + "/l");
+  ASSERT_TRUE(viaLink);
+  EXPECT_EQ(viaLink, fileIdentity(file.string()));
+  EXPECT_NE(lfileIdentity(dir.str() + "/l"), viaLink);
+  EXPECT_FALSE(fileIdentity(dir.str() + "/none"));
+  EXPECT_TRUE(syncFileSystem(dir.str()));
+  EXPECT_FALSE(syncFileSystem(dir.str() + "/none"));
+}

@@ -1,0 +1,150 @@
+#include "tests/support/exfat_mount.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace testsupport {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool runningAsRoot() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("Uid:", 0) != 0) continue;
+    std::istringstream fields(line.substr(4));
+    std::string real, effective;
+    fields >> real >> effective;
+    return effective == "0";
+  }
+  return false;
+}
+
+bool findTool(const std::string& name) {
+  std::vector<std::string> dirs = {"/usr/sbin", "/sbin", "/usr/bin", "/bin"};
+  if (const char* path = std::getenv("PATH")) {
+    std::istringstream list(path);
+    std::string dir;
+    while (std::getline(list, dir, ':'))
+      if (!dir.empty()) dirs.push_back(dir);
+  }
+  for (const auto& dir : dirs) {
+    std::error_code ec;
+    if (fs::is_regular_file(fs::path(dir) / name, ec)) return true;
+  }
+  return false;
+}
+
+std::string shellQuoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+}  // namespace
+
+bool isMountPoint(const fs::path& mountPoint) {
+  std::ifstream table("/proc/self/mountinfo");
+  std::string line;
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string id, parent, device, root, point;
+    fields >> id >> parent >> device >> root >> point;
+    if (point == mountPoint.string()) return true;
+  }
+  return false;
+}
+
+bool ExfatMount::available(std::string& why) {
+  if (!runningAsRoot()) {
+    why = "exFAT tests need root to mount a file system image";
+    return false;
+  }
+  if (!fs::exists("/dev/fuse")) {
+    why = "exFAT tests need /dev/fuse";
+    return false;
+  }
+  for (const char* tool : {"mkfs.exfat", "mount.exfat-fuse", "losetup", "umount"}) {
+    if (!findTool(tool)) {
+      why = std::string("exFAT tests need ") + tool + " (packages exfatprogs, exfat-fuse, mount)";
+      return false;
+    }
+  }
+  return true;
+}
+
+ExfatMount::ExfatMount(std::uint64_t bytes) {
+  std::random_device rd;
+  work_ = fs::temp_directory_path() / ("drovan-exfat-" + std::to_string(rd()));
+  fs::create_directories(work_);
+  image_ = work_ / "usb.img";
+  mountPoint_ = work_ / "usb";
+  fs::create_directory(mountPoint_);
+  { std::ofstream(image_, std::ios::binary); }
+  fs::resize_file(image_, bytes);
+
+  auto fail = [this](const std::string& what) {
+    const std::string output = log();
+    unmount();
+    std::error_code ec;
+    fs::remove_all(work_, ec);
+    throw std::runtime_error(what + ":\n" + output);
+  };
+  if (!run("mkfs.exfat -L DROVAN " + shellQuoted(image_))) fail("mkfs.exfat failed");
+  // exfat-fuse run by root wants a block device; try the image, then a loop device.
+  if (run("mount.exfat-fuse " + shellQuoted(image_) + " " + shellQuoted(mountPoint_)) &&
+      isMountPoint(mountPoint_)) {
+    mounted_ = true;
+    return;
+  }
+  const fs::path deviceFile = work_ / "loop-device";
+  if (!run("losetup -f --show " + shellQuoted(image_), deviceFile)) fail("losetup failed");
+  std::ifstream(deviceFile) >> loopDevice_;
+  if (loopDevice_.empty()) fail("losetup named no device");
+  if (!run("mount.exfat-fuse " + shellQuoted(loopDevice_) + " " + shellQuoted(mountPoint_)) ||
+      !isMountPoint(mountPoint_))
+    fail("mount.exfat-fuse failed");
+  mounted_ = true;
+}
+
+ExfatMount::~ExfatMount() {
+  unmount();
+  if (isMountPoint(mountPoint_)) return;  // never delete through a live mount
+  std::error_code ec;
+  fs::remove_all(work_, ec);
+}
+
+bool ExfatMount::run(const std::string& command, const std::filesystem::path& output) const {
+  const fs::path log = work_ / "log";
+  const std::string line = command + " >" +
+                           (output.empty() ? ">" + shellQuoted(log) : shellQuoted(output)) +
+                           " 2>>" + shellQuoted(log);
+  return std::system(line.c_str()) == 0;
+}
+
+std::string ExfatMount::log() const {
+  std::ifstream in(work_ / "log");
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void ExfatMount::unmount() {
+  if (mounted_) {
+    // The FUSE daemon may still be busy with the last writes for a moment.
+    for (int attempt = 0; attempt < 50 && isMountPoint(mountPoint_); ++attempt) {
+      if (run("umount " + shellQuoted(mountPoint_))) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (isMountPoint(mountPoint_)) run("fusermount -u " + shellQuoted(mountPoint_));
+    mounted_ = false;
+  }
+  if (!loopDevice_.empty()) {
+    // A device still held by the exiting daemon is detached when it lets go.
+    run("losetup -d " + shellQuoted(loopDevice_));
+    loopDevice_.clear();
+  }
+}
+
+}  // namespace testsupport

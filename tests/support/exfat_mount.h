@@ -1,0 +1,46 @@
+// A real exFAT file system for tests: a file image formatted with
+// mkfs.exfat and mounted through exfat-fuse (via a loop device where FUSE
+// will not take the image file itself), unmounted and removed again by the
+// destructor. Mounting needs root, /dev/fuse and the exfat tools; tests
+// check available() first and skip with its reason.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace testsupport {
+
+class ExfatMount {
+ public:
+  // True when this machine can mount one; otherwise `why` says what is missing.
+  static bool available(std::string& why);
+
+  // Creates, formats and mounts an image of `bytes`. Throws
+  // std::runtime_error with the tools' output when that fails.
+  explicit ExfatMount(std::uint64_t bytes = 64ull << 20);
+  ~ExfatMount();
+  ExfatMount(const ExfatMount&) = delete;
+  ExfatMount& operator=(const ExfatMount&) = delete;
+
+  // The mounted file system's root folder.
+  const std::filesystem::path& path() const { return mountPoint_; }
+  std::string str() const { return mountPoint_.string(); }
+
+ private:
+  // Runs a shell command; its output goes to `output` or else to the log.
+  bool run(const std::string& command, const std::filesystem::path& output = {}) const;
+  std::string log() const;
+  void unmount();
+
+  std::filesystem::path work_;
+  std::filesystem::path image_;
+  std::filesystem::path mountPoint_;
+  std::string loopDevice_;
+  bool mounted_ = false;
+};
+
+// True when the mount table lists `mountPoint`.
+bool isMountPoint(const std::filesystem::path& mountPoint);
+
+}  // namespace testsupport
