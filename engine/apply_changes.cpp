@@ -2,6 +2,7 @@
 // lists, recognise renamed files, then rename, update, create, copy and
 // delete on the target side (or copy back, as the strategies say).
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -14,12 +15,6 @@ namespace {
 
 using Item = TInventoryList::Item;
 
-struct IdentityHash {
-  std::size_t operator()(const platform::FileIdentity& id) const {
-    return std::hash<std::uint64_t>()(id.device * 0x9E3779B97F4A7C15ULL ^ id.inode);
-  }
-};
-
 // Everything this run has written: the files it copied or renamed, the
 // folders it created, and every folder on their way down from the root. A
 // later step never deletes one of them, and a second copy onto a file that
@@ -29,28 +24,30 @@ class WrittenEntries {
  public:
   explicit WrittenEntries(std::string root) : root_(std::move(root)) {}
 
-  void Add(const std::string& path) {
-    if (auto id = platform::fileIdentity(path)) ids_.insert(*id);
-    // The folders that hold it, up to the root, so no folder removal takes it along.
+  // Records path (whose identity is known when given) and its folders.
+  void Add(const std::string& path, std::optional<platform::FileIdentity> id = std::nullopt) {
+    if (!id) id = platform::fileIdentity(path);
+    if (id) ids_.insert(*id);
     std::size_t slash = path.rfind(PathDelim);
     while (slash != std::string::npos && slash > root_.size()) {
       std::string folder = path.substr(0, slash);
       if (!folders_.insert(folder).second) break;  // its own parents are in already
-      if (auto id = platform::fileIdentity(folder)) ids_.insert(*id);
+      if (auto folderId = platform::fileIdentity(folder)) ids_.insert(*folderId);
       slash = folder.rfind(PathDelim);
     }
   }
+  // Whether the entry at path (not following a final link) is one of them.
   bool Contains(const std::string& path) const {
     if (ids_.empty()) return false;
     auto id = platform::lfileIdentity(path);
     return id && ids_.count(*id) != 0;
   }
-  bool Holds(const platform::FileIdentity& id) const { return ids_.count(id) != 0; }
+  const TFileIdentitySet& Ids() const { return ids_; }
   bool Any() const { return !ids_.empty(); }
 
  private:
   std::string root_;
-  std::unordered_set<platform::FileIdentity, IdentityHash> ids_;
+  TFileIdentitySet ids_;
   std::unordered_set<std::string> folders_;
 };
 
@@ -93,14 +90,9 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
   // One file copy with its progress messages; refuses to overwrite a file
   // this run has already written on that side.
   auto copy = [&](const std::string& src, const std::string& dst, TCopyKind kind, WrittenEntries& written) {
-    platform::FileIdentity id{};
-    const bool ok = CopyFileWithProgressRefusing(NewCopyInfo(src, dst, FWinHandle, kind),
-                                                 [&](const platform::FileIdentity& existing) {
-                                                   return written.Holds(existing);
-                                                 },
-                                                 &id);
-    if (ok) written.Add(dst);
-    return ok;
+    const TCopyResult result = CopyFileTracked(NewCopyInfo(src, dst, FWinHandle, kind), written.Ids());
+    if (result) written.Add(dst, result.Written);
+    return static_cast<bool>(result);
   };
 
   // Runs the phases; returns at the first stop check that finds StopSync set.

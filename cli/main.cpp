@@ -1,0 +1,29 @@
+// drovan-sync: one synchronisation from the command line, with the same
+// engine and the same log lines as the window.
+#include <iostream>
+
+#include "cli/options.h"
+#include "cli/sync_runner.h"
+#include "platform/terminal.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  CliOptions options;
+  try {
+    options = parseArguments(args);
+  } catch (const UsageError& e) {
+    std::cerr << "drovan-sync: " << e.what() << "\n" << usageText();
+    return ExitUsage;
+  }
+  if (options.help) {
+    std::cout << usageText();
+    return ExitDone;
+  }
+  if (options.version) {
+    std::cout << "drovan-sync " DROVAN_VERSION "\n";
+    return ExitDone;
+  }
+  std::ios::sync_with_stdio(false);
+  const bool progress = !options.noProgress && platform::isTerminal(platform::StandardStream::Error);
+  return RunSync(options, std::cout, std::cerr, progress);
+}

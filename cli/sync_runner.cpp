@@ -1,0 +1,137 @@
+#include "cli/sync_runner.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <memory>
+
+#include "cli/progress_meter.h"
+#include "cli/stream_log_lines.h"
+#include "config/pIniReg.h"
+#include "config/pOstSync.h"
+#include "engine/message_renderer.h"
+#include "engine/pThdSync.h"
+#include "platform/exceptions.h"
+
+namespace {
+
+std::atomic<bool> stoppedBySignal{false};
+
+extern "C" void onStopSignal(int) {
+  // Both stores are lock-free atomics, which a signal handler may touch.
+  stoppedBySignal.store(true);
+  StopSync.store(true);
+}
+
+// The drive refusal ends the run with the job-failure status instead of
+// ending the process, so the command line can report it like other failures.
+struct Refused {};
+
+void applyOverrides(const CliOptions& o, TJobSettings& s) {
+  auto items = [](const std::string& text) {
+    TStringList list;
+    list.SetDelimitedText(text);
+    return list.Items();
+  };
+  if (o.types) s.SyncFilesList = items(*o.types);
+  if (o.skipTypes) s.NoSyncFilesList = items(*o.skipTypes);
+  if (o.types || o.skipTypes) s.AllSync = false;
+  if (o.sameNewer) s.WhenSyncedFolderHasNewSameFile = *o.sameNewer;
+  if (o.targetOnly) s.WhenSyncedFolderHasNewFile = *o.targetOnly;
+}
+
+void takeOptionsFrom(const TOstiniFileAction& ini, TJobSettings& s) {
+  s.AllSync = ini.AllSync();
+  s.SyncFilesList = ini.SyncFilesList().Items();
+  s.NoSyncFilesList = ini.NoSyncFilesList().Items();
+  s.WhenSyncedFolderHasNewSameFile = ini.WhenSyncedFolderHasNewSameFile();
+  s.WhenSyncedFolderHasNewFile = ini.WhenSyncedFolderHasNewFile();
+}
+
+// Settings of this run; false (with the refusal on err) when the program may
+// not run from where it lies.
+bool buildSettings(const CliOptions& o, const platform::MachinePaths& machine, std::ostream& err,
+                   TJobSettings& s) {
+  platform::MachinePaths paths = machine;
+  if (o.config) paths.configFile = *o.config;
+  if (o.disk && o.usb) {
+    s.DFolderPath = *o.disk;
+    s.UFolderAbsPath = *o.usb;
+    if (o.config) takeOptionsFrom(TOstiniFileAction(paths), s);
+  } else {
+    SetMessageBoxHook([&err](const std::string& text, const std::string&) { err << text << '\n'; });
+    SetExitProcessHook([](int) { throw Refused{}; });
+    struct RestoreHooks {
+      ~RestoreHooks() {
+        SetMessageBoxHook({});
+        SetExitProcessHook({});
+      }
+    } restore;
+    try {
+      const TOstSyncAction action(paths);
+      s.DFolderPath = action.DFolderPath();
+      s.UFolderAbsPath = action.UFolderAbsPath();
+      takeOptionsFrom(action.Ostini(), s);
+    } catch (const Refused&) {
+      return false;
+    }
+  }
+  applyOverrides(o, s);
+  return true;
+}
+
+}  // namespace
+
+int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, bool showProgress,
+            const platform::MachinePaths& machine) {
+  TJobSettings settings;
+  if (!buildSettings(options, machine, err, settings)) return ExitJobFailed;
+
+  StreamLogLines pane(out);
+  MemoryControls controls;
+  MessageRenderer renderer(pane, controls);
+  ProgressMeter progress(err);
+  bool failed = false, errors = false;
+
+  auto receiver = std::make_shared<platform::InlineReceiver>(
+      [&](platform::UINT msg, platform::WPARAM wParam, platform::LPARAM lParam) -> platform::LRESULT {
+        if (msg == WM_LOGLINE) {
+          const std::string& text = textFromParam(wParam);
+          if (text == "同步出错，请检查") errors = true;
+          const std::size_t gap = text.find("  ");
+          if (gap != std::string::npos && text.compare(gap + 2, std::string::npos, "同步失败：", 0, 15) == 0)
+            failed = true;
+        }
+        // The progress line gives way to every log line and is drawn again
+        // below it.
+        const bool addsLine = msg >= WM_COPYSTOPPED && msg <= WM_LOGLINE && msg != WM_COPYPROGRESS;
+        if (showProgress && addsLine) progress.clear();
+        renderer.handle(msg, wParam, lParam);
+        if (showProgress) {
+          if (addsLine) out.flush();
+          progress.observe(msg, wParam);
+        }
+        return 0;
+      });
+  platform::ScopedMessageTarget window(receiver);
+
+  stoppedBySignal = false;
+  StopSync = false;
+  auto previousInt = std::signal(SIGINT, onStopSignal);
+  auto previousTerm = std::signal(SIGTERM, onStopSignal);
+
+  auto* job = new ThdSync(true, settings);  // owns itself once started
+  job->SetWinHandle(window.handle());
+  job->SyncType = options.mode;
+  job->Start();
+  ThdSync::WaitForAllJobs(std::chrono::hours(24 * 365));
+
+  std::signal(SIGINT, previousInt);
+  std::signal(SIGTERM, previousTerm);
+  if (showProgress) progress.clear();
+  pane.finish();
+
+  if (stoppedBySignal) return ExitStopped;
+  if (failed) return ExitJobFailed;
+  return errors ? ExitDoneWithErrors : ExitDone;
+}

@@ -1,0 +1,23 @@
+// One synchronisation from the command line: the settings from the options
+// and, where asked for, the configuration file; the job with a log pane that
+// writes to standard output; the live progress line; the exit status.
+#pragma once
+
+#include <ostream>
+
+#include "cli/options.h"
+#include "platform/machine_paths.h"
+
+enum ExitStatus : int {
+  ExitDone = 0,
+  ExitDoneWithErrors = 1,
+  ExitJobFailed = 2,
+  ExitUsage = 64,
+  ExitStopped = 130,
+};
+
+// Runs the job and returns the exit status. Log lines go to out, the
+// configuration's refusals and the progress line to err (the progress line
+// only when showProgress). SIGINT and SIGTERM stop the job.
+int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, bool showProgress,
+            const platform::MachinePaths& machine = {});
