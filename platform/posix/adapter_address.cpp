@@ -69,7 +69,9 @@ std::vector<AdapterInfo> listAdapters(const MachinePaths& machine) {
   std::error_code ec;
   for (fs::directory_iterator it(machine.netRoot, ec), end; !ec && it != end; it.increment(ec)) {
     const fs::path folder = it->path();
-    if (isLoopback(folder)) continue;
+    std::error_code typeError;
+    // The folder also holds plain files such as bonding_masters.
+    if (!it->is_directory(typeError) || isLoopback(folder)) continue;
     AdapterInfo adapter;
     adapter.name = folder.filename().string();
     adapter.index = static_cast<int>(readNumber(folder / "ifindex").value_or(1 << 30));

@@ -26,6 +26,9 @@ int realUnlink(const char* path) { return ::unlink(path); }
 constexpr WholeFileCalls kRealCalls{realOpen, realWrite, realFsync, realClose, realRename, realUnlink};
 WholeFileCalls calls = kRealCalls;
 
+// A failing call that leaves errno at 0 must still count as a failure.
+int lastError() { return errno != 0 ? errno : EIO; }
+
 // Hidden, and unique per process and call, so two writers never share one.
 std::string temporaryName(const std::filesystem::path& target) {
   static const unsigned long long seed = std::random_device{}();
@@ -50,7 +53,7 @@ OsError writeAll(int fd, std::string_view content, const std::string& name) {
     const long written = calls.write(fd, content.data(), content.size());
     if (written < 0) {
       if (errno == EINTR) continue;
-      return OsError::fromErrno(errno, "write", name);
+      return OsError::fromErrno(lastError(), "write", name);
     }
     if (written == 0) return OsError::fromErrno(EIO, "write", name);
     content.remove_prefix(static_cast<std::size_t>(written));
@@ -100,14 +103,14 @@ OsError writeWholeFileAtomically(const std::string& path, std::string_view conte
     fd = calls.open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) return OsError::fromErrno(errno, "create", temp);
+  if (fd < 0) return OsError::fromErrno(lastError(), "create", temp);
 
   OsError error = writeAll(fd, content, temp);
   if (!error && existed) ::fchmod(fd, old.st_mode & 07777);  // FAT has no modes to keep
-  if (!error && calls.fsync(fd) != 0) error = OsError::fromErrno(errno, "flush", temp);
-  if (calls.close(fd) != 0 && !error) error = OsError::fromErrno(errno, "flush", temp);
+  if (!error && calls.fsync(fd) != 0) error = OsError::fromErrno(lastError(), "flush", temp);
+  if (calls.close(fd) != 0 && !error) error = OsError::fromErrno(lastError(), "flush", temp);
   if (!error && calls.rename(temp.c_str(), target.c_str()) != 0)
-    error = OsError::fromErrno(errno, "rename", target.string());
+    error = OsError::fromErrno(lastError(), "rename", target.string());
   if (error) {
     calls.unlink(temp.c_str());
     return error;

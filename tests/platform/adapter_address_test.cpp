@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "tests/support/fake_machine.h"
 
 using platform::HardwareAddress;
@@ -26,6 +28,7 @@ TEST(AdapterAddress, PhysicalFirstThenByIndexWithoutLoopbackOrZeroAddresses) {
   m.addAdapter("sit0", "00:00:00:00", 4, false, "0x80");
   m.addAdapter("tun0", "00:00:00:00:00:00", 5, false);
   m.addAdapter("ib0", "80:00:00:48:fe:80:00:00:00:00:00:00:00:02:c9:03:00:0e:1f:71", 6, true);
+  std::ofstream(m.root() / "sys/class/net/bonding_masters") << "bond0\n";
 
   const auto adapters = platform::listAdapters(m.paths());
   EXPECT_EQ(names(adapters), (std::vector<std::string>{"eth0", "wlan0", "docker0"}));
