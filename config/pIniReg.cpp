@@ -1,0 +1,115 @@
+#include "config/pIniReg.h"
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+
+#include "config/ApplicationHardWareInfo.h"
+#include "platform/exceptions.h"
+#include "platform/program_path.h"
+
+namespace {
+
+constexpr char kUSection[] = "U盘";
+constexpr char kDiskSection[] = "硬盘";
+constexpr char kOptionsSection[] = "配置";
+const std::string kUFolderKey = "同步文件夹";
+const std::string kAllSyncKey = "全部监测";
+const std::string kSyncTypesKey = "监测文件类型";
+const std::string kNoSyncTypesKey = "不监测文件类型";
+const std::string kNewSameFileKey = "被监测文件夹存在最新文件时";
+const std::string kNewFileKey = "被监测文件夹存在同步文件夹没有的文件时";
+
+std::string configFileName(const platform::MachinePaths& machine) {
+  // Without a program path the name stands alone; the drive test that
+  // follows at start refuses such a run before anything is written.
+  const auto program = platform::programPath(machine);
+  if (!program.ok()) return kConfigFileName;
+  return (std::filesystem::path(program.value).parent_path() / kConfigFileName).string();
+}
+
+std::string readAddress(const platform::MachinePaths& machine) {
+  try {
+    return TMacAdressInfo(machine).MacAdrress();
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+// A 32-bit integer in decimal, or in hexadecimal after "$", or after "0x"
+// or "0X" when the text is longer than two characters; hexadecimal may use
+// the sign bit.
+bool tryStrToInt32(std::string_view text, std::int32_t& value) {
+  bool negative = false;
+  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  int base = 10;
+  if (text.size() > 1 && text.front() == '$') {
+    base = 16;
+    text.remove_prefix(1);
+  } else if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    base = 16;
+    text.remove_prefix(2);
+  }
+  if (text.empty() || text.front() == '+' || text.front() == '-') return false;
+  std::uint64_t magnitude = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
+  if (ec != std::errc() || end != text.data() + text.size()) return false;
+  const std::uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
+  if (magnitude > limit) return false;
+  const auto bits = static_cast<std::uint32_t>(negative ? 0 - magnitude : magnitude);
+  value = static_cast<std::int32_t>(bits);
+  return true;
+}
+
+}  // namespace
+
+TOstiniFileAction::TOstiniFileAction(const platform::MachinePaths& machine)
+    : FExeFolderPath(configFileName(machine)), FSynciniFile(FExeFolderPath) {
+  FMac = readAddress(machine);
+  FUFolderPath = FSynciniFile.readString(kUSection, kUFolderKey, "");
+  // The same drive used on Windows stores "\"; it cannot occur in a name on
+  // a FAT or exFAT drive, so it is always a separator.
+  std::replace(FUFolderPath.begin(), FUFolderPath.end(), '\\', '/');
+  FDFolderPath = FSynciniFile.readString(kDiskSection, FMac, "");
+  FAllSync = ReadInteger(kOptionsSection, kAllSyncKey, 1) != 0;
+  FSyncFilesList.Delimiter = ';';
+  FSyncFilesList.QuoteChar = '"';
+  FSyncFilesList.SetDelimitedText(FSynciniFile.readString(kOptionsSection, kSyncTypesKey, ""));
+  FNoSyncFilesList.Delimiter = ';';
+  FNoSyncFilesList.QuoteChar = '"';
+  FNoSyncFilesList.SetDelimitedText(FSynciniFile.readString(kOptionsSection, kNoSyncTypesKey, ""));
+  // Kept as their low 16 bits, sign included.
+  FWhenSyncedFolderHasNewSameFile =
+      static_cast<std::int16_t>(ReadInteger(kOptionsSection, kNewSameFileKey, 2));
+  FWhenSyncedFolderHasNewFile =
+      static_cast<std::int16_t>(ReadInteger(kOptionsSection, kNewFileKey, 0));
+}
+
+TOstiniFileAction::~TOstiniFileAction() = default;
+
+std::int32_t TOstiniFileAction::ReadInteger(const char* section, const std::string& key,
+                                            std::int32_t defaultValue) const {
+  std::int32_t value = 0;
+  return tryStrToInt32(FSynciniFile.readString(section, key, ""), value) ? value : defaultValue;
+}
+
+void TOstiniFileAction::SaveConfig() {
+  // Start from the file as it is now, so entries written since this run
+  // started (another computer's, say) are kept too.
+  FSynciniFile.reload();
+  const bool written =
+      FSynciniFile.writeString(kUSection, kUFolderKey, FUFolderPath) &&
+      FSynciniFile.writeString(kDiskSection, FMac, FDFolderPath) &&
+      FSynciniFile.writeString(kOptionsSection, kAllSyncKey, FAllSync ? "1" : "0") &&
+      FSynciniFile.writeString(kOptionsSection, kSyncTypesKey, FSyncFilesList.DelimitedText()) &&
+      FSynciniFile.writeString(kOptionsSection, kNoSyncTypesKey, FNoSyncFilesList.DelimitedText()) &&
+      FSynciniFile.writeString(kOptionsSection, kNewSameFileKey,
+                               std::to_string(FWhenSyncedFolderHasNewSameFile)) &&
+      FSynciniFile.writeString(kOptionsSection, kNewFileKey,
+                               std::to_string(FWhenSyncedFolderHasNewFile));
+  if (!written || FSynciniFile.save())
+    throw EIniFileException(formatText("Unable to write to %s", {FExeFolderPath}), FExeFolderPath);
+}

@@ -1,0 +1,71 @@
+// TOstiniFileAction: the configuration file "Drovan配置文件(请勿删除).ini"
+// beside the program file. It is read once when the object is created and
+// written once, by SaveConfig, at the orderly end of the program; in between
+// the settings live in the object's properties. The hard-disk folder is kept
+// per computer, under this computer's adapter address in section "硬盘", and
+// every other computer's entry and every unknown line of the file is kept.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "config/string_list.h"
+#include "platform/machine_paths.h"
+#include "platform/profile_file.h"
+
+inline constexpr char kConfigFileName[] = "Drovan配置文件(请勿删除).ini";
+
+// Created and saved on the main thread. A running job reads AllSync, the two
+// lists and the two strategies without a lock; the window does not change
+// them while a job runs.
+class TOstiniFileAction {
+ public:
+  // Create: reads this computer's adapter address and the whole file (see
+  // the program path and net root in machine). Missing file, section or key,
+  // and values that do not convert, give the defaults; nothing is reported.
+  explicit TOstiniFileAction(const platform::MachinePaths& machine = {});
+  // Releases the object without writing: the orderly end calls SaveConfig
+  // first, since a destructor cannot report a failed write.
+  ~TOstiniFileAction();
+  TOstiniFileAction(const TOstiniFileAction&) = delete;
+  TOstiniFileAction& operator=(const TOstiniFileAction&) = delete;
+
+  // Writes the seven keys into the file as it is on the drive now, in one
+  // atomic replacement. Raises EIniFileException "Unable to write to %s" with
+  // the file's full name when the file cannot be read or written; the file
+  // is then as it was.
+  void SaveConfig();
+
+  // The USB folder relative to the drive root, with "/" separators.
+  const std::string& UFolderPath() const { return FUFolderPath; }
+  void SetUFolderPath(const std::string& value) { FUFolderPath = value; }
+  // This computer's hard-disk folder.
+  const std::string& DFolderPath() const { return FDFolderPath; }
+  void SetDFolderPath(const std::string& value) { FDFolderPath = value; }
+  // This computer's adapter address text; empty when it cannot be read.
+  const std::string& Mac() const { return FMac; }
+  TStringList& SyncFilesList() { return FSyncFilesList; }
+  const TStringList& SyncFilesList() const { return FSyncFilesList; }
+  TStringList& NoSyncFilesList() { return FNoSyncFilesList; }
+  const TStringList& NoSyncFilesList() const { return FNoSyncFilesList; }
+  std::int16_t WhenSyncedFolderHasNewSameFile() const { return FWhenSyncedFolderHasNewSameFile; }
+  void SetWhenSyncedFolderHasNewSameFile(std::int16_t value) { FWhenSyncedFolderHasNewSameFile = value; }
+  std::int16_t WhenSyncedFolderHasNewFile() const { return FWhenSyncedFolderHasNewFile; }
+  void SetWhenSyncedFolderHasNewFile(std::int16_t value) { FWhenSyncedFolderHasNewFile = value; }
+  bool AllSync() const { return FAllSync; }
+  void SetAllSync(bool value) { FAllSync = value; }
+
+ private:
+  std::int32_t ReadInteger(const char* section, const std::string& key, std::int32_t defaultValue) const;
+
+  std::string FUFolderPath;
+  std::string FDFolderPath;
+  std::string FMac;
+  TStringList FSyncFilesList;
+  TStringList FNoSyncFilesList;
+  std::int16_t FWhenSyncedFolderHasNewSameFile = 2;
+  std::int16_t FWhenSyncedFolderHasNewFile = 0;
+  std::string FExeFolderPath;  // the configuration file's full name
+  bool FAllSync = true;
+  platform::ProfileFile FSynciniFile;
+};

@@ -1,0 +1,76 @@
+// The kind of drive behind a mount, from its file-system type and sysfs.
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <string_view>
+
+#include "platform/drives.h"
+#include "platform/whole_file.h"
+
+namespace platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::array<std::string_view, 11> kRemoteTypes = {
+    "nfs", "nfs4", "cifs", "smb3", "smbfs", "9p", "afs", "ceph", "glusterfs", "fuse.sshfs",
+    "fuse.rclone"};
+
+bool isOneOf(std::string_view value, const auto& list) {
+  return std::find(list.begin(), list.end(), value) != list.end();
+}
+
+// The sysfs folder of the block device a mount comes from, or empty when it
+// comes from none. The source names the device for ordinary and FUSE block
+// mounts alike; the device numbers catch sources such as /dev/mapper/x or
+// /dev/root, whose names sysfs does not know.
+fs::path blockDeviceFolder(const MountEntry& mount, const MachinePaths& machine) {
+  const fs::path sys = machine.sysfsRoot;
+  std::error_code ec;
+  constexpr std::string_view devPrefix = "/dev/";
+  if (mount.source.starts_with(devPrefix)) {
+    const std::string name = mount.source.substr(devPrefix.size());
+    if (!name.empty() && name.find('/') == std::string::npos) {
+      fs::path folder = fs::canonical(sys / "class" / "block" / name, ec);
+      if (!ec) return folder;
+    }
+  }
+  if (!mount.device.empty() && !mount.device.starts_with("0:")) {
+    fs::path folder = fs::canonical(sys / "dev" / "block" / mount.device, ec);
+    if (!ec) return folder;
+  }
+  return {};
+}
+
+std::string firstWord(const std::string& text) {
+  const auto end = text.find_first_of(" \t\r\n");
+  return text.substr(0, end);
+}
+
+}  // namespace
+
+DriveType driveTypeOf(const MountEntry& mount, const MachinePaths& machine) {
+  if (isOneOf(mount.fsType, kRemoteTypes)) return DriveType::Remote;
+  if (mount.fsType == "tmpfs" || mount.fsType == "ramfs") return DriveType::Ram;
+  if (mount.fsType == "iso9660" || mount.fsType == "udf") return DriveType::Optical;
+
+  const fs::path device = blockDeviceFolder(mount, machine);
+  if (device.empty()) return DriveType::Fixed;
+  std::error_code ec;
+  // A partition's folder lies inside the folder of its disk.
+  const std::string disk = fs::exists(device / "partition", ec)
+                               ? device.parent_path().filename().string()
+                               : device.filename().string();
+  if (disk.starts_with("sr")) return DriveType::Optical;
+  const auto removable =
+      readWholeFile((fs::path(machine.sysfsRoot) / "block" / disk / "removable").string());
+  return removable.ok() && firstWord(removable.value) == "1" ? DriveType::Removable
+                                                              : DriveType::Fixed;
+}
+
+DriveType driveTypeOf(std::string_view path, const MachinePaths& machine) {
+  const auto mount = mountOf(path, machine);
+  return mount.ok() ? driveTypeOf(mount.value, machine) : DriveType::Unknown;
+}
+
+}  // namespace platform

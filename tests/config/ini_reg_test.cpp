@@ -1,0 +1,253 @@
+#include "config/pIniReg.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "platform/exceptions.h"
+#include "platform/whole_file.h"
+#include "tests/config/usb_machine.h"
+
+using testsupport::readFile;
+using Items = std::vector<std::string>;
+
+namespace {
+
+const char kFreshFile[] =
+    "[U盘]\n"
+    "同步文件夹=\n"
+    "[硬盘]\n"
+    "00-1A-2B-3C-4D-5E=\n"
+    "[配置]\n"
+    "全部监测=1\n"
+    "监测文件类型=\n"
+    "不监测文件类型=\n"
+    "被监测文件夹存在最新文件时=2\n"
+    "被监测文件夹存在同步文件夹没有的文件时=0\n";
+
+std::string options(const std::string& lines) { return "[配置]\n" + lines; }
+
+}  // namespace
+
+TEST(OstiniFileAction, WithoutAFileDefaultsThenAllSevenKeys) {
+  UsbMachine usb;
+  {
+    TOstiniFileAction ini(usb.paths());
+    EXPECT_EQ(ini.Mac(), "00-1A-2B-3C-4D-5E");
+    EXPECT_EQ(ini.UFolderPath(), "");
+    EXPECT_EQ(ini.DFolderPath(), "");
+    EXPECT_TRUE(ini.AllSync());
+    EXPECT_EQ(ini.SyncFilesList().Count(), 0u);
+    EXPECT_EQ(ini.NoSyncFilesList().Count(), 0u);
+    EXPECT_EQ(ini.WhenSyncedFolderHasNewSameFile(), 2);
+    EXPECT_EQ(ini.WhenSyncedFolderHasNewFile(), 0);
+    EXPECT_EQ(ini.SyncFilesList().Delimiter, ';');
+    EXPECT_FALSE(std::filesystem::exists(usb.ini));
+    ini.SaveConfig();
+  }
+  EXPECT_EQ(readFile(usb.ini), kFreshFile);
+}
+
+TEST(OstiniFileAction, SettingsSurviveASaveAndNothingIsWrittenWithoutOne) {
+  UsbMachine usb;
+  {
+    TOstiniFileAction ini(usb.paths());
+    ini.SetUFolderPath("同步/资料");
+    ini.SetDFolderPath("/home/用户/资料 2 ");
+    ini.SetAllSync(false);
+    ini.SyncFilesList().SetDelimitedText("doc;\"my doc\";xls");
+    ini.NoSyncFilesList().SetDelimitedText("tmp");
+    ini.SetWhenSyncedFolderHasNewSameFile(1);
+    ini.SetWhenSyncedFolderHasNewFile(-2);
+    ini.SaveConfig();
+  }
+  EXPECT_EQ(readFile(usb.ini),
+            "[U盘]\n同步文件夹=同步/资料\n[硬盘]\n00-1A-2B-3C-4D-5E=\"/home/用户/资料 2 \"\n"
+            "[配置]\n全部监测=0\n监测文件类型=doc;\"my doc\";xls\n不监测文件类型=tmp\n"
+            "被监测文件夹存在最新文件时=1\n被监测文件夹存在同步文件夹没有的文件时=-2\n");
+  {
+    TOstiniFileAction ini(usb.paths());
+    EXPECT_EQ(ini.UFolderPath(), "同步/资料");
+    EXPECT_EQ(ini.DFolderPath(), "/home/用户/资料 2 ");
+    EXPECT_FALSE(ini.AllSync());
+    EXPECT_EQ(ini.SyncFilesList().Items(), (Items{"doc", "my doc", "xls"}));
+    EXPECT_EQ(ini.NoSyncFilesList().Items(), (Items{"tmp"}));
+    EXPECT_EQ(ini.WhenSyncedFolderHasNewSameFile(), 1);
+    EXPECT_EQ(ini.WhenSyncedFolderHasNewFile(), -2);
+    // Like the tray menu's exit: changes without SaveConfig never reach the file.
+    ini.SetUFolderPath("other");
+    ini.SetAllSync(true);
+  }
+  EXPECT_EQ(TOstiniFileAction(usb.paths()).UFolderPath(), "同步/资料");
+}
+
+TEST(OstiniFileAction, BooleanAndIntegerForms) {
+  struct Case {
+    const char* allSync;
+    bool expectedAllSync;
+    const char* strategy;
+    std::int16_t expectedFirst, expectedSecond;  // defaults 2 and 0
+  };
+  const Case cases[] = {
+      {"0", false, "0x1", 1, 1},       {"yes", true, "abc", 2, 0},
+      {"2", true, "$2", 2, 2},         {"-1", true, "0X10", 16, 16},
+      {"0x0", false, "0x", 2, 0},      {"$0", false, "65537", 1, 1},
+      {"", true, "-1", -1, -1},        {" 0 ", false, "0xFFFF", -1, -1},
+      {"1.0", true, "-32769", 32767, 32767}, {"0xG", true, "2147483648", 2, 0},
+      {"00", false, "0xFFFFFFFF", -1, -1},   {"+0", false, "1 2", 2, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.allSync) + " / " + c.strategy);
+    UsbMachine usb;
+    usb.writeIni(options(std::string("全部监测=") + c.allSync + "\n被监测文件夹存在最新文件时=" +
+                         c.strategy + "\n被监测文件夹存在同步文件夹没有的文件时=" + c.strategy + "\n"));
+    TOstiniFileAction ini(usb.paths());
+    EXPECT_EQ(ini.AllSync(), c.expectedAllSync);
+    EXPECT_EQ(ini.WhenSyncedFolderHasNewSameFile(), c.expectedFirst);
+    EXPECT_EQ(ini.WhenSyncedFolderHasNewFile(), c.expectedSecond);
+  }
+}
+
+TEST(OstiniFileAction, ListTexts) {
+  UsbMachine usb;
+  usb.writeIni(options("监测文件类型=doc xls\n不监测文件类型=tmp;\n"));
+  {
+    TOstiniFileAction ini(usb.paths());
+    EXPECT_EQ(ini.SyncFilesList().Items(), (Items{"doc", "xls"}));
+    EXPECT_EQ(ini.NoSyncFilesList().Items(), (Items{"tmp", ""}));
+    // One item holding a blank, and one empty item, come back as they were.
+    ini.SyncFilesList().SetDelimitedText("\"my doc\"");
+    ini.NoSyncFilesList().Clear();
+    ini.NoSyncFilesList().Add("");
+    ini.SaveConfig();
+  }
+  TOstiniFileAction ini(usb.paths());
+  EXPECT_EQ(ini.SyncFilesList().Items(), (Items{"my doc"}));
+  EXPECT_EQ(ini.NoSyncFilesList().Items(), (Items{""}));
+}
+
+TEST(OstiniFileAction, TwoComputersKeepTheirOwnFolders) {
+  UsbMachine first("00:1a:2b:3c:4d:5e");
+  UsbMachine second("0a:00:27:00:00:0c");
+  // Both computers see the same drive: point the second at the first's file.
+  auto secondPaths = second.paths();
+  secondPaths.programPath = first.paths().programPath;
+  {
+    TOstiniFileAction a(first.paths());
+    TOstiniFileAction b(secondPaths);
+    a.SetDFolderPath("D:/甲");
+    b.SetDFolderPath("/home/乙");
+    a.SaveConfig();
+    b.SaveConfig();  // started before a's save, and still keeps a's entry
+  }
+  EXPECT_EQ(TOstiniFileAction(first.paths()).DFolderPath(), "D:/甲");
+  EXPECT_EQ(TOstiniFileAction(secondPaths).DFolderPath(), "/home/乙");
+  {
+    TOstiniFileAction a(first.paths());
+    a.SetDFolderPath("D:/丙");
+    a.SaveConfig();
+  }
+  EXPECT_EQ(TOstiniFileAction(secondPaths).DFolderPath(), "/home/乙");
+  const std::string text = readFile(first.ini);
+  EXPECT_NE(text.find("[硬盘]\n00-1A-2B-3C-4D-5E=D:/丙\n0A-00-27-00-00-0C=/home/乙\n"), std::string::npos)
+      << text;
+}
+
+TEST(OstiniFileAction, WithoutAnAddressTheEmptyKeyIsUsed) {
+  UsbMachine usb("");
+  {
+    TOstiniFileAction ini(usb.paths());
+    EXPECT_EQ(ini.Mac(), "");
+    ini.SetDFolderPath("/srv/共享");
+    ini.SaveConfig();
+  }
+  EXPECT_NE(readFile(usb.ini).find("[硬盘]\n=/srv/共享\n"), std::string::npos);
+  EXPECT_EQ(TOstiniFileAction(usb.paths()).DFolderPath(), "/srv/共享");
+}
+
+TEST(OstiniFileAction, HandWrittenGbkAndUtf16FilesRead) {
+  // Written by hand on Windows: odd spacing and case, a comment, an unknown
+  // section, another computer's entry, "\" separators.
+  UsbMachine usb;
+  usb.writeIni("; 请勿删除\r\n[u盘]\r\n 同步文件夹 = 同步\\资料 \r\n[硬盘]\r\n"
+               "11-22-33-44-55-66=E:\\别人\r\n00-1a-2b-3c-4d-5e = \"D:\\工作\"\r\n"
+               "[其他]\r\nx=1\r\n[配置]\r\n监测文件类型 = \"my doc\";xls\r\n");
+  {
+    TOstiniFileAction ini(usb.paths());
+    EXPECT_EQ(ini.UFolderPath(), "同步/资料");
+    EXPECT_EQ(ini.DFolderPath(), "D:\\工作");
+    EXPECT_EQ(ini.SyncFilesList().Items(), (Items{"my doc", "xls"}));
+    ini.SaveConfig();
+  }
+  const std::string saved = readFile(usb.ini);
+  for (const char* kept : {"; 请勿删除\r\n", "11-22-33-44-55-66=E:\\别人\r\n", "[其他]\r\nx=1\r\n",
+                           " 同步文件夹 =同步/资料\r\n", "监测文件类型 =\"my doc\";xls\r\n"})
+    EXPECT_NE(saved.find(kept), std::string::npos) << kept << "\n" << saved;
+
+  UsbMachine gbk;
+  gbk.writeIni("[U\xC5\xCC]\r\n\xCD\xAC\xB2\xBD\xCE\xC4\xBC\xFE\xBC\xD0=\xCD\xAC\xB2\xBD\\\xD7\xCA\xC1\xCF\r\n"
+               "[\xD3\xB2\xC5\xCC]\r\n00-1A-2B-3C-4D-5E=D:\\\xB9\xA4\xD7\xF7\r\n"
+               "[\xC5\xE4\xD6\xC3]\r\n\xC8\xAB\xB2\xBF\xBC\xE0\xB2\xE2=0\r\n");
+  TOstiniFileAction fromGbk(gbk.paths());
+  EXPECT_EQ(fromGbk.UFolderPath(), "同步/资料");
+  EXPECT_EQ(fromGbk.DFolderPath(), "D:\\工作");
+  EXPECT_FALSE(fromGbk.AllSync());
+
+  UsbMachine utf16;
+  const std::u16string text = u"[U盘]\r\n同步文件夹=资料\r\n[配置]\r\n被监测文件夹存在最新文件时=1\r\n";
+  std::string bytes = "\xFF\xFE";
+  for (char16_t unit : text) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  utf16.writeIni(bytes);
+  TOstiniFileAction fromUtf16(utf16.paths());
+  EXPECT_EQ(fromUtf16.UFolderPath(), "资料");
+  EXPECT_EQ(fromUtf16.WhenSyncedFolderHasNewSameFile(), 1);
+}
+
+namespace {
+
+int readOnlyFolder(const char*, int, unsigned) {
+  errno = EROFS;
+  return -1;
+}
+int drivePulled(const char*, const char*) {
+  errno = EIO;
+  return -1;
+}
+
+}  // namespace
+
+TEST(OstiniFileAction, FailedSaveRaisesAndKeepsTheOldFile) {
+  for (auto fault : {+[](platform::WholeFileCalls& c) { c.open = readOnlyFolder; },
+                     +[](platform::WholeFileCalls& c) { c.rename = drivePulled; }}) {
+    UsbMachine usb;
+    usb.writeIni("[U盘]\r\n同步文件夹=旧\r\n");
+    TOstiniFileAction ini(usb.paths());
+    ini.SetUFolderPath("新");
+    fault(platform::wholeFileCalls());
+    try {
+      ini.SaveConfig();
+      ADD_FAILURE() << "no exception";
+    } catch (const EIniFileException& e) {
+      EXPECT_EQ(std::string(e.what()), "Unable to write to " + usb.ini);
+      EXPECT_EQ(e.path(), usb.ini);
+    }
+    platform::wholeFileCalls() = platform::realWholeFileCalls();
+    EXPECT_EQ(readFile(usb.ini), "[U盘]\r\n同步文件夹=旧\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(usb.usb + "/工具"),
+                            std::filesystem::directory_iterator()),
+              2);  // the program and the old file, no temporary one
+  }
+}
+
+TEST(OstiniFileAction, ValueThatNoLineCanHoldRaisesBeforeWriting) {
+  UsbMachine usb;
+  usb.writeIni("[U盘]\n同步文件夹=旧\n");
+  TOstiniFileAction ini(usb.paths());
+  ini.SetDFolderPath("/home/a\nb");
+  EXPECT_THROW(ini.SaveConfig(), EIniFileException);
+  EXPECT_EQ(readFile(usb.ini), "[U盘]\n同步文件夹=旧\n");
+}

@@ -1,0 +1,108 @@
+#include "platform/whole_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "tests/support/temp_dir.h"
+
+using testsupport::readFile;
+using testsupport::TempDir;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Restores the real calls when a test ends, however it ends.
+struct FaultScope {
+  FaultScope() = default;
+  ~FaultScope() { platform::wholeFileCalls() = platform::realWholeFileCalls(); }
+  FaultScope(const FaultScope&) = delete;
+  FaultScope& operator=(const FaultScope&) = delete;
+};
+
+int failOpen(const char*, int, unsigned) {
+  errno = EROFS;
+  return -1;
+}
+// Writes a little, then the drive is full.
+int writeCalls = 0;
+long halfThenFull(int fd, const void* data, std::size_t size) {
+  if (++writeCalls == 2) {
+    errno = ENOSPC;
+    return -1;
+  }
+  return platform::realWholeFileCalls().write(fd, data, size < 3 ? size : 3);
+}
+int failFsync(int) {
+  errno = EIO;
+  return -1;
+}
+int failRename(const char*, const char*) {
+  errno = EIO;
+  return -1;
+}
+
+std::vector<std::string> entries(const fs::path& folder) {
+  std::vector<std::string> out;
+  for (const auto& e : fs::directory_iterator(folder)) out.push_back(e.path().filename().string());
+  return out;
+}
+
+}  // namespace
+
+TEST(WholeFile, ReplacesAtomicallyKeepingPermissions) {
+  TempDir dir;
+  const std::string file = (dir.path() / "配置.ini").string();
+  EXPECT_EQ(platform::readWholeFile(file).error.code, std::errc::no_such_file_or_directory);
+
+  ASSERT_FALSE(platform::writeWholeFileAtomically(file, "first"));
+  EXPECT_EQ(platform::readWholeFile(file).value, "first");
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  const std::string big(300000, 'x');
+  ASSERT_FALSE(platform::writeWholeFileAtomically(file, big));
+  EXPECT_EQ(readFile(file), big);
+  EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"配置.ini"});
+}
+
+TEST(WholeFile, EveryFailingStepLeavesTheOldFileAndNoLeftovers) {
+  struct Fault {
+    const char* operation;
+    int error;
+    void (*install)(platform::WholeFileCalls&);
+  };
+  const Fault faults[] = {
+      {"create", EROFS, [](platform::WholeFileCalls& c) { c.open = failOpen; }},
+      {"write", ENOSPC, [](platform::WholeFileCalls& c) {
+         writeCalls = 0;
+         c.write = halfThenFull;
+       }},
+      {"flush", EIO, [](platform::WholeFileCalls& c) { c.fsync = failFsync; }},
+      {"rename", EIO, [](platform::WholeFileCalls& c) { c.rename = failRename; }},
+  };
+  for (const auto& fault : faults) {
+    SCOPED_TRACE(fault.operation);
+    TempDir dir;
+    const std::string file = dir.write("a.ini", "old\r\ncontent").string();
+    FaultScope scope;
+    fault.install(platform::wholeFileCalls());
+    const auto error = platform::writeWholeFileAtomically(file, "new content, longer than the old");
+    EXPECT_EQ(error.code, std::error_code(fault.error, std::generic_category()));
+    EXPECT_EQ(error.operation, fault.operation);
+    EXPECT_FALSE(error.describe().empty());
+    EXPECT_EQ(readFile(file), "old\r\ncontent");
+    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"a.ini"});
+  }
+}
+
+TEST(WholeFile, WritingThroughALinkReplacesItsTarget) {
+  TempDir dir;
+  const auto target = dir.write("real.ini", "old");
+  fs::create_symlink(target, dir.path() / "link.ini");
+  ASSERT_FALSE(platform::writeWholeFileAtomically((dir.path() / "link.ini").string(), "new"));
+  EXPECT_TRUE(fs::is_symlink(dir.path() / "link.ini"));
+  EXPECT_EQ(readFile(target), "new");
+}
