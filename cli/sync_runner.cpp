@@ -9,6 +9,7 @@
 #include "cli/stream_log_lines.h"
 #include "config/pIniReg.h"
 #include "config/pOstSync.h"
+#include "config/string_list.h"
 #include "engine/message_renderer.h"
 #include "engine/pThdSync.h"
 #include "platform/exceptions.h"
@@ -30,6 +31,7 @@ struct Refused {};
 void applyOverrides(const CliOptions& o, TJobSettings& s) {
   auto items = [](const std::string& text) {
     TStringList list;
+    list.Delimiter = ';';
     list.SetDelimitedText(text);
     return list.Items();
   };
@@ -38,14 +40,6 @@ void applyOverrides(const CliOptions& o, TJobSettings& s) {
   if (o.types || o.skipTypes) s.AllSync = false;
   if (o.sameNewer) s.WhenSyncedFolderHasNewSameFile = *o.sameNewer;
   if (o.targetOnly) s.WhenSyncedFolderHasNewFile = *o.targetOnly;
-}
-
-void takeOptionsFrom(const TOstiniFileAction& ini, TJobSettings& s) {
-  s.AllSync = ini.AllSync();
-  s.SyncFilesList = ini.SyncFilesList().Items();
-  s.NoSyncFilesList = ini.NoSyncFilesList().Items();
-  s.WhenSyncedFolderHasNewSameFile = ini.WhenSyncedFolderHasNewSameFile();
-  s.WhenSyncedFolderHasNewFile = ini.WhenSyncedFolderHasNewFile();
 }
 
 // Settings of this run; false (with the refusal on err) when the program may
@@ -57,7 +51,7 @@ bool buildSettings(const CliOptions& o, const platform::MachinePaths& machine, s
   if (o.disk && o.usb) {
     s.DFolderPath = *o.disk;
     s.UFolderAbsPath = *o.usb;
-    if (o.config) takeOptionsFrom(TOstiniFileAction(paths), s);
+    if (o.config) TakeConfigOptions(TOstiniFileAction(paths), s);
   } else {
     SetMessageBoxHook([&err](const std::string& text, const std::string&) { err << text << '\n'; });
     SetExitProcessHook([](int) { throw Refused{}; });
@@ -68,10 +62,7 @@ bool buildSettings(const CliOptions& o, const platform::MachinePaths& machine, s
       }
     } restore;
     try {
-      const TOstSyncAction action(paths);
-      s.DFolderPath = action.DFolderPath();
-      s.UFolderAbsPath = action.UFolderAbsPath();
-      takeOptionsFrom(action.Ostini(), s);
+      s = JobSettingsFrom(TOstSyncAction(paths));
     } catch (const Refused&) {
       return false;
     }

@@ -23,6 +23,7 @@ const std::string kNewFileKey = "被监测文件夹存在同步文件夹没有�
 std::string configFileName(const platform::MachinePaths& machine) {
   // Without a program path the name stands alone; the drive test that
   // follows at start refuses such a run before anything is written.
+  if (!machine.configFile.empty()) return machine.configFile;
   const auto program = platform::programPath(machine);
   if (!program.ok()) return kConfigFileName;
   return (std::filesystem::path(program.value).parent_path() / kConfigFileName).string();

@@ -17,3 +17,11 @@ struct TJobSettings {
   std::int16_t WhenSyncedFolderHasNewSameFile = 2;
   std::int16_t WhenSyncedFolderHasNewFile = 0;
 };
+
+class TOstSyncAction;
+class TOstiniFileAction;
+
+// The type filter and strategies of a configuration.
+void TakeConfigOptions(const TOstiniFileAction& ini, TJobSettings& s);
+// The settings of the program's configuration (SyncAction in the window).
+TJobSettings JobSettingsFrom(const TOstSyncAction& action);

@@ -26,6 +26,9 @@ struct MachinePaths {
   // fake machines use so the real driver is never asked about fake names.
   std::function<bool(const std::string&, HardwareAddress&)> permanentAddress =
       readDriverPermanentAddress;
+  // The configuration file; empty means the one beside the program file. The
+  // command line names another with --config.
+  std::string configFile;
 };
 
 }  // namespace platform
