@@ -1,0 +1,205 @@
+#include "inventory/MyGetFiles.h"
+
+#include <algorithm>
+#include <optional>
+#include <string_view>
+
+#include "inventory/file_info.h"
+#include "inventory/file_mask.h"
+#include "inventory/file_type_filter.h"
+#include "inventory/pglobal.h"
+#include "platform/exceptions.h"
+#include "platform/full_path.h"
+
+namespace {
+
+constexpr std::string_view kMatchAll = "*.*";
+
+// Below this depth every folder on the current path keeps its handle; deeper
+// folders are read ahead and released, so a deep tree cannot run the process
+// out of descriptors.
+constexpr std::size_t kHeldFolderLimit = 100;
+
+// CombinePath for a name read from a folder: never empty, never rooted, no
+// NUL.
+void appendCombined(std::string& out, std::string_view name) {
+  if (!out.empty() && out.back() != PathDelim) out.push_back(PathDelim);
+  out.append(name);
+}
+
+class Walker {
+ public:
+  Walker(const std::string& pattern, const TMyDirectory::TDirectoryWalkProc& preVisit,
+         const TMyDirectory::TDirectoryWalkProc& postVisit, bool recursive)
+      : pattern_(pattern),
+        matchAll_(pattern == kMatchAll),
+        preVisit_(preVisit),
+        postVisit_(postVisit),
+        recursive_(recursive),
+        maxPath_(platform::maxPathLength()) {}
+
+  void run(const std::string& root) {
+    platform::FolderReader folder;
+    folder.setRemoveCopyTemps(true);
+    if (folder.open(root)) return;
+    path_ = root;
+    ancestors_.push_back(folder.id());
+    walk(folder);
+  }
+
+ private:
+  bool matches(std::string_view name) {
+    if (matchAll_) return true;
+    if (!mask_) mask_.emplace(pattern_);
+    return mask_->Matches(name);
+  }
+
+  void walk(platform::FolderReader& folder) {
+    if (ancestors_.size() > kHeldFolderLimit) folder.readAllAndRelease();
+    platform::FolderEntry entry;
+    for (;;) {
+      if (StopSync.load(std::memory_order_relaxed)) {
+        stopped_ = true;
+        return;
+      }
+      if (!folder.next(entry)) return;
+      const bool match = matches(entry.name);
+      bool stop = match && preVisit_ && !preVisit_(path_, entry);
+      if (!stop) {
+        if (recursive_ && entry.isFolder) descend(folder, entry);
+        if (stopped_) return;
+        stop = match && postVisit_ && !postVisit_(path_, entry);
+      }
+      if (stop) {
+        stopped_ = true;
+        return;
+      }
+    }
+  }
+
+  bool onCurrentPath(const platform::FolderId& id) const {
+    return std::find(ancestors_.begin(), ancestors_.end(), id) != ancestors_.end();
+  }
+
+  void descend(const platform::FolderReader& parent, const platform::FolderEntry& entry) {
+    if (onCurrentPath(entry.id)) return;  // a cycle: listed, not entered
+    const std::size_t parentLength = path_.size();
+    appendCombined(path_, entry.name);
+    // A folder that cannot be named by a path is not entered, like one that
+    // cannot be opened: the copy could not reach its contents either.
+    if (path_.size() < maxPath_) {
+      platform::FolderReader child;
+      child.setRemoveCopyTemps(true);
+      const std::error_code failed =
+          parent.isOpen() ? child.openChild(parent, entry.name) : child.open(path_);
+      if (!failed && !onCurrentPath(child.id())) {
+        ancestors_.push_back(child.id());
+        walk(child);
+        ancestors_.pop_back();
+      }
+    }
+    path_.resize(parentLength);
+  }
+
+  const std::string& pattern_;
+  const bool matchAll_;
+  std::optional<TMask> mask_;
+  const TMyDirectory::TDirectoryWalkProc& preVisit_;
+  const TMyDirectory::TDirectoryWalkProc& postVisit_;
+  const bool recursive_;
+  const std::size_t maxPath_;
+
+  std::string path_;  // the folder being listed
+  std::vector<platform::FolderId> ancestors_;
+  bool stopped_ = false;
+};
+
+bool isBlank(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return c == ' '; });
+}
+
+}  // namespace
+
+std::string TMyDirectory::CombinePath(const std::string& Path1, const std::string& Path2) {
+  if (Path1.empty()) return Path2;
+  if (Path2.empty()) return Path1;
+  if (Path2.find('\0') != std::string::npos)
+    throw EArgumentException("Invalid characters in path", Path2);
+  if (Path2.front() == PathDelim) return Path2;
+  std::string out;
+  out.reserve(Path1.size() + 1 + Path2.size());
+  out.append(Path1);
+  appendCombined(out, Path2);
+  return out;
+}
+
+void TMyDirectory::WalkDirectory(const std::string& Path, const std::string& SearchPattern,
+                                 const TDirectoryWalkProc& PreVisit,
+                                 const TDirectoryWalkProc& PostVisit, bool Recursive) {
+  Walker(SearchPattern, PreVisit, PostVisit, Recursive).run(Path);
+}
+
+std::vector<std::string> TMyDirectory::DoGetFiles(const std::string& Path,
+                                                  const std::string& SearchPattern,
+                                                  bool Recursive,
+                                                  const TFilterPredicate& Predicate,
+                                                  TDateTime& NewestFileTime) {
+  std::vector<std::string> resultArray;
+  TDateTime lastWriteTime = 0;
+  TDateTime tempDateTime = 0;
+  std::string fullPath;
+
+  const TDirectoryWalkProc step = [&](const std::string& folder,
+                                      const platform::FolderEntry& entry) {
+    if (entry.name == "." || entry.name == "..") return true;
+    if (Predicate && !Predicate(folder, entry)) return true;
+    if (!entry.isFolder) {
+      tempDateTime = platform::fileTimeToDateTime(entry.mtimeSeconds, entry.mtimeNanoseconds);
+      if (tempDateTime > lastWriteTime) lastWriteTime = tempDateTime;
+    }
+    fullPath.assign(folder);
+    appendCombined(fullPath, entry.name);
+    std::string line;
+    line.reserve(fullPath.size() + 32);
+    AppendEntryString(line, fullPath, entry.isFolder, tempDateTime, entry.size);
+    resultArray.push_back(std::move(line));
+    return true;
+  };
+  WalkDirectory(Path, SearchPattern, step, nullptr, Recursive);
+
+  NewestFileTime = lastWriteTime;
+  return resultArray;
+}
+
+std::vector<std::string> TMyDirectory::GetFiles(const std::string& Path,
+                                                const std::string& SearchPattern,
+                                                bool Recursive,
+                                                const TFilterPredicate& Predicate,
+                                                TDateTime& NewestFileTime) {
+  platform::FullPathResult full;
+  if (!Path.empty()) {
+    full = platform::expandFullPath(Path);
+    if (full.error && full.error != std::errc::no_such_file_or_directory)
+      throw ENotSupportedException(full.error.message(), Path);
+  }
+  if (isBlank(SearchPattern) || SearchPattern.find_first_of(std::string_view("/\0", 2)) !=
+                                    std::string::npos)
+    throw EArgumentException("Invalid characters in search pattern", Path);
+  if (full.path.size() >= platform::maxPathLength())
+    throw EPathTooLongException("The specified path is too long", Path);
+  if (Path.empty() || Path.find('\0') != std::string::npos)
+    throw EArgumentException("Invalid characters in path", Path);
+  // The walk opens the path as given, so existence is checked on that form:
+  // ".." after a link means the link target's parent to the OS.
+  if (!platform::isExistingFolder(Path))
+    throw EDirectoryNotFoundException("The specified path was not found", Path);
+  return DoGetFiles(Path, SearchPattern, Recursive, Predicate, NewestFileTime);
+}
+
+std::vector<std::string> GetFileAry(const std::string& Path, TDateTime& NewestFileTime,
+                                    bool AllSync, const std::vector<std::string>& AllowList,
+                                    const std::vector<std::string>& NoAllowList) {
+  TMyDirectory::TFilterPredicate filter;
+  if (!AllSync) filter = MakeFileTypeFilter(AllowList, NoAllowList);
+  return TMyDirectory::GetFiles(Path, std::string(kMatchAll), true, filter, NewestFileTime);
+}

@@ -1,0 +1,232 @@
+// Folder reading on Linux: getdents64 into one buffer per folder, fstatat
+// relative to the folder's descriptor, openat for subfolders.
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
+#include "platform/folder_reader.h"
+#include "platform/temp_names.h"
+
+namespace platform {
+namespace {
+
+// glibc's readdir uses the same amount; a large folder needs few calls.
+constexpr std::size_t kBufferSize = 32 * 1024;
+
+std::atomic<FolderFaultHook> faultHook{nullptr};
+
+std::error_code lastError() { return {errno, std::generic_category()}; }
+
+std::error_code injectedFault(FolderOp op, std::string_view name) {
+  const FolderFaultHook hook = faultHook.load(std::memory_order_relaxed);
+  return hook ? hook(op, name) : std::error_code{};
+}
+
+bool isDotOrDotDot(const char* name) {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// An entry read ahead by readAllAndRelease(); its name lives in State::names.
+struct StoredEntry {
+  FolderEntry entry;  // name left empty
+  std::size_t nameOffset = 0;
+  std::size_t nameLength = 0;
+};
+
+}  // namespace
+
+struct FolderReader::State {
+  int fd = -1;
+  FolderId id;
+  std::error_code error;
+  bool atEnd = false;
+
+  std::unique_ptr<char[]> buffer;
+  std::size_t filled = 0;
+  std::size_t offset = 0;
+
+  bool released = false;
+  std::string names;
+  std::vector<StoredEntry> stored;
+  std::size_t nextStored = 0;
+
+  State() = default;
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
+  ~State() {
+    if (fd >= 0) ::close(fd);
+  }
+
+  std::error_code adopt(int descriptor) {
+    fd = descriptor;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return lastError();
+    id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
+    return {};
+  }
+
+  // Fills entry from the directory record (name, d_type); false when the
+  // record is not to be listed.
+  bool describe(const char* name, unsigned char type, bool removeTemps, FolderEntry& entry) {
+    if (isDotOrDotDot(name)) return false;
+    const std::string_view view(name);
+    if (isCopyTempName(view)) {
+      // A leftover of a copy that never finished; a failure here only means
+      // it stays until the next walk.
+      if (removeTemps && type != DT_DIR) ::unlinkat(fd, name, 0);
+      return false;
+    }
+    if (type == DT_FIFO || type == DT_SOCK || type == DT_CHR || type == DT_BLK) return false;
+    if (injectedFault(FolderOp::Describe, view)) return false;
+
+    struct stat st {};
+    bool link = type == DT_LNK;
+    if (type == DT_UNKNOWN) {
+      if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+      link = S_ISLNK(st.st_mode);
+      if (link && ::fstatat(fd, name, &st, 0) != 0) return false;
+    } else if (::fstatat(fd, name, &st, 0) != 0) {
+      return false;  // vanished, or a link that leads nowhere (ENOENT, ELOOP)
+    }
+
+    if (S_ISDIR(st.st_mode)) {
+      entry.isFolder = true;
+      entry.size = 0;
+    } else if (S_ISREG(st.st_mode)) {
+      entry.isFolder = false;
+      entry.size = static_cast<std::int64_t>(st.st_size);
+    } else {
+      return false;  // a link to a pipe, socket or device
+    }
+    entry.name = view;
+    entry.isLink = link;
+    entry.mtimeSeconds = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+    entry.mtimeNanoseconds = static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+    entry.id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return true;
+  }
+
+  bool readNext(bool removeTemps, FolderEntry& entry) {
+    for (;;) {
+      if (offset >= filled) {
+        if (atEnd || fd < 0) return false;
+        const ssize_t n = ::getdents64(fd, buffer.get(), kBufferSize);
+        if (n < 0) {
+          if (errno == EINTR) continue;
+          error = lastError();
+          atEnd = true;
+          return false;
+        }
+        if (n == 0) {
+          atEnd = true;
+          return false;
+        }
+        filled = static_cast<std::size_t>(n);
+        offset = 0;
+      }
+      // Fields are copied out rather than read through a dirent64 pointer
+      // into the char buffer.
+      const char* record = buffer.get() + offset;
+      unsigned short length = 0;
+      unsigned char type = 0;
+      std::memcpy(&length, record + offsetof(struct dirent64, d_reclen), sizeof length);
+      std::memcpy(&type, record + offsetof(struct dirent64, d_type), sizeof type);
+      if (length == 0) {  // a corrupt record; never loop on it
+        error = std::make_error_code(std::errc::io_error);
+        atEnd = true;
+        return false;
+      }
+      offset += length;
+      if (describe(record + offsetof(struct dirent64, d_name), type, removeTemps, entry)) return true;
+    }
+  }
+};
+
+FolderReader::FolderReader() noexcept = default;
+FolderReader::~FolderReader() = default;
+FolderReader::FolderReader(FolderReader&&) noexcept = default;
+FolderReader& FolderReader::operator=(FolderReader&&) noexcept = default;
+
+std::error_code FolderReader::open(const std::string& path) {
+  state_.reset();
+  if (path.find('\0') != std::string::npos) return std::make_error_code(std::errc::invalid_argument);
+  if (auto fault = injectedFault(FolderOp::Open, path)) return fault;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return lastError();
+  auto state = std::make_unique<State>();
+  if (auto ec = state->adopt(fd)) return ec;
+  state_ = std::move(state);
+  return {};
+}
+
+std::error_code FolderReader::openChild(const FolderReader& parent, std::string_view name) {
+  state_.reset();
+  if (!parent.isOpen()) return std::make_error_code(std::errc::bad_file_descriptor);
+  if (name.size() > NAME_MAX) return std::make_error_code(std::errc::filename_too_long);
+  if (name.empty() || name.find('\0') != std::string_view::npos ||
+      name.find('/') != std::string_view::npos)
+    return std::make_error_code(std::errc::invalid_argument);
+  char terminated[NAME_MAX + 1];
+  std::memcpy(terminated, name.data(), name.size());
+  terminated[name.size()] = '\0';
+  if (auto fault = injectedFault(FolderOp::Open, name)) return fault;
+  const int fd = ::openat(parent.state_->fd, terminated, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return lastError();
+  auto state = std::make_unique<State>();
+  if (auto ec = state->adopt(fd)) return ec;
+  state_ = std::move(state);
+  return {};
+}
+
+bool FolderReader::isOpen() const noexcept { return state_ && state_->fd >= 0; }
+
+FolderId FolderReader::id() const noexcept { return state_ ? state_->id : FolderId{}; }
+
+void FolderReader::setRemoveCopyTemps(bool on) noexcept { removeCopyTemps_ = on; }
+
+std::error_code FolderReader::error() const noexcept {
+  return state_ ? state_->error : std::error_code{};
+}
+
+bool FolderReader::next(FolderEntry& entry) {
+  if (!state_) return false;
+  State& s = *state_;
+  if (!s.released) return s.readNext(removeCopyTemps_, entry);
+  if (s.nextStored >= s.stored.size()) return false;
+  const StoredEntry& stored = s.stored[s.nextStored++];
+  entry = stored.entry;
+  entry.name = std::string_view(s.names.data() + stored.nameOffset, stored.nameLength);
+  return true;
+}
+
+void FolderReader::readAllAndRelease() {
+  if (!state_ || state_->released) return;
+  State& s = *state_;
+  FolderEntry entry;
+  while (s.readNext(removeCopyTemps_, entry)) {
+    StoredEntry stored{entry, s.names.size(), entry.name.size()};
+    stored.entry.name = {};
+    s.names.append(entry.name);
+    s.stored.push_back(stored);
+  }
+  if (s.fd >= 0) ::close(s.fd);
+  s.fd = -1;
+  s.buffer.reset();
+  s.released = true;
+  s.nextStored = 0;
+}
+
+void setFolderFaultHookForTesting(FolderFaultHook hook) noexcept {
+  faultHook.store(hook, std::memory_order_relaxed);
+}
+
+}  // namespace platform

@@ -1,0 +1,249 @@
+#include "platform/folder_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "platform/full_path.h"
+#include "platform/temp_names.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/tree_helpers.h"
+
+namespace fs = std::filesystem;
+using platform::FolderEntry;
+using platform::FolderReader;
+
+namespace {
+
+struct Seen {
+  bool isFolder = false;
+  bool isLink = false;
+  std::int64_t size = 0;
+  std::int64_t seconds = 0;
+  std::int64_t nanoseconds = 0;
+  platform::FolderId id;
+};
+
+std::map<std::string, Seen> readAll(FolderReader& reader) {
+  std::map<std::string, Seen> seen;
+  FolderEntry e;
+  while (reader.next(e)) {
+    EXPECT_FALSE(seen.count(std::string(e.name))) << "listed twice: " << e.name;
+    seen[std::string(e.name)] = {e.isFolder, e.isLink, e.size, e.mtimeSeconds, e.mtimeNanoseconds, e.id};
+  }
+  EXPECT_FALSE(reader.error());
+  return seen;
+}
+
+std::map<std::string, Seen> readFolder(const fs::path& folder) {
+  FolderReader reader;
+  EXPECT_FALSE(reader.open(folder.string()));
+  return readAll(reader);
+}
+
+platform::FolderId idOf(const fs::path& p) {
+  FolderReader r;
+  EXPECT_FALSE(r.open(p.string()));
+  return r.id();
+}
+
+struct HookGuard {
+  explicit HookGuard(platform::FolderFaultHook hook) { platform::setFolderFaultHookForTesting(hook); }
+  ~HookGuard() { platform::setFolderFaultHookForTesting(nullptr); }
+};
+
+}  // namespace
+
+TEST(FolderReader, DescribesFilesAndFoldersOnce) {
+  testsupport::TempDir dir;
+  dir.write("a.txt", "12345");
+  dir.write(".hidden", "x");
+  dir.write("sub/inner.txt", "abc");
+  testsupport::setModificationTime(dir.path() / "a.txt", 1425517622, 700'000'123);
+
+  const auto seen = readFolder(dir.path());
+  ASSERT_EQ(seen.size(), 3u);  // no "." or "..", nothing from below
+  const Seen& a = seen.at("a.txt");
+  EXPECT_FALSE(a.isFolder);
+  EXPECT_FALSE(a.isLink);
+  EXPECT_EQ(a.size, 5);
+  EXPECT_EQ(a.seconds, 1425517622);
+  EXPECT_EQ(a.nanoseconds, 700'000'123);
+  EXPECT_EQ(seen.at(".hidden").size, 1);
+  const Seen& sub = seen.at("sub");
+  EXPECT_TRUE(sub.isFolder);
+  EXPECT_EQ(sub.size, 0);
+  EXPECT_EQ(sub.id, idOf(dir.path() / "sub"));
+  EXPECT_NE(sub.id, idOf(dir.path()));
+}
+
+TEST(FolderReader, ListsOddNamesByteForByte) {
+  testsupport::TempDir dir;
+  const std::string names[] = {"back\\slash", "co:lon", "pi|pe", "quo\"te", "<angle>", "star*",
+                               "what?", "new\nline", "tab\tbell\a", "bad\xff\xfeutf8", "年度 报告.final.doc",
+                               " lead and trail "};
+  for (const auto& n : names) dir.write(n, n);
+  const auto seen = readFolder(dir.path());
+  ASSERT_EQ(seen.size(), std::size(names));
+  for (const auto& n : names) {
+    ASSERT_TRUE(seen.count(n)) << n;
+    EXPECT_EQ(seen.at(n).size, static_cast<std::int64_t>(n.size()));
+  }
+}
+
+TEST(FolderReader, FollowsLinksAndSkipsWhatCannotBeListed) {
+  testsupport::TempDir dir;
+  dir.write("target.bin", "0123456789");
+  dir.mkdir("folder");
+  fs::create_symlink("target.bin", dir.path() / "file-link");
+  fs::create_directory_symlink("folder", dir.path() / "folder-link");
+  fs::create_symlink("nowhere", dir.path() / "broken");
+  fs::create_symlink("self", dir.path() / "self");  // resolves to itself: ELOOP
+  testsupport::makeFifo(dir.path() / "pipe");
+  fs::create_symlink("pipe", dir.path() / "pipe-link");
+
+  const auto seen = readFolder(dir.path());
+  EXPECT_EQ(seen.size(), 4u);
+  EXPECT_FALSE(seen.count("broken"));
+  EXPECT_FALSE(seen.count("self"));
+  EXPECT_FALSE(seen.count("pipe"));
+  EXPECT_FALSE(seen.count("pipe-link"));
+
+  const Seen& fileLink = seen.at("file-link");
+  EXPECT_TRUE(fileLink.isLink);
+  EXPECT_FALSE(fileLink.isFolder);
+  EXPECT_EQ(fileLink.size, 10);
+  EXPECT_EQ(fileLink.id, seen.at("target.bin").id);
+
+  const Seen& folderLink = seen.at("folder-link");
+  EXPECT_TRUE(folderLink.isLink);
+  EXPECT_TRUE(folderLink.isFolder);
+  EXPECT_EQ(folderLink.id, seen.at("folder").id);
+  EXPECT_FALSE(seen.at("folder").isLink);
+}
+
+TEST(FolderReader, OpensChildrenRelativeToTheParent) {
+  testsupport::TempDir dir;
+  dir.write("sub/x.txt", "x");
+  fs::create_directory_symlink("sub", dir.path() / "link");
+  FolderReader parent;
+  ASSERT_FALSE(parent.open(dir.str()));
+  EXPECT_TRUE(parent.isOpen());
+
+  FolderReader child;
+  ASSERT_FALSE(child.openChild(parent, "link"));
+  EXPECT_EQ(child.id(), idOf(dir.path() / "sub"));
+  EXPECT_EQ(readAll(child).count("x.txt"), 1u);
+
+  FolderReader bad;
+  EXPECT_EQ(bad.openChild(parent, "missing"), std::errc::no_such_file_or_directory);
+  EXPECT_FALSE(bad.isOpen());
+  EXPECT_EQ(bad.openChild(parent, "sub/x.txt"), std::errc::invalid_argument);
+  EXPECT_EQ(bad.openChild(parent, std::string(300, 'n')), std::errc::filename_too_long);
+  EXPECT_EQ(bad.open((dir.path() / "sub" / "x.txt").string()), std::errc::not_a_directory);
+  EXPECT_EQ(bad.open(dir.str() + std::string(1, '\0') + "x"), std::errc::invalid_argument);
+  FolderEntry e;
+  EXPECT_FALSE(bad.next(e));
+  FolderReader closed;
+  EXPECT_EQ(bad.openChild(closed, "sub"), std::errc::bad_file_descriptor);
+}
+
+TEST(FolderReader, HidesCopyTemporariesAndRemovesThemOnRequest) {
+  testsupport::TempDir dir;
+  const std::string temp = std::string(platform::kCopyTempPrefix) + "a.txt.1234";
+  const std::string tempFolder = std::string(platform::kCopyTempPrefix) + "dir";
+  dir.write("a.txt", "a");
+  dir.write(temp, "partial");
+  dir.mkdir(tempFolder);
+
+  {
+    FolderReader keep;  // removal off: hidden but left alone
+    ASSERT_FALSE(keep.open(dir.str()));
+    EXPECT_EQ(readAll(keep).size(), 1u);
+    EXPECT_TRUE(fs::exists(dir.path() / temp));
+  }
+  FolderReader clean;
+  clean.setRemoveCopyTemps(true);
+  ASSERT_FALSE(clean.open(dir.str()));
+  const auto seen = readAll(clean);
+  EXPECT_EQ(seen.size(), 1u);
+  EXPECT_TRUE(seen.count("a.txt"));
+  EXPECT_FALSE(fs::exists(dir.path() / temp));
+  EXPECT_TRUE(fs::exists(dir.path() / tempFolder));  // only files are removed
+}
+
+TEST(FolderReader, ReadAheadServesTheSameEntriesWithoutAHandle) {
+  testsupport::TempDir dir;
+  for (int i = 0; i < 300; ++i) dir.write("file-with-a-longer-name-" + std::to_string(i), std::to_string(i));
+  dir.mkdir("sub");
+  const auto direct = readFolder(dir.path());
+
+  FolderReader reader;
+  ASSERT_FALSE(reader.open(dir.str()));
+  FolderEntry first;
+  ASSERT_TRUE(reader.next(first));
+  const std::string firstName(first.name);
+  reader.readAllAndRelease();
+  EXPECT_FALSE(reader.isOpen());
+  FolderReader child;
+  EXPECT_EQ(child.openChild(reader, "sub"), std::errc::bad_file_descriptor);
+  auto rest = readAll(reader);
+  EXPECT_EQ(rest.size() + 1, direct.size());
+  EXPECT_FALSE(rest.count(firstName));
+  for (const auto& [name, s] : rest) {
+    ASSERT_TRUE(direct.count(name)) << name;
+    EXPECT_EQ(direct.at(name).size, s.size);
+    EXPECT_EQ(direct.at(name).id, s.id);
+  }
+}
+
+TEST(FolderReader, FaultHookStandsInForTheOs) {
+  testsupport::TempDir dir;
+  dir.write("locked/x.txt");
+  dir.write("gone.txt");
+  dir.write("kept.txt");
+  HookGuard guard([](platform::FolderOp op, std::string_view name) -> std::error_code {
+    if (op == platform::FolderOp::Open && name == "locked") return std::make_error_code(std::errc::permission_denied);
+    if (op == platform::FolderOp::Describe && name == "gone.txt")
+      return std::make_error_code(std::errc::no_such_file_or_directory);
+    return {};
+  });
+  FolderReader parent;
+  ASSERT_FALSE(parent.open(dir.str()));
+  FolderReader child;
+  EXPECT_EQ(child.openChild(parent, "locked"), std::errc::permission_denied);
+  const auto seen = readAll(parent);
+  EXPECT_TRUE(seen.count("kept.txt"));
+  EXPECT_TRUE(seen.count("locked"));
+  EXPECT_FALSE(seen.count("gone.txt"));
+}
+
+TEST(TempNames, RecognisesOnlyThePrefix) {
+  EXPECT_TRUE(platform::isCopyTempName(".~drovan-tmp-"));
+  EXPECT_TRUE(platform::isCopyTempName(".~drovan-tmp-report.doc.77"));
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp"));
+  EXPECT_FALSE(platform::isCopyTempName("x.~drovan-tmp-a"));
+  EXPECT_FALSE(platform::isCopyTempName(".~DROVAN-TMP-a"));
+  EXPECT_FALSE(platform::isCopyTempName(""));
+}
+
+TEST(FullPath, ExpandsAndNormalises) {
+  EXPECT_EQ(platform::expandFullPath("/a//b/./c/../d").path, "/a/b/d");
+  EXPECT_EQ(platform::expandFullPath("/a/b/").path, "/a/b/");
+  EXPECT_EQ(platform::expandFullPath("/../..").path, "/");
+  EXPECT_EQ(platform::expandFullPath("/").path, "/");
+  const auto relative = platform::expandFullPath("x/../y");
+  EXPECT_FALSE(relative.error);
+  EXPECT_EQ(relative.path, (fs::current_path() / "y").string());
+  EXPECT_EQ(platform::maxPathLength(), 4096u);
+
+  testsupport::TempDir dir;
+  dir.write("f");
+  fs::create_directory_symlink(dir.path(), dir.path() / "link");
+  EXPECT_TRUE(platform::isExistingFolder(dir.str()));
+  EXPECT_TRUE(platform::isExistingFolder((dir.path() / "link").string()));
+  EXPECT_FALSE(platform::isExistingFolder((dir.path() / "f").string()));
+  EXPECT_FALSE(platform::isExistingFolder((dir.path() / "none").string()));
+}
