@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/collate.h"
+
 namespace {
 
 TDateTime at(int h, int mi, int s, int day = 5) {
