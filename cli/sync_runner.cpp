@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <memory>
 
 #include "cli/progress_meter.h"
@@ -42,6 +43,12 @@ void applyOverrides(const CliOptions& o, TJobSettings& s) {
   if (o.targetOnly) s.WhenSyncedFolderHasNewFile = *o.targetOnly;
 }
 
+std::string absolute(const std::string& path) {
+  std::error_code ec;
+  const auto full = std::filesystem::absolute(path, ec);
+  return ec || path.empty() ? path : full.string();
+}
+
 // Settings of this run; false (with the refusal on err) when the program may
 // not run from where it lies.
 bool buildSettings(const CliOptions& o, const platform::MachinePaths& machine, std::ostream& err,
@@ -49,8 +56,10 @@ bool buildSettings(const CliOptions& o, const platform::MachinePaths& machine, s
   platform::MachinePaths paths = machine;
   if (o.config) paths.configFile = *o.config;
   if (o.disk && o.usb) {
-    s.DFolderPath = *o.disk;
-    s.UFolderAbsPath = *o.usb;
+    // Full paths, as the window's folder boxes hold them, so every log line
+    // names a file unambiguously.
+    s.DFolderPath = absolute(*o.disk);
+    s.UFolderAbsPath = absolute(*o.usb);
     if (o.config) TakeConfigOptions(TOstiniFileAction(paths), s);
   } else {
     SetMessageBoxHook([&err](const std::string& text, const std::string&) { err << text << '\n'; });
@@ -89,9 +98,9 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
         if (msg == WM_LOGLINE) {
           const std::string& text = textFromParam(wParam);
           if (text == "同步出错，请检查") errors = true;
+          static const std::string failure = "  同步失败：";
           const std::size_t gap = text.find("  ");
-          if (gap != std::string::npos && text.compare(gap + 2, std::string::npos, "同步失败：", 0, 15) == 0)
-            failed = true;
+          if (gap != std::string::npos && text.compare(gap, failure.size(), failure) == 0) failed = true;
         }
         // The progress line gives way to every log line and is drawn again
         // below it.

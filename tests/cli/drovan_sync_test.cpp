@@ -1,0 +1,158 @@
+// The built drovan-sync on real trees: standard output line by line (stamps
+// masked), exit statuses, usage errors and stopping by signal.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "tests/support/file_times.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/tree_snapshot.h"
+
+namespace fs = std::filesystem;
+using testsupport::ProcessResult;
+using testsupport::runProcess;
+using testsupport::setMTime;
+using testsupport::TempDir;
+
+namespace {
+
+const std::string kProgram = DROVAN_SYNC_BINARY;
+const std::int64_t kT0 = 1'600'000'000;
+
+std::vector<std::string> maskedLines(const std::string& out) {
+  static const std::regex stamp(R"(^\d{4}/\d{1,2}/\d{1,2} \d{1,2}:\d{2}:\d{2})");
+  std::vector<std::string> lines;
+  std::istringstream in(out);
+  for (std::string line; std::getline(in, line);) lines.push_back(std::regex_replace(line, stamp, "T"));
+  return lines;
+}
+
+struct Trees {
+  TempDir disk, usb;
+  ProcessResult run(std::vector<std::string> extra = {}) const {
+    std::vector<std::string> args = {"--disk", disk.str(), "--usb", usb.str()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return runProcess(kProgram, args);
+  }
+};
+
+}  // namespace
+
+TEST(DrovanSync, PrintsTheLogAndSyncs) {
+  Trees t;
+  setMTime(t.disk.write("文档/a.txt", "alpha"), kT0);
+  setMTime(t.disk.write("b.txt", "beta"), kT0 + 2);
+  const ProcessResult r = t.run({"--mode", "disk-to-usb", "--no-progress"});
+  EXPECT_EQ(r.exitStatus, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  const std::string d = t.disk.str() + "/", u = t.usb.str() + "/";
+  const std::vector<std::string> expected = {
+      std::string(50, '~'),
+      "T  正在扫描硬主监测文件夹(3个文件夹和文件)",
+      "T  正在扫描U盘监测文件夹(0个文件夹和文件)",
+      "T  强制以硬盘监测文件夹为同步源更新U盘监测文件夹",
+      "T  分析主监测文件夹...",
+      "T  被同步文件夹需要创建的文件夹共1个",
+      "T  创建文件夹" + u + "文档",
+      "T  被同步文件夹需要复制的文件共2个",
+      "T  复制文件" + d + "b.txt到" + u + "b.txt 100%",
+      "T  复制文件" + d + "文档/a.txt到" + u + "文档/a.txt 100%",
+      "T  手动同步结束，用时0秒",
+  };
+  EXPECT_EQ(maskedLines(r.out), expected);
+  EXPECT_EQ(testsupport::snapshot(t.disk.path()), testsupport::snapshot(t.usb.path()));
+
+  const ProcessResult again = t.run();
+  EXPECT_EQ(again.exitStatus, 0);
+  const auto lines = maskedLines(again.out);
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[4], "T  硬盘监测文件夹与U盘监测文件夹已同步，无需更新！");
+}
+
+TEST(DrovanSync, ExitStatusTellsHowTheRunEnded) {
+  {
+    Trees t;  // an error line: status 1
+    setMTime(t.disk.write("a.txt", "new"), kT0 + 10);
+    setMTime(t.usb.write("a.txt", "old"), kT0);
+    fs::permissions(t.usb.path() / "a.txt", fs::perms::owner_read);
+    const ProcessResult r = t.run({"--mode=disk-to-usb"});
+    EXPECT_EQ(r.exitStatus, 1);
+    const auto lines = maskedLines(r.out);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[lines.size() - 3], "同步出错，请检查");
+    EXPECT_EQ(lines[lines.size() - 2], "1、更新文件错误，请检查该文件是否正在使用：" + t.usb.str() + "/a.txt");
+  }
+  {
+    Trees t;  // a folder that does not exist: the job fails, status 2
+    const ProcessResult r = runProcess(kProgram, {"--disk", t.disk.str() + "/gone", "--usb", t.usb.str()});
+    EXPECT_EQ(r.exitStatus, 2);
+    const auto lines = maskedLines(r.out);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[2], "T  同步失败：The specified path was not found：" + t.disk.str() + "/gone/");
+  }
+}
+
+TEST(DrovanSync, UsageErrors) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--bogus"}, {"--disk", "/a"}, {"--mode"}, {"--same-newer", "7"}, {"x"}}) {
+    const ProcessResult r = runProcess(kProgram, args);
+    EXPECT_EQ(r.exitStatus, 64);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("drovan-sync: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("usage: drovan-sync"), std::string::npos);
+  }
+  const ProcessResult help = runProcess(kProgram, {"--help"});
+  EXPECT_EQ(help.exitStatus, 0);
+  EXPECT_EQ(help.out.rfind("usage: drovan-sync", 0), 0u);
+  EXPECT_EQ(runProcess(kProgram, {"--version"}).out.rfind("drovan-sync ", 0), 0u);
+}
+
+TEST(DrovanSync, TypeFilterAndStrategies) {
+  Trees t;
+  setMTime(t.disk.write("keep.txt", "k"), kT0);
+  setMTime(t.disk.write("skip.tmp", "s"), kT0);
+  setMTime(t.disk.write("other.doc", "o"), kT0);
+  setMTime(t.usb.write("extra.txt", "another size"), kT0);
+  const ProcessResult r = t.run({"--mode", "disk-to-usb", "--types", "txt;tmp", "--skip-types", "tmp",
+                                 "--target-only", "1"});
+  EXPECT_EQ(r.exitStatus, 0) << r.out;
+  EXPECT_TRUE(fs::exists(t.usb.path() / "keep.txt"));
+  EXPECT_FALSE(fs::exists(t.usb.path() / "skip.tmp"));
+  EXPECT_FALSE(fs::exists(t.usb.path() / "other.doc"));
+  EXPECT_TRUE(fs::exists(t.usb.path() / "extra.txt"));
+}
+
+#ifndef DROVAN_ANY_DRIVE_REMOVABLE
+TEST(DrovanSync, WithoutFoldersTheProgramMustRunFromAUsbDrive) {
+  // The build folder is on a fixed disk.
+  const ProcessResult r = runProcess(kProgram, {"--no-progress"});
+  EXPECT_EQ(r.exitStatus, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("对不起，请把本程序放至到U盘上使用!"), std::string::npos);
+}
+#endif
+
+TEST(DrovanSync, InterruptStopsTheCopyAndCleansUp) {
+  Trees t;
+  const std::string big(256 << 20, 'b');
+  setMTime(t.disk.write("big.bin", big), kT0 + 10);
+  setMTime(t.usb.write("big.bin", "old"), kT0);
+  testsupport::ChildProcess child(kProgram, {"--disk", t.disk.str(), "--usb", t.usb.str()});
+  // Wait until the copy is under way, then interrupt it.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (testsupport::countTempFiles(t.usb.path()) == 0 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  child.signal(SIGINT);
+  const ProcessResult r = child.wait();
+  EXPECT_EQ(r.exitStatus, 130);
+  const auto lines = maskedLines(r.out);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "手动同步被停止！！！");
+  EXPECT_EQ(testsupport::countTempFiles(t.usb.path()), 0u);
+  EXPECT_EQ(testsupport::readFile(t.usb.path() / "big.bin"), "old");
+}

@@ -1,0 +1,80 @@
+#include "tests/support/process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <stdexcept>
+#include <thread>
+
+#include "tests/support/temp_dir.h"
+
+extern char** environ;
+
+namespace testsupport {
+
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args) {
+  char tmpl[] = "/tmp/drovan-proc-XXXXXX";
+  if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
+  outFile_ = std::string(tmpl) + "/out";
+  errFile_ = std::string(tmpl) + "/err";
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, outFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, errFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const int rc = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) throw std::runtime_error("cannot start " + program);
+}
+
+ChildProcess::~ChildProcess() {
+  if (!reaped_ && pid_ > 0) {
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+  }
+  const auto dir = outFile_.substr(0, outFile_.rfind('/'));
+  unlink(outFile_.c_str());
+  unlink(errFile_.c_str());
+  rmdir(dir.c_str());
+}
+
+void ChildProcess::signal(int sig) const { ::kill(pid_, sig); }
+
+ProcessResult ChildProcess::wait(std::chrono::seconds timeout) {
+  ProcessResult r;
+  int status = 0;
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (true) {
+    const pid_t done = waitpid(pid_, &status, WNOHANG);
+    if (done == pid_) break;
+    if (std::chrono::steady_clock::now() > deadline) {
+      ::kill(pid_, SIGKILL);
+      waitpid(pid_, &status, 0);
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  reaped_ = true;
+  r.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  r.out = readFile(outFile_);
+  r.err = readFile(errFile_);
+  return r;
+}
+
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
+                         std::chrono::seconds timeout) {
+  ChildProcess child(program, args);
+  return child.wait(timeout);
+}
+
+}  // namespace testsupport
