@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Times drovan-sync against rsync with the shared harness: initial copy,
+# no-op, incremental and one large file, for 20 000 and 100 000 files, with
+# the data flushed to disk; then the peak memory of a 100 000-file no-op.
+# Needs a release build: cmake --preset release && cmake --build --preset release
+#
+#   bench/sync_vs_rsync.sh [-n "20000 100000"] [-r RUNS] [extra compare.sh options]
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(cd "$here/.." && pwd)
+harness=${DROVAN_BENCH_HARNESS:-$repo/../shared/bench/compare.sh}
+tool=$repo/build/release/bin/drovan-sync
+[ -x "$tool" ] || { echo "build the release preset first" >&2; exit 1; }
+[ -x "$harness" ] || [ -f "$harness" ] || { echo "harness not found: $harness" >&2; exit 1; }
+
+sizes="20000 100000"
+runs=3
+if [ "${1:-}" = "-n" ]; then sizes=$2; shift 2; fi
+if [ "${1:-}" = "-r" ]; then runs=$2; shift 2; fi
+
+for n in $sizes; do
+  echo "=== $n files"
+  bash "$harness" -n "$n" -r "$runs" --flush --timer loop \
+    -t "drovan=$tool --no-progress --disk {SRC} --usb {DST} --mode disk-to-usb" "$@"
+done
