@@ -49,10 +49,10 @@ void ThdSync::ThreadBody(ThdSync* job) {
   job->Execute();
   delete job;  // the job owns itself
   LiveJobs& live = liveJobs();
-  {
-    std::lock_guard lock(live.mutex);
-    --live.count;
-  }
+  // Notified under the lock: a waiter may end the process as soon as it
+  // wakes, so nothing may touch the condition after the unlock.
+  std::lock_guard lock(live.mutex);
+  --live.count;
   live.changed.notify_all();
 }
 
