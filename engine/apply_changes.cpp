@@ -13,7 +13,6 @@
 
 namespace {
 
-using Item = TInventoryList::Item;
 
 // Everything this run has written: the files it copied or renamed, the
 // folders it created, and every folder on their way down from the root. A
@@ -82,7 +81,7 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
   std::vector<std::string> ErrorList;
   WrittenEntries writtenTarget(TargetRoot), writtenSource(SourceRoot);
 
-  auto rel = [](const Item& item, const std::string& root) { return std::string(RelativeKey(item.Key, root.size())); };
+  auto rel = [](const TFileInfo* item, const std::string& root) { return item->Relative(root.size()); };
   auto addError = [&](const char* text, const std::string& path) {
     ErrorList.push_back(std::to_string(ErrorList.size() + 1) + "、" + text + path);
   };
@@ -100,29 +99,29 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
     // 1. Planning: a merge walk over the two sorted inventories.
     std::size_t i = 0, head = 0;
     while (i < SourceList.Count() && head < TargetList.Count()) {
-      const Item& s = SourceList[i];
-      const Item& t = TargetList[head];
-      switch (Comparer(*s.Object, *t.Object)) {
+      TFileInfo* s = SourceList.Objects(i);
+      TFileInfo* t = TargetList.Objects(head);
+      switch (Comparer(*s, *t)) {
         case Same: ++i, ++head; break;
-        case SourceNewer: UpdateList.Add(s.Key, s.Object), ++i, ++head; break;
-        case SourceOnlyFile: CopyList.Add(s.Key, s.Object), ++i; break;
-        case SourceOnlyDir: CreateDirList.Add(s.Key, s.Object), ++i; break;
-        case TargetNewer: NewSameList.Add(t.Key, t.Object), ++i, ++head; break;
-        case TargetOnlyFile: ExtraFileList.Add(t.Key, t.Object), ++head; break;
-        case TargetOnlyDir: ExtraDirList.Add(t.Key, t.Object), ++head; break;
+        case SourceNewer: UpdateList.Add(s), ++i, ++head; break;
+        case SourceOnlyFile: CopyList.Add(s), ++i; break;
+        case SourceOnlyDir: CreateDirList.Add(s), ++i; break;
+        case TargetNewer: NewSameList.Add(t), ++i, ++head; break;
+        case TargetOnlyFile: ExtraFileList.Add(t), ++head; break;
+        case TargetOnlyDir: ExtraDirList.Add(t), ++head; break;
       }
     }
     if (head >= TargetList.Count()) {
       for (; i < SourceList.Count(); ++i) {
         if (StopSync) return true;
-        const Item& s = SourceList[i];
-        (s.Object->Falg ? CreateDirList : CopyList).Add(s.Key, s.Object);
+        TFileInfo* s = SourceList.Objects(i);
+        (s->Falg ? CreateDirList : CopyList).Add(s);
       }
     } else {
       for (; head < TargetList.Count(); ++head) {
         if (StopSync) return true;
-        const Item& t = TargetList[head];
-        (t.Object->Falg ? ExtraDirList : ExtraFileList).Add(t.Key, t.Object);
+        TFileInfo* t = TargetList.Objects(head);
+        (t->Falg ? ExtraDirList : ExtraFileList).Add(t);
       }
     }
     SourceList.Clear();
@@ -144,13 +143,14 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
         if (found == candidates.end() || found->second.empty()) continue;
         const std::size_t match = found->second.back();  // lowest index: pushed last
         found->second.pop_back();
-        const Item& t = ExtraFileList[match];
-        const std::string newPath = t.Object->Path + s.Name;
-        TimedLine("被同步文件夹修改文件名" + t.Key + "修改为" + newPath);
-        if (RenameFileOp(t.Key, newPath))
+        const TFileInfo& t = ExtraFileList[match];
+        const std::string oldPath = t.Key();
+        const std::string newPath = std::string(t.Path) + std::string(s.Name);
+        TimedLine("被同步文件夹修改文件名" + oldPath + "修改为" + newPath);
+        if (RenameFileOp(oldPath, newPath))
           writtenTarget.Add(newPath);
         else
-          addError("修改文件名错误，请检查该文件是否正在使用：", t.Key);
+          addError("修改文件名错误，请检查该文件是否正在使用：", oldPath);
         copyPaired[k] = true;
         extraPaired[match] = true;
       }
@@ -158,7 +158,7 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
         TInventoryList kept;
         kept.Reserve(list.Count());
         for (std::size_t k = 0; k < list.Count(); ++k)
-          if (!paired[k]) kept.Add(list[k].Key, list[k].Object);
+          if (!paired[k]) kept.Add(list.Objects(k));
         list = std::move(kept);
       };
       dropPaired(CopyList, copyPaired);
@@ -168,10 +168,10 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
     // 3. Updates.
     if (!UpdateList.Empty()) {
       TimedLine("被同步文件夹需要更新的文件共" + count(UpdateList) + "个");
-      for (const Item& e : UpdateList) {
+      for (const TFileInfo* e : UpdateList) {
         if (StopSync) return true;
         const std::string dest = TargetRoot + rel(e, SourceRoot);
-        if (!copy(e.Key, dest, CopyUpdate, writtenTarget)) addError("更新文件错误，请检查该文件是否正在使用：", dest);
+        if (!copy(e->Key(), dest, CopyUpdate, writtenTarget)) addError("更新文件错误，请检查该文件是否正在使用：", dest);
       }
     }
 
@@ -180,13 +180,13 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
       TimedLine("被同步文件夹需要创建的文件夹共" + count(CreateDirList) + "个");
       CreateDirList.Sort(SourceRoot.size());
       if (!StopSync) {
-        for (const Item& e : CreateDirList) {
+        for (const TFileInfo* e : CreateDirList) {
           if (StopSync) return true;
           const std::string folder = TargetRoot + rel(e, SourceRoot);
           TimedLine("创建文件夹" + folder);
           CreateDirChecked(folder);
           writtenTarget.Add(folder);
-          CopyFolderAttributes(e.Key, folder);
+          CopyFolderAttributes(e->Key(), folder);
         }
       }
     }
@@ -194,19 +194,19 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
     // 5. New files.
     if (!CopyList.Empty()) {
       TimedLine("被同步文件夹需要复制的文件共" + count(CopyList) + "个");
-      for (const Item& e : CopyList) {
+      for (const TFileInfo* e : CopyList) {
         if (StopSync) return true;
-        if (!copy(e.Key, TargetRoot + rel(e, SourceRoot), CopyNew, writtenTarget))
-          addError("复制文件错误，请检查该文件是否正在使用：", e.Key);
+        if (!copy(e->Key(), TargetRoot + rel(e, SourceRoot), CopyNew, writtenTarget))
+          addError("复制文件错误，请检查该文件是否正在使用：", e->Key());
       }
     }
 
     // 6. Same-named files that are newer in the target.
     if (!NewSameList.Empty()) {
       TimedLine("同步文件夹需要更新的文件共" + count(NewSameList) + "个");
-      for (const Item& e : NewSameList) {
+      for (const TFileInfo* e : NewSameList) {
         if (StopSync) return true;
-        const std::string& P = e.Key;
+        const std::string P = e->Key();
         const std::string Q = SourceRoot + rel(e, TargetRoot);
         bool ok = true;
         switch (settings_.WhenSyncedFolderHasNewSameFile) {
@@ -224,11 +224,12 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
     if (extraStrategy == 0) {
       if (!ExtraFileList.Empty()) {
         TimedLine("被同步文件夹需要删除的文件共" + count(ExtraFileList) + "个");
-        for (const Item& e : ExtraFileList) {
+        for (const TFileInfo* e : ExtraFileList) {
           if (StopSync) return true;
-          if (writtenTarget.Contains(e.Key)) continue;  // this run wrote it under another name
-          TimedLine("被同步文件夹删除文件" + e.Key);
-          if (!DeleteFileForced(e.Key)) addError("删除文件错误，请检查该文件：", e.Key);
+          const std::string path = e->Key();
+          if (writtenTarget.Contains(path)) continue;  // this run wrote it under another name
+          TimedLine("被同步文件夹删除文件" + path);
+          if (!DeleteFileForced(path)) addError("删除文件错误，请检查该文件：", path);
         }
       }
       if (!ExtraDirList.Empty()) {
@@ -237,7 +238,7 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
         for (std::size_t k = ExtraDirList.Count(); k-- > 0;) {
           if (StopSync) return true;
           if (settings_.WhenSyncedFolderHasNewFile != 0) continue;
-          const std::string& folder = ExtraDirList.Strings(k);
+          const std::string folder = ExtraDirList.Strings(k);
           if (writtenTarget.Contains(folder)) continue;  // holds, or is, what this run wrote
           TimedLine("被同步文件夹删除文件夹" + folder);
           // The name is used as it is: on this system blanks at either end
@@ -249,7 +250,7 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
     } else {
       if (!ExtraDirList.Empty()) {
         TimedLine("同步文件夹需要创建的文件夹共" + count(ExtraDirList) + "个");
-        for (const Item& e : ExtraDirList) {
+        for (const TFileInfo* e : ExtraDirList) {
           if (StopSync) return true;
           const std::string folder = SourceRoot + rel(e, TargetRoot);
           TimedLine("同步文件夹创建文件夹" + folder);
@@ -259,10 +260,10 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
       }
       if (!ExtraFileList.Empty()) {
         TimedLine("被同步文件夹需要复制的文件共" + count(ExtraFileList) + "个");
-        for (const Item& e : ExtraFileList) {
+        for (const TFileInfo* e : ExtraFileList) {
           if (StopSync) return true;
           const std::string dest = SourceRoot + rel(e, TargetRoot);
-          if (!copy(e.Key, dest, CopyBack, writtenSource))
+          if (!copy(e->Key(), dest, CopyBack, writtenSource))
             addError("复制文件错误，请检查该文件是否正在使用：", dest);
         }
       }

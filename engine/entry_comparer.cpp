@@ -11,38 +11,36 @@ int SecondsOfTimeDiff(TDateTime A, TDateTime B) {
   return static_cast<int>(whole / 1000);
 }
 
-std::string_view RelativeKey(std::string_view key, std::size_t rootLength) {
-  return key.substr(std::min(rootLength, key.size()));
-}
-
 namespace {
 
-// The relative path of an entry without building a joined key when the
-// record's Path already covers the root.
-std::string relativePath(const TFileInfo& info, std::size_t rootLength) {
-  std::string key;
-  key.reserve(info.Path.size() + info.Name.size());
-  key.append(info.Path).append(info.Name);
-  return std::string(RelativeKey(key, rootLength));
+// The order of two relative paths, built in buffers of this thread so the
+// many comparisons of a planning pass allocate nothing.
+int compareRelative(const TFileInfo& S, std::size_t sRoot, const TFileInfo& T, std::size_t tRoot) {
+  thread_local std::string relS, relT;
+  relS.clear();
+  relT.clear();
+  S.AppendRelative(relS, sRoot);
+  T.AppendRelative(relT, tRoot);
+  return platform::compareText(relS, relT);
 }
 
 }  // namespace
 
 int TEntryComparer::operator()(const TFileInfo& S, const TFileInfo& T) const {
-  const std::string relS = relativePath(S, aFirstDir_.size());
-  const std::string relT = relativePath(T, aSecondDir_.size());
-  const bool exact = relS == relT;
+  const std::size_t sRoot = aFirstDir_.size(), tRoot = aSecondDir_.size();
+  const bool exact = RelativeEquals(S, sRoot, T, tRoot);
+  auto order = [&] { return compareRelative(S, sRoot, T, tRoot); };
 
   if (S.Falg != T.Falg) {
-    const int cmp = platform::compareText(relS, relT);
+    const int cmp = order();
     if (S.Falg) return cmp > 0 ? TargetOnlyFile : SourceOnlyDir;
     return cmp > 0 ? TargetOnlyDir : SourceOnlyFile;
   }
   if (S.Falg) {
     if (exact) return Same;
-    return platform::compareText(relS, relT) > 0 ? TargetOnlyDir : SourceOnlyDir;
+    return order() > 0 ? TargetOnlyDir : SourceOnlyDir;
   }
-  if (!exact) return platform::compareText(relS, relT) > 0 ? TargetOnlyFile : SourceOnlyFile;
+  if (!exact) return order() > 0 ? TargetOnlyFile : SourceOnlyFile;
 
   if (S.Size == T.Size) {
     if (S.LastModifyTime == T.LastModifyTime) return Same;

@@ -21,9 +21,6 @@ enum TCompareOutcome : int {
 // Whole seconds of the time-of-day part of |A - B| (whole days dropped).
 int SecondsOfTimeDiff(TDateTime A, TDateTime B);
 
-// Path + Name without the first rootLength bytes.
-std::string_view RelativeKey(std::string_view key, std::size_t rootLength);
-
 // Captures the two roots by reference: the job fills them after creating it.
 class TEntryComparer {
  public:

@@ -4,7 +4,7 @@
 #include <future>
 
 #include "engine/pThdSync.h"
-#include "inventory/MyGetFiles.h"
+#include "inventory/inventory_scan.h"
 #include "platform/datetime.h"
 
 namespace {
@@ -25,9 +25,8 @@ std::string NormalizeRoot(const std::string& path) {
 
 FolderScan ScanFolder(const std::string& root, const TJobSettings& settings, TFileStore& store) {
   FolderScan scan;
-  const std::vector<std::string> entries = GetFileAry(root, scan.newest, settings.AllSync, settings.SyncFilesList,
-                                                      settings.NoSyncFilesList);
-  scan.list = FileAryToList(entries, store);
+  scan.list = ScanToInventory(root, scan.newest, settings.AllSync, settings.SyncFilesList, settings.NoSyncFilesList,
+                              store);
   // Sorted here, off the job's main line; only an in-step check or the
   // change application reads the order.
   scan.list.Sort(root.size());
@@ -42,7 +41,7 @@ InStep CheckInStep(const TInventoryList& source, const TInventoryList& target, s
     if (StopSync) return InStep::Stopped;
     const TFileInfo& s = *source.Objects(i);
     const TFileInfo& t = *target.Objects(i);
-    if (RelativeKey(source.Strings(i), sourceRoot) != RelativeKey(target.Strings(i), targetRoot)) return InStep::No;
+    if (!RelativeEquals(s, sourceRoot, t, targetRoot)) return InStep::No;
     if (s.Falg != t.Falg) return InStep::No;
     if (s.Falg) continue;
     // Files of different sizes are never in step; equal sizes need equal times.

@@ -139,43 +139,45 @@ void TMyDirectory::WalkDirectory(const std::string& Path, const std::string& Sea
   Walker(SearchPattern, PreVisit, PostVisit, Recursive).run(Path);
 }
 
-std::vector<std::string> TMyDirectory::DoGetFiles(const std::string& Path,
-                                                  const std::string& SearchPattern,
-                                                  bool Recursive,
-                                                  const TFilterPredicate& Predicate,
-                                                  TDateTime& NewestFileTime) {
-  std::vector<std::string> resultArray;
+void TMyDirectory::DoVisitFiles(const std::string& Path, const std::string& SearchPattern, bool Recursive,
+                                const TFilterPredicate& Predicate, TDateTime& NewestFileTime,
+                                const TEntrySink& Sink) {
   TDateTime lastWriteTime = 0;
   TDateTime tempDateTime = 0;
-  std::string fullPath;
-
-  const TDirectoryWalkProc step = [&](const std::string& folder,
-                                      const platform::FolderEntry& entry) {
+  const TDirectoryWalkProc step = [&](const std::string& folder, const platform::FolderEntry& entry) {
     if (entry.name == "." || entry.name == "..") return true;
     if (Predicate && !Predicate(folder, entry)) return true;
     if (!entry.isFolder) {
       tempDateTime = platform::fileTimeToDateTime(entry.mtimeSeconds, entry.mtimeNanoseconds);
       if (tempDateTime > lastWriteTime) lastWriteTime = tempDateTime;
     }
-    fullPath.assign(folder);
-    appendCombined(fullPath, entry.name);
-    std::string line;
-    line.reserve(fullPath.size() + 32);
-    AppendEntryString(line, fullPath, entry.isFolder, tempDateTime, entry.size);
-    resultArray.push_back(std::move(line));
+    Sink(folder, entry, tempDateTime);
     return true;
   };
   WalkDirectory(Path, SearchPattern, step, nullptr, Recursive);
-
   NewestFileTime = lastWriteTime;
+}
+
+std::vector<std::string> TMyDirectory::DoGetFiles(const std::string& Path,
+                                                  const std::string& SearchPattern,
+                                                  bool Recursive,
+                                                  const TFilterPredicate& Predicate,
+                                                  TDateTime& NewestFileTime) {
+  std::vector<std::string> resultArray;
+  std::string fullPath;
+  DoVisitFiles(Path, SearchPattern, Recursive, Predicate, NewestFileTime,
+               [&](const std::string& folder, const platform::FolderEntry& entry, TDateTime time) {
+                 fullPath.assign(folder);
+                 appendCombined(fullPath, entry.name);
+                 std::string line;
+                 line.reserve(fullPath.size() + 32);
+                 AppendEntryString(line, fullPath, entry.isFolder, time, entry.size);
+                 resultArray.push_back(std::move(line));
+               });
   return resultArray;
 }
 
-std::vector<std::string> TMyDirectory::GetFiles(const std::string& Path,
-                                                const std::string& SearchPattern,
-                                                bool Recursive,
-                                                const TFilterPredicate& Predicate,
-                                                TDateTime& NewestFileTime) {
+void TMyDirectory::ValidateRoot(const std::string& Path, const std::string& SearchPattern) {
   platform::FullPathResult full;
   if (!Path.empty()) {
     full = platform::expandFullPath(Path);
@@ -193,13 +195,33 @@ std::vector<std::string> TMyDirectory::GetFiles(const std::string& Path,
   // ".." after a link means the link target's parent to the OS.
   if (!platform::isExistingFolder(Path))
     throw EDirectoryNotFoundException("The specified path was not found", Path);
+}
+
+std::vector<std::string> TMyDirectory::GetFiles(const std::string& Path,
+                                                const std::string& SearchPattern,
+                                                bool Recursive,
+                                                const TFilterPredicate& Predicate,
+                                                TDateTime& NewestFileTime) {
+  ValidateRoot(Path, SearchPattern);
   return DoGetFiles(Path, SearchPattern, Recursive, Predicate, NewestFileTime);
+}
+
+void TMyDirectory::VisitFiles(const std::string& Path, const std::string& SearchPattern, bool Recursive,
+                              const TFilterPredicate& Predicate, TDateTime& NewestFileTime,
+                              const TEntrySink& Sink) {
+  ValidateRoot(Path, SearchPattern);
+  DoVisitFiles(Path, SearchPattern, Recursive, Predicate, NewestFileTime, Sink);
+}
+
+TMyDirectory::TFilterPredicate FilterOf(bool AllSync, const std::vector<std::string>& AllowList,
+                                        const std::vector<std::string>& NoAllowList) {
+  if (AllSync) return {};
+  return MakeFileTypeFilter(AllowList, NoAllowList);
 }
 
 std::vector<std::string> GetFileAry(const std::string& Path, TDateTime& NewestFileTime,
                                     bool AllSync, const std::vector<std::string>& AllowList,
                                     const std::vector<std::string>& NoAllowList) {
-  TMyDirectory::TFilterPredicate filter;
-  if (!AllSync) filter = MakeFileTypeFilter(AllowList, NoAllowList);
-  return TMyDirectory::GetFiles(Path, std::string(kMatchAll), true, filter, NewestFileTime);
+  return TMyDirectory::GetFiles(Path, std::string(kMatchAll), true, FilterOf(AllSync, AllowList, NoAllowList),
+                                NewestFileTime);
 }

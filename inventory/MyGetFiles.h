@@ -71,12 +71,33 @@ class TMyDirectory {
                             const TDirectoryWalkProc& PreVisit,
                             const TDirectoryWalkProc& PostVisit, bool Recursive);
 
+  // Receives one kept entry of the walk: the folder it is in, the entry, and
+  // the time its entry string carries (to the millisecond; the text drops
+  // the fraction).
+  using TEntrySink =
+      std::function<void(const std::string& folderPath, const platform::FolderEntry& entry, TDateTime time)>;
+
+  // GetFiles handing every kept entry to Sink instead of making entry
+  // strings: the same validation, order, times and errors, without holding
+  // a text per entry.
+  static void VisitFiles(const std::string& Path, const std::string& SearchPattern, bool Recursive,
+                         const TFilterPredicate& Predicate, TDateTime& NewestFileTime, const TEntrySink& Sink);
+
   // Path1 and Path2 joined by one "/" (none when Path1 already ends in "/").
   // Path2 alone when Path1 is empty or Path2 is rooted; Path1 alone when
   // Path2 is empty. Raises EArgumentException "Invalid characters in path"
   // when Path2 holds NUL.
   static std::string CombinePath(const std::string& Path1, const std::string& Path2);
+
+ private:
+  static void ValidateRoot(const std::string& Path, const std::string& SearchPattern);
+  static void DoVisitFiles(const std::string& Path, const std::string& SearchPattern, bool Recursive,
+                           const TFilterPredicate& Predicate, TDateTime& NewestFileTime, const TEntrySink& Sink);
 };
+
+// The type filter of the two lists, or none when AllSync is set.
+TMyDirectory::TFilterPredicate FilterOf(bool AllSync, const std::vector<std::string>& AllowList,
+                                        const std::vector<std::string>& NoAllowList);
 
 // The engine's scan of one watched folder: GetFiles with "*.*", recursion and
 // the file-type filter of the two lists (file_type_filter.h), or no filter at

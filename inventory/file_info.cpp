@@ -1,7 +1,10 @@
 #include "inventory/file_info.h"
 
+#include <algorithm>
 #include <charconv>
+#include <utility>
 
+#include "inventory/file_store.h"
 #include "platform/exceptions.h"
 
 namespace {
@@ -81,7 +84,7 @@ std::string EntryString(std::string_view fullPath, bool folder, TDateTime time, 
   return out;
 }
 
-void StrToFileInfo(std::string_view entry, TFileInfo& info) {
+TFileInfo& StrToFileInfo(std::string_view entry, TFileStore& store) {
   // Split off the last three fields; whatever precedes them is the path.
   std::string_view fields[3];
   std::string_view rest = entry;
@@ -100,29 +103,64 @@ void StrToFileInfo(std::string_view entry, TFileInfo& info) {
   }
   const std::string_view fullPath = rest;
 
-  const std::size_t slash = fullPath.rfind(PathDelim);
-  const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
-  info.Path.assign(fullPath.substr(0, nameStart));
-  info.Name.assign(fullPath.substr(nameStart));
-
   bool folder = false;
   if (!tryStrToBool(fields[0], folder))
     throw EConvertError(formatText("'%s' is not a valid boolean value", {fields[0]}));
-  info.Falg = folder;
-
   TDateTime time = 0;
   if (!platform::tryStrToDateTime(fields[1], time))
     throw EConvertError(formatText("'%s' is not a valid date and time", {fields[1]}));
-  info.LastModifyTime = time;
-
   std::int64_t size = 0;
   if (!TryStrToInt64(fields[2], size))
     throw EConvertError(formatText("'%s' is not a valid integer value", {fields[2]}));
+
+  const std::size_t slash = fullPath.rfind(PathDelim);
+  const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+  TFileInfo& info = store.Add(fullPath.substr(0, nameStart), fullPath.substr(nameStart));
+  info.Falg = folder;
+  info.LastModifyTime = time;
   info.Size = size;
+  return info;
 }
 
-TFileInfo StrToFileInfo(std::string_view entry) {
-  TFileInfo info;
-  StrToFileInfo(entry, info);
-  return info;
+std::string TFileInfo::Key() const {
+  std::string key;
+  key.reserve(Path.size() + Name.size());
+  key.append(Path).append(Name);
+  return key;
+}
+
+void TFileInfo::AppendRelative(std::string& out, std::size_t rootLength) const {
+  if (rootLength <= Path.size()) {
+    out.append(Path.substr(rootLength)).append(Name);
+  } else {
+    out.append(Name.substr(std::min(rootLength - Path.size(), Name.size())));
+  }
+}
+
+std::string TFileInfo::Relative(std::size_t rootLength) const {
+  std::string out;
+  AppendRelative(out, rootLength);
+  return out;
+}
+
+namespace {
+
+// The two pieces of a key after cutting rootLength bytes.
+std::pair<std::string_view, std::string_view> relativePieces(const TFileInfo& info, std::size_t rootLength) {
+  if (rootLength <= info.Path.size()) return {info.Path.substr(rootLength), info.Name};
+  return {std::string_view(), info.Name.substr(std::min(rootLength - info.Path.size(), info.Name.size()))};
+}
+
+}  // namespace
+
+bool RelativeEquals(const TFileInfo& a, std::size_t aRoot, const TFileInfo& b, std::size_t bRoot) {
+  const auto [a1, a2] = relativePieces(a, aRoot);
+  const auto [b1, b2] = relativePieces(b, bRoot);
+  if (a1.size() + a2.size() != b1.size() + b2.size()) return false;
+  // Usually both sides split at the same place: one folder path, one name.
+  if (a1.size() == b1.size()) return a1 == b1 && a2 == b2;
+  std::string left, right;
+  left.append(a1).append(a2);
+  right.append(b1).append(b2);
+  return left == right;
 }

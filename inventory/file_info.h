@@ -1,6 +1,8 @@
 // The record of one folder or file of an inventory, and the entry string the
 // walk writes for it: full path, "|", "-1" (folder) or "0" (file), "|", the
-// date-time text, "|", the size in decimal.
+// date-time text, "|", the size in decimal. A record's texts live in the
+// TFileStore that made it (file_store.h), which keeps each folder path once:
+// a scan of a large tree holds hundreds of thousands of records.
 #pragma once
 
 #include <cstdint>
@@ -14,12 +16,24 @@ using platform::TDateTime;
 inline constexpr char PathDelim = '/';
 
 struct TFileInfo {
-  bool Falg = false;  // true for a folder
-  std::string Name;   // last component of the full path
-  std::string Path;   // the holding folder, ending in the delimiter
+  bool Falg = false;      // true for a folder
+  std::string_view Name;  // last component of the full path
+  std::string_view Path;  // the holding folder, ending in the delimiter
   TDateTime LastModifyTime = 0;
   std::int64_t Size = 0;
+
+  // The item's key everywhere: Path followed by Name.
+  std::string Key() const;
+  // The key without its first rootLength bytes (the root of its side).
+  void AppendRelative(std::string& out, std::size_t rootLength) const;
+  std::string Relative(std::size_t rootLength) const;
 };
+
+// Whether a's key without aRoot bytes equals b's key without bRoot bytes,
+// compared exactly (letter case counts), without building either.
+bool RelativeEquals(const TFileInfo& a, std::size_t aRoot, const TFileInfo& b, std::size_t bRoot);
+
+class TFileStore;
 
 // Appends one entry string (no line end) to out.
 void AppendEntryString(std::string& out, std::string_view fullPath, bool folder,
@@ -27,12 +41,12 @@ void AppendEntryString(std::string& out, std::string_view fullPath, bool folder,
 std::string EntryString(std::string_view fullPath, bool folder, TDateTime time,
                         std::int64_t size);
 
-// Parses an entry string. The kind, time and size are the last three fields,
-// counted from the right, so a name holding "|" survives. Raises EConvertError
-// with "'%s' is not a valid boolean value", "'%s' is not a valid date and time"
-// or "'%s' is not a valid integer value".
-TFileInfo StrToFileInfo(std::string_view entry);
-void StrToFileInfo(std::string_view entry, TFileInfo& into);
+// Parses an entry string into a new record of store. The kind, time and size
+// are the last three fields, counted from the right, so a name holding "|"
+// survives. Raises EConvertError with "'%s' is not a valid boolean value",
+// "'%s' is not a valid date and time" or "'%s' is not a valid integer value";
+// nothing is added then.
+TFileInfo& StrToFileInfo(std::string_view entry, TFileStore& store);
 
 // Conversions with the class library's rules, shared by the entry parser and
 // the configuration reader.

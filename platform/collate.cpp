@@ -92,7 +92,7 @@ int compareText(std::string_view a, std::string_view b) {
   return r != 0 ? r : compareBytes(a, b);
 }
 
-void appendSortKey(std::string& out, std::string_view text) {
+void appendCollationKey(std::string& out, std::string_view text) {
   UCollator* collator = threadCollator();
   if (collator != nullptr) {
     thread_local std::vector<UChar> wide;
@@ -111,6 +111,10 @@ void appendSortKey(std::string& out, std::string_view text) {
     // from mixing into the collation bytes.
     out.resize(start + static_cast<std::size_t>(needed));
   }
+}
+
+void appendSortKey(std::string& out, std::string_view text) {
+  appendCollationKey(out, text);
   out.append(text);
 }
 

@@ -17,6 +17,10 @@ int compareText(std::string_view a, std::string_view b);
 // letter case compare equal.
 int compareTextIgnoringCase(std::string_view a, std::string_view b);
 
+// The collator's key alone (with its terminating NUL): byte order equals
+// compareTextIgnoringCase's.
+void appendCollationKey(std::string& out, std::string_view text);
+
 // A byte string whose order (std::string comparison) equals compareText's.
 std::string sortKey(std::string_view text);
 void appendSortKey(std::string& out, std::string_view text);

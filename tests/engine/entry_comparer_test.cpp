@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "inventory/file_store.h"
 #include "platform/collate.h"
 
 namespace {
@@ -12,11 +13,11 @@ TDateTime at(int h, int mi, int s, int day = 5) {
   return v;
 }
 
-TFileInfo entry(const std::string& fullPath, bool folder, TDateTime time = 0, std::int64_t size = 0) {
-  TFileInfo info;
+TFileStore store;
+
+TFileInfo& entry(const std::string& fullPath, bool folder, TDateTime time = 0, std::int64_t size = 0) {
   const auto slash = fullPath.rfind('/');
-  info.Path = fullPath.substr(0, slash + 1);
-  info.Name = fullPath.substr(slash + 1);
+  TFileInfo& info = store.Add(fullPath.substr(0, slash + 1), fullPath.substr(slash + 1));
   info.Falg = folder;
   info.LastModifyTime = time;
   info.Size = size;

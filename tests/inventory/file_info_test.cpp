@@ -23,12 +23,13 @@ TEST(EntryString, WritesTheFourFields) {
 }
 
 TEST(EntryString, RoundTripsOddNames) {
+  TFileStore store;
   const char* names[] = {"/d/a|b.txt", "/d/年度 报告.final.doc", "/d/ lead and trail ", "/d/x.v1.2.3.tar.gz",
                          "/d/|", "/d/a||b|", "/d/new\nline", "/d/\xff\xfe"};
   for (const char* full : names) {
     const TDateTime t = encode(2020, 12, 31, 23, 59, 58);
-    TFileInfo info = StrToFileInfo(EntryString(full, false, t, 7));
-    EXPECT_EQ(info.Path + info.Name, full);
+    const TFileInfo& info = StrToFileInfo(EntryString(full, false, t, 7), store);
+    EXPECT_EQ(info.Key(), full);
     EXPECT_EQ(info.Path, "/d/");
     EXPECT_FALSE(info.Falg);
     EXPECT_EQ(info.LastModifyTime, t);
@@ -37,31 +38,33 @@ TEST(EntryString, RoundTripsOddNames) {
 }
 
 TEST(EntryString, ParsesFoldersSizesAndMidnight) {
-  TFileInfo folder = StrToFileInfo("/a/b|-1|1899/12/30|0");
+  TFileStore store;
+  const TFileInfo& folder = StrToFileInfo("/a/b|-1|1899/12/30|0", store);
   EXPECT_TRUE(folder.Falg);
   EXPECT_EQ(folder.Path, "/a/");
   EXPECT_EQ(folder.Name, "b");
   EXPECT_EQ(folder.Size, 0);
 
-  TFileInfo big = StrToFileInfo("/x.txt|0|2015/3/5|3000000000");
+  const TFileInfo& big = StrToFileInfo("/x.txt|0|2015/3/5|3000000000", store);
   EXPECT_EQ(big.Path, "/");
   EXPECT_EQ(big.Name, "x.txt");
   EXPECT_EQ(big.Size, 3'000'000'000LL);
   EXPECT_EQ(big.LastModifyTime, encode(2015, 3, 5));
 
   // Milliseconds are dropped by the text, so a read-back time is whole seconds.
-  TFileInfo ms = StrToFileInfo(EntryString("/m", false, encode(2015, 3, 5, 9, 7, 2, 700), 1));
+  const TFileInfo& ms = StrToFileInfo(EntryString("/m", false, encode(2015, 3, 5, 9, 7, 2, 700), 1), store);
   EXPECT_EQ(ms.LastModifyTime, encode(2015, 3, 5, 9, 7, 2));
 
-  TFileInfo noFolder = StrToFileInfo("name|0|2015/3/5|1");
+  const TFileInfo& noFolder = StrToFileInfo("name|0|2015/3/5|1", store);
   EXPECT_EQ(noFolder.Path, "");
   EXPECT_EQ(noFolder.Name, "name");
 }
 
 TEST(EntryString, ConversionErrorsCarryTheirTexts) {
-  auto message = [](const char* entry) {
+  TFileStore store;
+  auto message = [&](const char* entry) {
     try {
-      StrToFileInfo(entry);
+      StrToFileInfo(entry, store);
     } catch (const EConvertError& e) {
       return std::string(e.what());
     }
@@ -72,6 +75,7 @@ TEST(EntryString, ConversionErrorsCarryTheirTexts) {
   EXPECT_EQ(message("/a|0|2015/3/5|12ab"), "'12ab' is not a valid integer value");
   EXPECT_EQ(message("/a|0|2015/3/5|"), "'' is not a valid integer value");
   EXPECT_EQ(message("garbage"), "'' is not a valid boolean value");
+  EXPECT_EQ(store.Count(), 0u);  // a failed conversion makes no record
 }
 
 TEST(InventoryList, BuildsKeysInWalkOrder) {
@@ -84,7 +88,7 @@ TEST(InventoryList, BuildsKeysInWalkOrder) {
   EXPECT_EQ(list.Strings(0), "/r/b.txt");
   EXPECT_EQ(list.Strings(1), "/r/A");
   EXPECT_EQ(list.Objects(2)->Size, 2);
-  EXPECT_EQ(store.size(), 3u);
+  EXPECT_EQ(store.Count(), 3u);
 }
 
 TEST(InventoryList, SortsCaseVariantsTogetherInATotalOrder) {
@@ -94,7 +98,7 @@ TEST(InventoryList, SortsCaseVariantsTogetherInATotalOrder) {
                                       store);
   list.Sort(3);
   std::vector<std::string> keys;
-  for (const auto& item : list) keys.push_back(item.Key);
+  for (const TFileInfo* item : list) keys.push_back(item->Key());
   ASSERT_EQ(keys.size(), 5u);
   // The two case variants are neighbours and their order does not depend on input order.
   EXPECT_TRUE((keys[0] == "/r/A.txt" && keys[1] == "/r/a.txt") || (keys[0] == "/r/a.txt" && keys[1] == "/r/A.txt"));
@@ -105,4 +109,20 @@ TEST(InventoryList, SortsCaseVariantsTogetherInATotalOrder) {
   TInventoryList reversed = FileAryToList({"/r/A.txt|0|2015/3/5|1", "/r/a.txt|0|2015/3/5|1"}, store);
   reversed.Sort(3);
   EXPECT_EQ(reversed.Strings(0), keys[0]);
+}
+
+TEST(FileStore, SharesFolderPathsAndKeepsRecordsInPlace) {
+  TFileStore store;
+  TFileInfo& first = store.Add("/r/sub/", "a.txt");
+  std::vector<TFileInfo*> made;
+  for (int i = 0; i < 20000; ++i) made.push_back(&store.Add(i % 2 ? "/r/sub/" : "/r/other/", "n" + std::to_string(i)));
+  EXPECT_EQ(first.Key(), "/r/sub/a.txt");
+  EXPECT_EQ(made[19999]->Key(), "/r/sub/n19999");
+  // One copy of each folder path, whichever order the items come in.
+  EXPECT_EQ(made[1]->Path.data(), first.Path.data());
+  EXPECT_EQ(made[0]->Path.data(), made[2]->Path.data());
+  EXPECT_EQ(made[0]->Relative(3), "other/n0");
+  EXPECT_TRUE(RelativeEquals(*made[1], 3, store.Add("/x/yy/sub/", "n1"), 6));
+  EXPECT_FALSE(RelativeEquals(*made[1], 3, store.Add("/x/yy/sub/", "N1"), 6));
+  EXPECT_TRUE(RelativeEquals(store.Add("/r/", "ab"), 3, store.Add("/q/a", "b"), 3));
 }

@@ -1,4 +1,5 @@
 #include "inventory/MyGetFiles.h"
+#include "inventory/file_store.h"
 
 #include <gtest/gtest.h>
 
@@ -34,8 +35,9 @@ std::vector<std::string> scan(const std::string& root) {
 std::vector<std::string> pathsOf(const std::vector<std::string>& entries) {
   std::vector<std::string> paths;
   for (const auto& e : entries) {
-    const TFileInfo info = StrToFileInfo(e);
-    paths.push_back(info.Path + info.Name);
+    TFileStore store;
+    const TFileInfo& info = StrToFileInfo(e, store);
+    paths.push_back(info.Key());
   }
   return paths;
 }
@@ -134,9 +136,10 @@ TEST_F(Walk, WritesEntryStringsWithTheRunningFileTime) {
   // A folder entry carries the time of the file listed last before it.
   TDateTime running = 0;
   for (const auto& e : entries) {
-    const TFileInfo info = StrToFileInfo(e);
+    TFileStore store;
+    const TFileInfo& info = StrToFileInfo(e, store);
     if (info.Falg) {
-      EXPECT_EQ(e, entryOf(info.Path + info.Name, true, running, 0));
+      EXPECT_EQ(e, entryOf(info.Key(), true, running, 0));
     } else {
       running = info.LastModifyTime;
     }
@@ -152,7 +155,8 @@ TEST_F(Walk, NewestTimeKeepsMillisecondsEntriesDoNot) {
   EXPECT_EQ(newest, fileTime(1425517622, 700'123'456));
   EXPECT_EQ(platform::decodeDateTime(newest).millisecond, 700);
   EXPECT_EQ(entries[0], root + "/a.txt|0|" + platform::dateTimeToStr(newest) + "|1");
-  EXPECT_EQ(StrToFileInfo(entries[0]).LastModifyTime, fileTime(1425517622));
+  TFileStore store;
+  EXPECT_EQ(StrToFileInfo(entries[0], store).LastModifyTime, fileTime(1425517622));
 
   // The newest wins whichever of two files the folder lists last.
   dir.write("b.txt", "b");
@@ -212,7 +216,8 @@ TEST_F(Walk, FollowsLinksButNeverRoundACycle) {
   EXPECT_EQ(paths.size(), 11u);
   expectPreOrder(paths, root);
   for (const auto& e : entries) {
-    const TFileInfo info = StrToFileInfo(e);
+    TFileStore store;
+    const TFileInfo& info = StrToFileInfo(e, store);
     if (info.Name == "file-link") {
       EXPECT_FALSE(info.Falg);
       EXPECT_EQ(info.Size, 10);
