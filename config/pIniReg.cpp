@@ -111,6 +111,6 @@ void TOstiniFileAction::SaveConfig() {
                                std::to_string(FWhenSyncedFolderHasNewSameFile)) &&
       FSynciniFile.writeString(kOptionsSection, kNewFileKey,
                                std::to_string(FWhenSyncedFolderHasNewFile));
-  if (!written || FSynciniFile.save())
+  if (!written || !FSynciniFile.save().ok())
     throw EIniFileException(formatText("Unable to write to %s", {FExeFolderPath}), FExeFolderPath);
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/os_error.h"
+#include "platform/os_status.h"
 
 namespace platform {
 
@@ -18,10 +18,10 @@ OsResult<std::string> readWholeFile(const std::string& path);
 
 // Replaces (or creates) path with content, atomically as described above. An
 // existing file's permission bits are kept. On failure the old file is left
-// as it was and no temporary file remains; the error names the failed call
+// as it was and no temporary file remains; the status names the failed call
 // ("create", "write", "flush", "rename") and its path. Thread-safe as long as
 // the call table is not being swapped.
-OsError writeWholeFileAtomically(const std::string& path, std::string_view content);
+OsStatus writeWholeFileAtomically(const std::string& path, std::string_view content);
 
 // The raw calls used by writeWholeFileAtomically, with POSIX meaning (return
 // -1 and set errno on failure). Swapping them is for tests only and must not

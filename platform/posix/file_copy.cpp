@@ -16,7 +16,6 @@
 namespace platform {
 namespace {
 
-using detail::failure;
 using detail::lastError;
 using detail::UniqueFd;
 
@@ -105,7 +104,7 @@ class DataMover {
 
   // Moves up to `want` bytes; adds what moved to `moved`. Sets `end` at the
   // end of the source.
-  OpResult step(std::int64_t want, std::int64_t& moved, bool& end) {
+  OsStatus step(std::int64_t want, std::int64_t& moved, bool& end) {
     while (want > 0) {
       const auto size = static_cast<std::size_t>(want);
       long n;
@@ -132,7 +131,7 @@ class DataMover {
       moved += n;
       want -= n;
     }
-    return detail::success();
+    return OsStatus{};
   }
 
  private:
@@ -149,9 +148,9 @@ CopyProgressAction report(const CopyProgress& progress, CopyStep step, std::int6
   return progress ? progress(step, copied, total) : CopyProgressAction::Continue;
 }
 
-OpResult moveAllData(int in, int out, std::int64_t total, const CopyProgress& progress,
+OsStatus moveAllData(int in, int out, std::int64_t total, const CopyProgress& progress,
                      const std::string& source, const std::string& destination) {
-  const OpResult cancelled = failure(ECANCELED, "copy", destination);
+  const OsStatus cancelled = OsStatus::fromErrno(ECANCELED, "copy", destination);
   if (report(progress, CopyStep::Start, 0, total) == CopyProgressAction::Cancel) return cancelled;
   DataMover mover(in, out, source, destination);
   std::int64_t copied = 0;
@@ -159,7 +158,7 @@ OpResult moveAllData(int in, int out, std::int64_t total, const CopyProgress& pr
   bool reported = false;
   while (!end) {
     std::int64_t chunk = 0;
-    if (OpResult r = mover.step(kCopyChunkSize, chunk, end); !r) return r;
+    if (OsStatus r = mover.step(kCopyChunkSize, chunk, end); !r.ok()) return r;
     copied += chunk;
     // An empty file still reports its one (empty) chunk, so that every copy
     // ends with a progress call.
@@ -169,23 +168,24 @@ OpResult moveAllData(int in, int out, std::int64_t total, const CopyProgress& pr
         CopyProgressAction::Cancel)
       return cancelled;
   }
-  return detail::success();
+  return OsStatus{};
 }
 
 // Refusals that must come before anything is written.
-OpResult checkDestination(const std::string& destination, const CopyOptions& options) {
+OsStatus checkDestination(const std::string& destination, const CopyOptions& options) {
   struct stat st {};
   if (::stat(destination.c_str(), &st) != 0) {
-    if (errno == ENOENT) return detail::success();
+    if (errno == ENOENT) return OsStatus{};
     return lastError("stat", destination);
   }
-  if (S_ISDIR(st.st_mode)) return failure(EISDIR, "copy", destination);
-  if ((st.st_mode & S_IWUSR) == 0) return failure(EACCES, "copy", destination);
+  if (S_ISDIR(st.st_mode)) return OsStatus::fromErrno(EISDIR, "copy", destination);
+  if ((st.st_mode & S_IWUSR) == 0) return OsStatus::fromErrno(EACCES, "copy", destination);
   if (options.refuseExisting) {
     const auto existing = fileIdentity(destination);
-    if (existing && options.refuseExisting(*existing)) return failure(EEXIST, "copy", destination);
+    if (existing && options.refuseExisting(*existing))
+      return OsStatus::fromErrno(EEXIST, "copy", destination);
   }
-  return detail::success();
+  return OsStatus{};
 }
 
 }  // namespace
@@ -197,20 +197,23 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
   if (!in.valid()) return {lastError("open", source), std::nullopt};
   struct stat sourceStat {};
   if (::fstat(in.get(), &sourceStat) != 0) return {lastError("fstat", source), std::nullopt};
-  if (S_ISDIR(sourceStat.st_mode)) return {failure(EISDIR, "copy", source), std::nullopt};
-  if (!S_ISREG(sourceStat.st_mode)) return {failure(ENOTSUP, "copy", source), std::nullopt};
+  if (S_ISDIR(sourceStat.st_mode))
+    return {OsStatus::fromErrno(EISDIR, "copy", source), std::nullopt};
+  if (!S_ISREG(sourceStat.st_mode))
+    return {OsStatus::fromErrno(ENOTSUP, "copy", source), std::nullopt};
   if (const int flags = ::fcntl(in.get(), F_GETFL); flags >= 0)
     ::fcntl(in.get(), F_SETFL, flags & ~O_NONBLOCK);
 
-  if (OpResult r = checkDestination(destination, options); !r) return {std::move(r), std::nullopt};
+  if (OsStatus r = checkDestination(destination, options); !r.ok())
+    return {std::move(r), std::nullopt};
 
   const std::string folder = detail::parentOf(destination);
   TempFile temp;
   if (!temp.create(folder)) return {lastError("open", destination), std::nullopt};
 
-  if (OpResult r = moveAllData(in.get(), temp.fd(), static_cast<std::int64_t>(sourceStat.st_size),
+  if (OsStatus r = moveAllData(in.get(), temp.fd(), static_cast<std::int64_t>(sourceStat.st_size),
                                progress, source, destination);
-      !r)
+      !r.ok())
     return {std::move(r), std::nullopt};
 
   // Set-user and set-group bits are not carried: the copy belongs to
@@ -235,7 +238,7 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
   if (detail::isOnFuse(folder)) {
     if (auto listed = fileIdentity(destination)) identity = listed;
   }
-  return {detail::success(), identity};
+  return {OsStatus{}, identity};
 }
 
 }  // namespace platform

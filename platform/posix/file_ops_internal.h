@@ -1,5 +1,5 @@
 // Pieces shared by the POSIX file operations: descriptor ownership, errno to
-// OpResult, path splitting, and the respelling of paths on FUSE drives that
+// OsStatus, path splitting, and the respelling of paths on FUSE drives that
 // ignore letter case.
 #pragma once
 
@@ -46,16 +46,9 @@ class UniqueFd {
   int fd_ = -1;
 };
 
-inline OpResult success() { return {}; }
-
-inline OpResult failure(int errorNumber, std::string operation, std::string path) {
-  return {std::error_code(errorNumber, std::generic_category()), std::move(operation),
-          std::move(path)};
-}
-
 // The failure described by the current errno.
-inline OpResult lastError(std::string operation, std::string path) {
-  return failure(errno, std::move(operation), std::move(path));
+inline OsStatus lastError(std::string operation, std::string path) {
+  return OsStatus::fromErrno(errno, std::move(operation), std::move(path));
 }
 
 // "/a/b/c" -> "/a/b"; "c" -> "."; "/c" -> "/". Trailing slashes are ignored.

@@ -14,7 +14,7 @@ OsResult<std::string> programPath(const MachinePaths& machine) {
   // link text still names where the program was started from.
   const fs::path target = fs::read_symlink(machine.programPath, ec);
   if (!ec && target.is_absolute()) return {target.string(), {}};
-  return {{}, OsError{ec, "resolve", machine.programPath}};
+  return {{}, OsStatus{ec, "resolve", machine.programPath}};
 }
 
 }  // namespace platform

@@ -48,14 +48,14 @@ void flushFolder(const std::filesystem::path& folder) {
   ::close(fd);
 }
 
-OsError writeAll(int fd, std::string_view content, const std::string& name) {
+OsStatus writeAll(int fd, std::string_view content, const std::string& name) {
   while (!content.empty()) {
     const long written = calls.write(fd, content.data(), content.size());
     if (written < 0) {
       if (errno == EINTR) continue;
-      return OsError::fromErrno(lastError(), "write", name);
+      return OsStatus::fromErrno(lastError(), "write", name);
     }
-    if (written == 0) return OsError::fromErrno(EIO, "write", name);
+    if (written == 0) return OsStatus::fromErrno(EIO, "write", name);
     content.remove_prefix(static_cast<std::size_t>(written));
   }
   return {};
@@ -68,14 +68,14 @@ const WholeFileCalls& realWholeFileCalls() { return kRealCalls; }
 
 OsResult<std::string> readWholeFile(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return {{}, OsError::fromErrno(errno, "open", path)};
+  if (fd < 0) return {{}, OsStatus::fromErrno(errno, "open", path)};
   OsResult<std::string> result;
   char buffer[65536];
   for (;;) {
     const ssize_t got = ::read(fd, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
-      result.error = OsError::fromErrno(errno, "read", path);
+      result.status = OsStatus::fromErrno(errno, "read", path);
       result.value.clear();
       break;
     }
@@ -86,7 +86,7 @@ OsResult<std::string> readWholeFile(const std::string& path) {
   return result;
 }
 
-OsError writeWholeFileAtomically(const std::string& path, std::string_view content) {
+OsStatus writeWholeFileAtomically(const std::string& path, std::string_view content) {
   namespace fs = std::filesystem;
   std::error_code ec;
   // Writing through a link replaces the file it points to, not the link.
@@ -103,17 +103,17 @@ OsError writeWholeFileAtomically(const std::string& path, std::string_view conte
     fd = calls.open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) return OsError::fromErrno(lastError(), "create", temp);
+  if (fd < 0) return OsStatus::fromErrno(lastError(), "create", temp);
 
-  OsError error = writeAll(fd, content, temp);
-  if (!error && existed) ::fchmod(fd, old.st_mode & 07777);  // FAT has no modes to keep
-  if (!error && calls.fsync(fd) != 0) error = OsError::fromErrno(lastError(), "flush", temp);
-  if (calls.close(fd) != 0 && !error) error = OsError::fromErrno(lastError(), "flush", temp);
-  if (!error && calls.rename(temp.c_str(), target.c_str()) != 0)
-    error = OsError::fromErrno(lastError(), "rename", target.string());
-  if (error) {
+  OsStatus status = writeAll(fd, content, temp);
+  if (status.ok() && existed) ::fchmod(fd, old.st_mode & 07777);  // FAT has no modes to keep
+  if (status.ok() && calls.fsync(fd) != 0) status = OsStatus::fromErrno(lastError(), "flush", temp);
+  if (calls.close(fd) != 0 && status.ok()) status = OsStatus::fromErrno(lastError(), "flush", temp);
+  if (status.ok() && calls.rename(temp.c_str(), target.c_str()) != 0)
+    status = OsStatus::fromErrno(lastError(), "rename", target.string());
+  if (!status.ok()) {
     calls.unlink(temp.c_str());
-    return error;
+    return status;
   }
   flushFolder(target.parent_path());
   return {};

@@ -55,13 +55,13 @@ std::vector<std::string> entries(const fs::path& folder) {
 TEST(WholeFile, ReplacesAtomicallyKeepingPermissions) {
   TempDir dir;
   const std::string file = (dir.path() / "配置.ini").string();
-  EXPECT_EQ(platform::readWholeFile(file).error.code, std::errc::no_such_file_or_directory);
+  EXPECT_EQ(platform::readWholeFile(file).status.code, std::errc::no_such_file_or_directory);
 
-  ASSERT_FALSE(platform::writeWholeFileAtomically(file, "first"));
+  ASSERT_TRUE(platform::writeWholeFileAtomically(file, "first").ok());
   EXPECT_EQ(platform::readWholeFile(file).value, "first");
   fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   const std::string big(300000, 'x');
-  ASSERT_FALSE(platform::writeWholeFileAtomically(file, big));
+  ASSERT_TRUE(platform::writeWholeFileAtomically(file, big).ok());
   EXPECT_EQ(readFile(file), big);
   EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
@@ -92,7 +92,7 @@ TEST(WholeFile, EveryFailingStepLeavesTheOldFileAndNoLeftovers) {
     const auto error = platform::writeWholeFileAtomically(file, "new content, longer than the old");
     EXPECT_EQ(error.code, std::error_code(fault.error, std::generic_category()));
     EXPECT_EQ(error.operation, fault.operation);
-    EXPECT_FALSE(error.describe().empty());
+    EXPECT_FALSE(platform::describe(error).empty());
     EXPECT_EQ(readFile(file), "old\r\ncontent");
     EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"a.ini"});
   }
@@ -102,7 +102,7 @@ TEST(WholeFile, WritingThroughALinkReplacesItsTarget) {
   TempDir dir;
   const auto target = dir.write("real.ini", "old");
   fs::create_symlink(target, dir.path() / "link.ini");
-  ASSERT_FALSE(platform::writeWholeFileAtomically((dir.path() / "link.ini").string(), "new"));
+  ASSERT_TRUE(platform::writeWholeFileAtomically((dir.path() / "link.ini").string(), "new").ok());
   EXPECT_TRUE(fs::is_symlink(dir.path() / "link.ini"));
   EXPECT_EQ(readFile(target), "new");
 }
