@@ -77,23 +77,6 @@ bool copyFileRangeUnsupported(int error) {
          error == ENOTSUP;
 }
 
-bool writeAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const long n = syscalls().write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) {
-      errno = EIO;
-      return false;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 // Moves the data, reporting each chunk. copy_file_range first (the kernel
 // copies without the data passing through here, or shares extents); where
 // the two files' file systems cannot do that, read and write.
@@ -121,7 +104,7 @@ class DataMover {
         n = syscalls().read(in_, buffer_.data(), std::min(size, buffer_.size()));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return lastError("read", source_);
-        if (n > 0 && !writeAll(out_, buffer_.data(), static_cast<std::size_t>(n)))
+        if (n > 0 && !detail::writeAll(out_, buffer_.data(), static_cast<std::size_t>(n)))
           return lastError("write", destination_);
       }
       if (n == 0) {

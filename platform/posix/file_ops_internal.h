@@ -1,9 +1,11 @@
-// Pieces shared by the POSIX file operations: descriptor ownership, errno to
-// OsStatus, path splitting, and the respelling of paths on FUSE drives that
+// Pieces shared by the POSIX file operations and the atomic whole-file
+// write: descriptor ownership, errno to OsStatus, writing a whole buffer,
+// path splitting, and the respelling of paths on FUSE drives that
 // ignore letter case.
 #pragma once
 
 #include <cerrno>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -46,9 +48,29 @@ class UniqueFd {
   int fd_ = -1;
 };
 
-// The failure described by the current errno.
+// The failure described by the current errno. A call that failed without
+// setting errno has failed all the same; it counts as EIO.
 inline OsStatus lastError(std::string operation, std::string path) {
-  return OsStatus::fromErrno(errno, std::move(operation), std::move(path));
+  return OsStatus::fromErrno(errno != 0 ? errno : EIO, std::move(operation), std::move(path));
+}
+
+// Writes all `size` bytes through the table, retrying short and interrupted
+// writes. False with errno set on failure; a write that moves nothing is EIO.
+inline bool writeAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const long n = syscalls().write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) {
+      errno = EIO;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
 }
 
 // "/a/b/c" -> "/a/b"; "c" -> "."; "/c" -> "/". Trailing slashes are ignored.

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "platform/exceptions.h"
-#include "platform/whole_file.h"
+#include "platform/syscalls.h"
 #include "tests/config/usb_machine.h"
 
 using testsupport::readFile;
@@ -221,21 +221,22 @@ int drivePulled(const char*, const char*) {
 }  // namespace
 
 TEST(OstiniFileAction, FailedSaveRaisesAndKeepsTheOldFile) {
-  for (auto fault : {+[](platform::WholeFileCalls& c) { c.open = readOnlyFolder; },
-                     +[](platform::WholeFileCalls& c) { c.rename = drivePulled; }}) {
+  for (auto fault : {+[](platform::Syscalls& c) { c.open = readOnlyFolder; },
+                     +[](platform::Syscalls& c) { c.rename = drivePulled; }}) {
     UsbMachine usb;
     usb.writeIni("[U盘]\r\n同步文件夹=旧\r\n");
     TOstiniFileAction ini(usb.paths());
     ini.SetUFolderPath("新");
-    fault(platform::wholeFileCalls());
+    platform::Syscalls table = platform::realSyscalls();
+    fault(table);
     try {
+      platform::ScopedSyscallOverride guard(table);
       ini.SaveConfig();
       ADD_FAILURE() << "no exception";
     } catch (const EIniFileException& e) {
       EXPECT_EQ(std::string(e.what()), "Unable to write to " + usb.ini);
       EXPECT_EQ(e.path(), usb.ini);
     }
-    platform::wholeFileCalls() = platform::realWholeFileCalls();
     EXPECT_EQ(readFile(usb.ini), "[U盘]\r\n同步文件夹=旧\r\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(usb.usb + "/工具"),
                             std::filesystem::directory_iterator()),

@@ -66,6 +66,11 @@ long failingWrite(int fd, const void* data, std::size_t n) {
 long shortWrite(int fd, const void* data, std::size_t n) {
   return realSyscalls().write(fd, data, n > 1000 ? 1000 : n);
 }
+// A failure that leaves errno at 0 must not pass for a success.
+long writeWithoutReason(int, const void*, std::size_t) {
+  errno = 0;
+  return -1;
+}
 int failingClose(int fd) {
   realSyscalls().close(fd);
   errno = EIO;
@@ -179,6 +184,9 @@ TEST(FileCopy, InjectedWriteFailuresKeepOldDestination) {
   Syscalls ioError = syscalls();
   ioError.copyFileRange = crossDeviceCopyFileRange;
   ioError.write = failingWrite;
+  Syscalls silentWrite = syscalls();
+  silentWrite.copyFileRange = crossDeviceCopyFileRange;
+  silentWrite.write = writeWithoutReason;
   Syscalls badClose = syscalls();
   badClose.close = failingClose;
   Syscalls badMode = syscalls();
@@ -188,6 +196,7 @@ TEST(FileCopy, InjectedWriteFailuresKeepOldDestination) {
   const std::vector<Case> cases = {
       {"copy_file_range ENOSPC", noSpace, ENOSPC, "copy_file_range"},
       {"write EIO", ioError, EIO, "write"},
+      {"write without errno", silentWrite, EIO, "write"},
       {"close EIO", badClose, EIO, "close"},
       {"fchmod EIO", badMode, EIO, "fchmod"},
       {"rename EIO", badRename, EIO, "rename"},

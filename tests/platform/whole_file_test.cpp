@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "platform/syscalls.h"
 #include "tests/support/temp_dir.h"
 
 using testsupport::readFile;
@@ -13,14 +14,6 @@ using testsupport::TempDir;
 namespace {
 
 namespace fs = std::filesystem;
-
-// Restores the real calls when a test ends, however it ends.
-struct FaultScope {
-  FaultScope() = default;
-  ~FaultScope() { platform::wholeFileCalls() = platform::realWholeFileCalls(); }
-  FaultScope(const FaultScope&) = delete;
-  FaultScope& operator=(const FaultScope&) = delete;
-};
 
 int failOpen(const char*, int, unsigned) {
   errno = EROFS;
@@ -33,7 +26,7 @@ long halfThenFull(int fd, const void* data, std::size_t size) {
     errno = ENOSPC;
     return -1;
   }
-  return platform::realWholeFileCalls().write(fd, data, size < 3 ? size : 3);
+  return platform::realSyscalls().write(fd, data, size < 3 ? size : 3);
 }
 int failFsync(int) {
   errno = EIO;
@@ -72,23 +65,24 @@ TEST(WholeFile, EveryFailingStepLeavesTheOldFileAndNoLeftovers) {
   struct Fault {
     const char* operation;
     int error;
-    void (*install)(platform::WholeFileCalls&);
+    void (*install)(platform::Syscalls&);
   };
   const Fault faults[] = {
-      {"create", EROFS, [](platform::WholeFileCalls& c) { c.open = failOpen; }},
-      {"write", ENOSPC, [](platform::WholeFileCalls& c) {
+      {"create", EROFS, [](platform::Syscalls& c) { c.open = failOpen; }},
+      {"write", ENOSPC, [](platform::Syscalls& c) {
          writeCalls = 0;
          c.write = halfThenFull;
        }},
-      {"flush", EIO, [](platform::WholeFileCalls& c) { c.fsync = failFsync; }},
-      {"rename", EIO, [](platform::WholeFileCalls& c) { c.rename = failRename; }},
+      {"flush", EIO, [](platform::Syscalls& c) { c.fsync = failFsync; }},
+      {"rename", EIO, [](platform::Syscalls& c) { c.rename = failRename; }},
   };
   for (const auto& fault : faults) {
     SCOPED_TRACE(fault.operation);
     TempDir dir;
     const std::string file = dir.write("a.ini", "old\r\ncontent").string();
-    FaultScope scope;
-    fault.install(platform::wholeFileCalls());
+    platform::Syscalls table = platform::realSyscalls();
+    fault.install(table);
+    platform::ScopedSyscallOverride guard(table);
     const auto error = platform::writeWholeFileAtomically(file, "new content, longer than the old");
     EXPECT_EQ(error.code, std::error_code(fault.error, std::generic_category()));
     EXPECT_EQ(error.operation, fault.operation);
