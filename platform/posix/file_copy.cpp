@@ -25,11 +25,7 @@ std::string tempNameInFolder(const std::string& folder) {
   char suffix[64];
   std::snprintf(suffix, sizeof suffix, "%x-%x-%x", static_cast<unsigned>(::getpid()), salt,
                 counter.fetch_add(1, std::memory_order_relaxed));
-  std::string path = folder;
-  if (path.back() != '/') path += '/';
-  path += kCopyTempPrefix;
-  path += suffix;
-  return path;
+  return detail::joinPath(folder, std::string(kCopyTempPrefix) + suffix);
 }
 
 // The file the data goes into. Removed again unless it reached its place.

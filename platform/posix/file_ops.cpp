@@ -43,8 +43,8 @@ OsStatus renameLetterCase(const std::string& from, const std::string& to) {
   if (OsStatus r = plainRename(from, to); !r.ok()) return r;
   const std::string folder = detail::parentOf(to);
   if (detail::isListed(folder, detail::baseName(to))) return OsStatus{};
-  const std::string detour = (folder == "/" ? folder : folder + "/") + ".~drovan-rename-" +
-                             std::to_string(::getpid()) + "-" + detail::baseName(to);
+  const std::string detour = detail::joinPath(
+      folder, ".~drovan-rename-" + std::to_string(::getpid()) + "-" + detail::baseName(to));
   if (syscalls().rename(from.c_str(), detour.c_str()) != 0) return lastError("rename", from);
   if (syscalls().rename(detour.c_str(), to.c_str()) != 0) {
     const int error = errno;

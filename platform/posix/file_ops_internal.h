@@ -1,8 +1,10 @@
 // Pieces shared by the POSIX file operations and the atomic whole-file
-// write: descriptor ownership, errno to OsStatus, writing a whole buffer,
-// path splitting, and the respelling of paths on FUSE drives that
+// write: descriptor and folder-stream ownership, errno to OsStatus, writing
+// a whole buffer, path splitting and joining, and the respelling of paths on FUSE drives that
 // ignore letter case.
 #pragma once
+
+#include <dirent.h>
 
 #include <cerrno>
 #include <cstddef>
@@ -77,6 +79,13 @@ inline bool writeAll(int fd, const char* data, std::size_t size) {
 std::string parentOf(std::string_view path);
 // "/a/b/c" -> "c". Trailing slashes are ignored.
 std::string baseName(std::string_view path);
+// `folder` and `name` joined by one "/" (none added when folder ends in one).
+std::string joinPath(std::string_view folder, std::string_view name);
+
+// Closes a folder stream opened with opendir or fdopendir.
+struct DirCloser {
+  void operator()(DIR* dir) const { closedir(dir); }
+};
 
 // True when the folder `dir` is on a FUSE file system.
 bool isOnFuse(const std::string& dir);

@@ -15,23 +15,17 @@
 namespace platform {
 namespace {
 
+using detail::DirCloser;
+using detail::joinPath;
 using detail::lastError;
 using detail::UniqueFd;
 
 constexpr int kFolderOpenFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
-struct DirCloser {
-  void operator()(DIR* dir) const { closedir(dir); }
-};
-
 struct Entry {
   std::string name;
   unsigned char type;
 };
-
-std::string joinPath(const std::string& folder, const std::string& name) {
-  return folder.ends_with('/') ? folder + name : folder + "/" + name;
-}
 
 class TreeRemover {
  public:
