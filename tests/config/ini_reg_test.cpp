@@ -96,6 +96,8 @@ TEST(OstiniFileAction, BooleanAndIntegerForms) {
       {"", true, "-1", -1, -1},        {" 0 ", false, "0xFFFF", -1, -1},
       {"1.0", true, "-32769", 32767, 32767}, {"0xG", true, "2147483648", 2, 0},
       {"00", false, "0xFFFFFFFF", -1, -1},   {"+0", false, "1 2", 2, 0},
+      {"-0x0", false, "-$10", -16, -16},     {"$1", true, "$-1", 2, 0},
+      {"-$FFFFFFFF", true, "--1", 2, 0},     {"$", true, "-2147483648", 0, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.allSync) + " / " + c.strategy);
