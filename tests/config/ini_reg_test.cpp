@@ -8,6 +8,7 @@
 #include "platform/exceptions.h"
 #include "platform/syscalls.h"
 #include "tests/config/usb_machine.h"
+#include "tests/support/syscall_faults.h"
 
 using testsupport::readFile;
 using Items = std::vector<std::string>;
@@ -209,22 +210,10 @@ TEST(OstiniFileAction, HandWrittenGbkAndUtf16FilesRead) {
   EXPECT_EQ(fromUtf16.WhenSyncedFolderHasNewSameFile(), 1);
 }
 
-namespace {
-
-int readOnlyFolder(const char*, int, unsigned) {
-  errno = EROFS;
-  return -1;
-}
-int drivePulled(const char*, const char*) {
-  errno = EIO;
-  return -1;
-}
-
-}  // namespace
-
 TEST(OstiniFileAction, FailedSaveRaisesAndKeepsTheOldFile) {
-  for (auto fault : {+[](platform::Syscalls& c) { c.open = readOnlyFolder; },
-                     +[](platform::Syscalls& c) { c.rename = drivePulled; }}) {
+  // A folder that cannot be written, a drive pulled before the rename.
+  for (auto fault : {+[](platform::Syscalls& c) { c.open = testsupport::failWith<EROFS>; },
+                     +[](platform::Syscalls& c) { c.rename = testsupport::failWith<EIO>; }}) {
     UsbMachine usb;
     usb.writeIni("[U盘]\r\n同步文件夹=旧\r\n");
     TOstiniFileAction ini(usb.paths());

@@ -11,10 +11,12 @@
 #include "platform/file_ops.h"
 #include "platform/syscalls.h"
 #include "tests/support/file_checks.h"
+#include "tests/support/syscall_faults.h"
 #include "tests/support/temp_dir.h"
 
 using namespace platform;
 using testsupport::copyTempFiles;
+using testsupport::failWith;
 using testsupport::patternBytes;
 using testsupport::readFile;
 using testsupport::TempDir;
@@ -55,10 +57,6 @@ bool failNow() {
 long failingCopyFileRange(int in, int out, std::size_t n) {
   return failNow() ? -1 : realSyscalls().copyFileRange(in, out, n);
 }
-long crossDeviceCopyFileRange(int, int, std::size_t) {
-  errno = EXDEV;
-  return -1;
-}
 long failingWrite(int fd, const void* data, std::size_t n) {
   return failNow() ? -1 : realSyscalls().write(fd, data, n);
 }
@@ -66,21 +64,8 @@ long failingWrite(int fd, const void* data, std::size_t n) {
 long shortWrite(int fd, const void* data, std::size_t n) {
   return realSyscalls().write(fd, data, n > 1000 ? 1000 : n);
 }
-// A failure that leaves errno at 0 must not pass for a success.
-long writeWithoutReason(int, const void*, std::size_t) {
-  errno = 0;
-  return -1;
-}
 int failingClose(int fd) {
   realSyscalls().close(fd);
-  errno = EIO;
-  return -1;
-}
-int failingFchmod(int, unsigned) {
-  errno = EIO;
-  return -1;
-}
-int failingRename(const char*, const char*) {
   errno = EIO;
   return -1;
 }
@@ -182,17 +167,17 @@ TEST(FileCopy, InjectedWriteFailuresKeepOldDestination) {
   Syscalls noSpace = syscalls();
   noSpace.copyFileRange = failingCopyFileRange;
   Syscalls ioError = syscalls();
-  ioError.copyFileRange = crossDeviceCopyFileRange;
+  ioError.copyFileRange = failWith<EXDEV>;
   ioError.write = failingWrite;
   Syscalls silentWrite = syscalls();
-  silentWrite.copyFileRange = crossDeviceCopyFileRange;
-  silentWrite.write = writeWithoutReason;
+  silentWrite.copyFileRange = failWith<EXDEV>;
+  silentWrite.write = failWith<0>;  // a failure without errno is no success
   Syscalls badClose = syscalls();
   badClose.close = failingClose;
   Syscalls badMode = syscalls();
-  badMode.fchmod = failingFchmod;
+  badMode.fchmod = failWith<EIO>;
   Syscalls badRename = syscalls();
-  badRename.rename = failingRename;
+  badRename.rename = failWith<EIO>;
   const std::vector<Case> cases = {
       {"copy_file_range ENOSPC", noSpace, ENOSPC, "copy_file_range"},
       {"write EIO", ioError, EIO, "write"},
@@ -226,7 +211,7 @@ TEST(FileCopy, FallsBackToReadAndWriteAcrossFileSystems) {
   const std::string data = patternBytes(MiB + 7, 4);
   const fs::path src = dir.write("src", data);
   Syscalls table = syscalls();
-  table.copyFileRange = crossDeviceCopyFileRange;
+  table.copyFileRange = failWith<EXDEV>;
   table.write = shortWrite;
   ScopedSyscallOverride guard(table);
   Recorder rec;

@@ -8,6 +8,7 @@
 
 #include "platform/syscalls.h"
 #include "tests/support/file_checks.h"
+#include "tests/support/syscall_faults.h"
 #include "tests/support/temp_dir.h"
 
 using namespace platform;
@@ -18,10 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int noRenameNoReplace(const char*, const char*) {
-  errno = EINVAL;
-  return -1;
-}
 int refuseKeepFile(int dirFd, const char* name, int flags) {
   if (std::strcmp(name, "keep.txt") == 0) {
     errno = EIO;
@@ -54,7 +51,7 @@ TEST(FileOps, RenameNeverReplaces) {
 
   // Where renameat2 cannot refuse by itself the same holds.
   Syscalls table = syscalls();
-  table.renameNoReplace = noRenameNoReplace;
+  table.renameNoReplace = testsupport::failWith<EINVAL>;
   ScopedSyscallOverride guard(table);
   r = renameFile(dir.str() + "/A.txt", b);
   EXPECT_EQ(r.code, std::errc::file_exists);

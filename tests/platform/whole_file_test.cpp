@@ -6,8 +6,10 @@
 #include <filesystem>
 
 #include "platform/syscalls.h"
+#include "tests/support/syscall_faults.h"
 #include "tests/support/temp_dir.h"
 
+using testsupport::failWith;
 using testsupport::readFile;
 using testsupport::TempDir;
 
@@ -15,10 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int failOpen(const char*, int, unsigned) {
-  errno = EROFS;
-  return -1;
-}
 // Writes a little, then the drive is full.
 int writeCalls = 0;
 long halfThenFull(int fd, const void* data, std::size_t size) {
@@ -27,14 +25,6 @@ long halfThenFull(int fd, const void* data, std::size_t size) {
     return -1;
   }
   return platform::realSyscalls().write(fd, data, size < 3 ? size : 3);
-}
-int failFsync(int) {
-  errno = EIO;
-  return -1;
-}
-int failRename(const char*, const char*) {
-  errno = EIO;
-  return -1;
 }
 
 std::vector<std::string> entries(const fs::path& folder) {
@@ -68,13 +58,13 @@ TEST(WholeFile, EveryFailingStepLeavesTheOldFileAndNoLeftovers) {
     void (*install)(platform::Syscalls&);
   };
   const Fault faults[] = {
-      {"create", EROFS, [](platform::Syscalls& c) { c.open = failOpen; }},
+      {"create", EROFS, [](platform::Syscalls& c) { c.open = failWith<EROFS>; }},
       {"write", ENOSPC, [](platform::Syscalls& c) {
          writeCalls = 0;
          c.write = halfThenFull;
        }},
-      {"flush", EIO, [](platform::Syscalls& c) { c.fsync = failFsync; }},
-      {"rename", EIO, [](platform::Syscalls& c) { c.rename = failRename; }},
+      {"flush", EIO, [](platform::Syscalls& c) { c.fsync = failWith<EIO>; }},
+      {"rename", EIO, [](platform::Syscalls& c) { c.rename = failWith<EIO>; }},
   };
   for (const auto& fault : faults) {
     SCOPED_TRACE(fault.operation);
