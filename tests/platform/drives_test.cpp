@@ -130,6 +130,12 @@ TEST(Drives, UnreadableMountTableIsAnError) {
   EXPECT_EQ(driveTypeOf("/", paths), DriveType::Unknown);
   paths.programPath = (m.root() / "no-program").string();
   EXPECT_FALSE(platform::programPath(paths).ok());
+  std::filesystem::create_symlink("gone/program", m.root() / "dangling");
+  paths.programPath = (m.root() / "dangling").string();
+  const auto program = platform::programPath(paths);
+  EXPECT_FALSE(program.ok());
+  EXPECT_EQ(program.status.code, std::errc::no_such_file_or_directory);
+  EXPECT_EQ(program.value, "");
 }
 
 TEST(Drives, CanonicalPathOfMissingTail) {
