@@ -4,8 +4,8 @@
 // pointers, so tests can make the Nth write fail with ENOSPC or EIO without a
 // full disk. The entries follow the POSIX calls of the same name; a failing
 // entry returns -1 and sets errno. Flags and modes are the OS's own values.
-// Calls that only read (stat, readdir, reading a whole file) do not go
-// through it.
+// Calls that only read metadata (stat, readdir) do not go through it, nor
+// does reading a whole file (readWholeFile).
 #pragma once
 
 #include <cstddef>

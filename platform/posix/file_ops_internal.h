@@ -1,7 +1,7 @@
 // Pieces shared by the POSIX file operations and the atomic whole-file
 // write: descriptor and folder-stream ownership, errno to OsStatus, writing
-// a whole buffer, path splitting and joining, and the respelling of paths on FUSE drives that
-// ignore letter case.
+// a whole buffer, path splitting and joining, and the respelling of paths
+// on FUSE drives that ignore letter case.
 #pragma once
 
 #include <dirent.h>
