@@ -1,11 +1,11 @@
 #include "config/pIniReg.h"
 
 #include <algorithm>
-#include <charconv>
 #include <filesystem>
 
 #include "config/ApplicationHardWareInfo.h"
 #include "platform/exceptions.h"
+#include "platform/integer_text.h"
 #include "platform/program_path.h"
 
 namespace {
@@ -37,30 +37,17 @@ std::string readAddress(const platform::MachinePaths& machine) {
   }
 }
 
-// A 32-bit integer in decimal, or in hexadecimal after "$", or after "0x"
-// or "0X" when the text is longer than two characters; hexadecimal may use
-// the sign bit.
+// A 32-bit integer, written as integer_text.h describes; hexadecimal may
+// use the sign bit, and a sign before it negates all 32 bits ("-$FFFFFFFF"
+// is 1). No blanks: the profile file has already trimmed the value.
 bool tryStrToInt32(std::string_view text, std::int32_t& value) {
-  bool negative = false;
-  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-    negative = text.front() == '-';
-    text.remove_prefix(1);
-  }
-  int base = 10;
-  if (text.size() > 1 && text.front() == '$') {
-    base = 16;
-    text.remove_prefix(1);
-  } else if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    base = 16;
-    text.remove_prefix(2);
-  }
-  if (text.empty() || text.front() == '+' || text.front() == '-') return false;
-  std::uint64_t magnitude = 0;
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
-  if (ec != std::errc() || end != text.data() + text.size()) return false;
-  const std::uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
-  if (magnitude > limit) return false;
-  const auto bits = static_cast<std::uint32_t>(negative ? 0 - magnitude : magnitude);
+  const auto parts = platform::splitIntegerText(text);
+  if (!parts) return false;
+  const std::uint64_t limit =
+      parts->hexadecimal ? 0xFFFFFFFFull : (parts->negative ? 0x80000000ull : 0x7FFFFFFFull);
+  if (parts->magnitude > limit) return false;
+  const auto bits =
+      static_cast<std::uint32_t>(parts->negative ? 0 - parts->magnitude : parts->magnitude);
   value = static_cast<std::int32_t>(bits);
   return true;
 }
@@ -111,6 +98,6 @@ void TOstiniFileAction::SaveConfig() {
                                std::to_string(FWhenSyncedFolderHasNewSameFile)) &&
       FSynciniFile.writeString(kOptionsSection, kNewFileKey,
                                std::to_string(FWhenSyncedFolderHasNewFile));
-  if (!written || FSynciniFile.save())
+  if (!written || !FSynciniFile.save().ok())
     throw EIniFileException(formatText("Unable to write to %s", {FExeFolderPath}), FExeFolderPath);
 }

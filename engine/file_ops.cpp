@@ -51,24 +51,24 @@ bool CopyFileWithProgress(std::unique_ptr<TCopyInfo> Info) {
 }
 
 bool ShellDeleteFolder(const std::string& FolderPath) {
-  return static_cast<bool>(platform::removeTree(FolderPath));
+  return platform::removeTree(FolderPath).ok();
 }
 
 bool RenameFileOp(const std::string& OldPath, const std::string& NewPath) {
-  return static_cast<bool>(platform::renameFile(OldPath, NewPath));
+  return platform::renameFile(OldPath, NewPath).ok();
 }
 
 bool DeleteFileForced(const std::string& Path) {
-  return static_cast<bool>(platform::deleteFile(Path));
+  return platform::deleteFile(Path).ok();
 }
 
 void CreateDirChecked(const std::string& Path) {
-  const platform::OpResult created = platform::createDirectory(Path);
-  if (created) return;
-  if (created.error == std::errc::file_exists && platform::isDirectory(Path)) return;
-  const int code = created.error.value();
+  const platform::OsStatus created = platform::createDirectory(Path);
+  if (created.ok()) return;
+  if (created.code == std::errc::file_exists && platform::isDirectory(Path)) return;
+  const int code = created.code.value();
   throw EInOutError(
-      formatText("I/O error %d", {std::to_string(code)}) + " (" + created.error.message() + ")",
+      formatText("I/O error %d", {std::to_string(code)}) + " (" + created.code.message() + ")",
       Path);
 }
 
@@ -77,7 +77,7 @@ void CopyFolderAttributes(const std::string& SourceFolder, const std::string& Ne
 }
 
 bool RemoveDirOp(const std::string& Path) {
-  return static_cast<bool>(platform::removeDirectory(Path));
+  return platform::removeDirectory(Path).ok();
 }
 
 bool FlushWrittenFileSystems(const std::vector<std::string>& Paths) {
@@ -86,7 +86,7 @@ bool FlushWrittenFileSystems(const std::vector<std::string>& Paths) {
   for (const std::string& path : Paths) {
     const auto id = platform::fileIdentity(path);
     if (id && !flushed.insert(id->device).second) continue;
-    if (!platform::syncFileSystem(path)) allFlushed = false;
+    if (!platform::syncFileSystem(path).ok()) allFlushed = false;
   }
   return allFlushed;
 }

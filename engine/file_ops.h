@@ -49,9 +49,9 @@ bool CopyFileWithProgress(std::unique_ptr<TCopyInfo> Info);
 
 // What a tracked copy leaves behind.
 struct TCopyResult {
-  platform::OpResult Status;                      // why it failed, if it did
+  platform::OsStatus Status;                      // why it failed, if it did
   std::optional<platform::FileIdentity> Written;  // the new destination, on success
-  explicit operator bool() const { return static_cast<bool>(Status); }
+  explicit operator bool() const { return Status.ok(); }
 };
 
 // CopyFileWithProgress that also yields the identity of the file it wrote,

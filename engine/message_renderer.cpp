@@ -4,6 +4,7 @@
 
 #include "platform/datetime.h"
 #include "platform/exceptions.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -37,25 +38,6 @@ constexpr SyncPair SyncPairs[] = {
     {WindowControl::BtnSyncUToDisk, WindowControl::U2},
 };
 
-// Length of the UTF-8 sequence starting at s[i], or 0 when it is not valid.
-std::size_t utf8SequenceLength(std::string_view s, std::size_t i) {
-  const auto lead = static_cast<unsigned char>(s[i]);
-  std::size_t length;
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF)
-    length = 2;
-  else if (lead >= 0xE0 && lead <= 0xEF)
-    length = 3;
-  else if (lead >= 0xF0 && lead <= 0xF4)
-    length = 4;
-  else
-    return 0;
-  if (i + length > s.size()) return 0;
-  for (std::size_t k = 1; k < length; ++k)
-    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
-  return length;
-}
-
 }  // namespace
 
 std::string copyPercentText(std::int64_t copied, std::int64_t total) {
@@ -78,7 +60,7 @@ bool isShortLogLine(std::string_view line) {
   std::size_t characters = 0;
   for (std::size_t i = 0; i < trimmed.size(); ++characters) {
     if (characters == 4) return false;
-    const std::size_t length = utf8SequenceLength(trimmed, i);
+    const std::size_t length = platform::decodeUtf8(trimmed.substr(i)).length;
     i += length == 0 ? 1 : length;
   }
   return true;

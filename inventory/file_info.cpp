@@ -6,6 +6,7 @@
 
 #include "inventory/file_store.h"
 #include "platform/exceptions.h"
+#include "platform/integer_text.h"
 
 namespace {
 
@@ -34,34 +35,16 @@ bool tryStrToBool(std::string_view text, bool& value) {
 }  // namespace
 
 bool TryStrToInt64(std::string_view text, std::int64_t& value) {
-  std::size_t pos = 0;
-  while (pos < text.size() && text[pos] == ' ') ++pos;
-  text.remove_prefix(pos);
-  if (text.empty()) return false;
-  bool negative = false;
-  if (text.front() == '-' || text.front() == '+') {
-    negative = text.front() == '-';
-    text.remove_prefix(1);
-  }
-  int base = 10;
-  if (text.size() > 1 && text.front() == '$') {
-    base = 16;
-    text.remove_prefix(1);
-  } else if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    base = 16;
-    text.remove_prefix(2);
-  }
-  if (text.empty()) return false;
-  std::uint64_t magnitude = 0;
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
-  if (ec != std::errc() || end != text.data() + text.size()) return false;
-  if (base == 16 && !negative) {
-    value = static_cast<std::int64_t>(magnitude);  // hex may use the sign bit
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  const auto parts = platform::splitIntegerText(text);
+  if (!parts) return false;
+  if (parts->hexadecimal && !parts->negative) {
+    value = static_cast<std::int64_t>(parts->magnitude);  // hex may use the sign bit
     return true;
   }
-  if (negative ? magnitude > std::uint64_t(INT64_MAX) + 1 : magnitude > std::uint64_t(INT64_MAX))
-    return false;
-  value = negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
+  const std::uint64_t limit = std::uint64_t(INT64_MAX) + (parts->negative ? 1 : 0);
+  if (parts->magnitude > limit) return false;
+  value = static_cast<std::int64_t>(parts->negative ? 0 - parts->magnitude : parts->magnitude);
   return true;
 }
 

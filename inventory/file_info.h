@@ -48,6 +48,7 @@ std::string EntryString(std::string_view fullPath, bool folder, TDateTime time,
 // nothing is added then.
 TFileInfo& StrToFileInfo(std::string_view entry, TFileStore& store);
 
-// Conversions with the class library's rules, shared by the entry parser and
-// the configuration reader.
+// The class library's 64-bit integer conversion: leading blanks, then the
+// form of platform/integer_text.h; hexadecimal without a sign may use the
+// sign bit. False, value unchanged, for anything else or out of range.
 bool TryStrToInt64(std::string_view text, std::int64_t& value);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/exceptions.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -14,30 +15,13 @@ constexpr int kMaxCards = 30;
 constexpr char32_t kInvalidByteBase = 0xDC00;
 
 char32_t decodeAt(std::string_view s, std::size_t pos, std::size_t& length) {
-  const auto b0 = static_cast<unsigned char>(s[pos]);
-  length = 1;
-  if (b0 < 0x80) return b0;
-  int extra = 0;
-  char32_t c = 0;
-  char32_t minimum = 0;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    extra = 1, c = b0 & 0x1F, minimum = 0x80;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    extra = 2, c = b0 & 0x0F, minimum = 0x800;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    extra = 3, c = b0 & 0x07, minimum = 0x10000;
-  } else {
-    return kInvalidByteBase + b0;
+  const platform::Utf8Char c = platform::decodeUtf8(s.substr(pos));
+  if (c.length == 0) {
+    length = 1;
+    return kInvalidByteBase + static_cast<unsigned char>(s[pos]);
   }
-  if (s.size() - pos <= static_cast<std::size_t>(extra)) return kInvalidByteBase + b0;
-  for (int i = 1; i <= extra; ++i) {
-    const auto b = static_cast<unsigned char>(s[pos + static_cast<std::size_t>(i)]);
-    if ((b & 0xC0) != 0x80) return kInvalidByteBase + b0;
-    c = (c << 6) | (b & 0x3F);
-  }
-  if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return kInvalidByteBase + b0;
-  length = static_cast<std::size_t>(extra) + 1;
-  return c;
+  length = c.length;
+  return c.codePoint;
 }
 
 char32_t upCase(char32_t c) { return c >= U'a' && c <= U'z' ? c - (U'a' - U'A') : c; }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/machine_paths.h"
-#include "platform/os_error.h"
+#include "platform/os_status.h"
 
 namespace platform {
 

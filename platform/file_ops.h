@@ -3,8 +3,9 @@
 // replacing, delete, folder creation and removal, the hand-over of folder
 // permissions, file identities, and the flush at the end of a job.
 //
-// Every operation returns an OpResult carrying the errno (generic category),
-// the failing operation and the path it concerned; none of them throws.
+// Every operation returns an OsStatus (os_status.h) carrying the errno
+// (generic category), the failing operation and the path it concerned; none
+// of them throws.
 // All functions may be called from any thread; they share no state beyond
 // the system-call table of platform/syscalls.h.
 #pragma once
@@ -15,24 +16,10 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <system_error>
+
+#include "platform/os_status.h"
 
 namespace platform {
-
-// Outcome of one operation. True when it succeeded; otherwise `error` holds
-// the errno, `operation` the call that failed ("open", "write", "rename",
-// "copy" for a refusal, ...) and `path` the path the user knows it by (for a
-// copy, the destination rather than its temporary file).
-struct OpResult {
-  std::error_code error;
-  std::string operation;
-  std::string path;
-  explicit operator bool() const { return !error; }
-};
-
-// The failure for people: operation, quoted path, strerror text, e.g.
-// "write '/media/u/a.txt': No space left on device". Empty for a success.
-std::string describe(const OpResult& result);
 
 // Which file a name leads to: device and inode number.
 struct FileIdentity {
@@ -79,10 +66,10 @@ struct CopyOptions {
 };
 
 struct CopyResult {
-  OpResult status;
+  OsStatus status;
   // The new destination file, on success.
   std::optional<FileIdentity> written;
-  explicit operator bool() const { return static_cast<bool>(status); }
+  bool ok() const noexcept { return status.ok(); }
 };
 
 // Copies `source` (links followed) to `destination`, creating or replacing
@@ -103,14 +90,14 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
 // Renames a file or folder. Fails with EEXIST, replacing nothing, when `to`
 // already names another file; a change of letter case only of the same file
 // (`a.txt` to `A.txt` on a drive that ignores case) is carried out.
-OpResult renameFile(const std::string& from, const std::string& to);
+OsStatus renameFile(const std::string& from, const std::string& to);
 
 // Deletes a file, adding the owner-write bit first when it is missing. A
 // link is removed itself, never what it points to.
-OpResult deleteFile(const std::string& path);
+OsStatus deleteFile(const std::string& path);
 
 // Creates one folder; its parent must exist. An existing entry is EEXIST.
-OpResult createDirectory(const std::string& path);
+OsStatus createDirectory(const std::string& path);
 
 // True when `path` is a folder or a link to one.
 bool isDirectory(const std::string& path);
@@ -118,18 +105,18 @@ bool isDirectory(const std::string& path);
 // Gives `newFolder` the permission bits of `sourceFolder`, with owner
 // read, write and search added so the sync can still fill it. File systems
 // without permission bits make this fail; callers may ignore that.
-OpResult copyFolderAttributes(const std::string& sourceFolder, const std::string& newFolder);
+OsStatus copyFolderAttributes(const std::string& sourceFolder, const std::string& newFolder);
 
 // Removes an empty folder.
-OpResult removeDirectory(const std::string& path);
+OsStatus removeDirectory(const std::string& path);
 
 // Removes a folder with everything in it, never following a link: a link
 // (also `path` itself) is removed, not what it points to. Goes on past
 // entries it cannot remove and reports the first failure; the folder may
 // then be left partly emptied.
-OpResult removeTree(const std::string& path);
+OsStatus removeTree(const std::string& path);
 
 // Writes everything cached for the file system holding `path` to the device.
-OpResult syncFileSystem(const std::string& path);
+OsStatus syncFileSystem(const std::string& path);
 
 }  // namespace platform

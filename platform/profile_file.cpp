@@ -91,13 +91,13 @@ bool fitsOnLine(std::string_view text) {
 
 ProfileFile::ProfileFile(std::string fileName) : fileName_(std::move(fileName)) { reload(); }
 
-OsError ProfileFile::reload() {
+OsStatus ProfileFile::reload() {
   lines_.clear();
   lineEnd_ = "\n";
   loadError_ = {};
   auto bytes = readWholeFile(fileName_);
   if (!bytes.ok()) {
-    if (bytes.error.code != std::errc::no_such_file_or_directory) loadError_ = bytes.error;
+    if (bytes.status.code != std::errc::no_such_file_or_directory) loadError_ = bytes.status;
     return loadError_;
   }
   const std::string text = decodeText(bytes.value);
@@ -188,8 +188,8 @@ std::string ProfileFile::text() const {
   return out;
 }
 
-OsError ProfileFile::save() const {
-  if (loadError_) return loadError_;
+OsStatus ProfileFile::save() const {
+  if (!loadError_.ok()) return loadError_;
   return writeWholeFileAtomically(fileName_, text());
 }
 

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/os_error.h"
+#include "platform/os_status.h"
 
 namespace platform {
 
@@ -31,8 +31,8 @@ class ProfileFile {
   // empty profile. Any other failure also leaves the profile empty; it is
   // returned and kept in loadError(), and save() then refuses, so a file that
   // could not be read is never replaced by one holding only our keys.
-  OsError reload();
-  const OsError& loadError() const { return loadError_; }
+  OsStatus reload();
+  const OsStatus& loadError() const { return loadError_; }
 
   // The value of key in section, or defaultValue when either is missing. An
   // empty key name is a key like any other (a line starting with "=").
@@ -53,7 +53,7 @@ class ProfileFile {
 
   // Writes the whole file atomically (see writeWholeFileAtomically). On
   // failure the file on the drive is as it was.
-  OsError save() const;
+  OsStatus save() const;
 
  private:
   struct Range {
@@ -66,7 +66,7 @@ class ProfileFile {
   std::string fileName_;
   std::vector<std::string> lines_;
   std::string lineEnd_ = "\n";
-  OsError loadError_;
+  OsStatus loadError_;
 };
 
 }  // namespace platform

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/machine_paths.h"
-#include "platform/os_error.h"
+#include "platform/os_status.h"
 
 namespace platform {
 

@@ -1,9 +1,11 @@
-// The seam between the file operations and the kernel: every call that
-// copies, renames, deletes or writes goes through one table of function
+// The seam between the platform layer and the kernel: every call that
+// copies, renames, deletes or writes a file (the file operations and the
+// atomic whole-file write alike) goes through one table of function
 // pointers, so tests can make the Nth write fail with ENOSPC or EIO without a
 // full disk. The entries follow the POSIX calls of the same name; a failing
 // entry returns -1 and sets errno. Flags and modes are the OS's own values.
-// Calls that only read metadata (stat, readdir) do not go through it.
+// Calls that only read metadata (stat, readdir) do not go through it, nor
+// does reading a whole file (readWholeFile).
 #pragma once
 
 #include <cstddef>
@@ -30,6 +32,7 @@ struct Syscalls {
   int (*unlinkAt)(int dirFd, const char* name, int flags);
   int (*mkdir)(const char* path, unsigned mode);
   int (*rmdir)(const char* path);
+  int (*fsync)(int fd);
   int (*syncfs)(int fd);
 };
 

@@ -2,6 +2,8 @@
 
 #include <unicode/unistr.h>
 
+#include "platform/utf8.h"
+
 namespace platform {
 namespace {
 
@@ -21,27 +23,10 @@ std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
 }  // namespace
 
 bool isValidUtf8(std::string_view bytes) {
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    const auto c = static_cast<unsigned char>(bytes[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    std::size_t length = 0;
-    char32_t cp = 0, min = 0;
-    if ((c & 0xE0) == 0xC0) length = 2, cp = c & 0x1F, min = 0x80;
-    else if ((c & 0xF0) == 0xE0) length = 3, cp = c & 0x0F, min = 0x800;
-    else if ((c & 0xF8) == 0xF0) length = 4, cp = c & 0x07, min = 0x10000;
-    else return false;
-    if (i + length > bytes.size()) return false;
-    for (std::size_t k = 1; k < length; ++k) {
-      const auto next = static_cast<unsigned char>(bytes[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (next & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += length;
+  while (!bytes.empty()) {
+    const std::size_t length = decodeUtf8(bytes).length;
+    if (length == 0) return false;
+    bytes.remove_prefix(length);
   }
   return true;
 }

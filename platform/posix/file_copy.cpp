@@ -16,7 +16,6 @@
 namespace platform {
 namespace {
 
-using detail::failure;
 using detail::lastError;
 using detail::UniqueFd;
 
@@ -26,11 +25,7 @@ std::string tempNameInFolder(const std::string& folder) {
   char suffix[64];
   std::snprintf(suffix, sizeof suffix, "%x-%x-%x", static_cast<unsigned>(::getpid()), salt,
                 counter.fetch_add(1, std::memory_order_relaxed));
-  std::string path = folder;
-  if (path.back() != '/') path += '/';
-  path += kCopyTempPrefix;
-  path += suffix;
-  return path;
+  return detail::joinPath(folder, std::string(kCopyTempPrefix) + suffix);
 }
 
 // The file the data goes into. Removed again unless it reached its place.
@@ -78,23 +73,6 @@ bool copyFileRangeUnsupported(int error) {
          error == ENOTSUP;
 }
 
-bool writeAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const long n = syscalls().write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) {
-      errno = EIO;
-      return false;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 // Moves the data, reporting each chunk. copy_file_range first (the kernel
 // copies without the data passing through here, or shares extents); where
 // the two files' file systems cannot do that, read and write.
@@ -105,7 +83,7 @@ class DataMover {
 
   // Moves up to `want` bytes; adds what moved to `moved`. Sets `end` at the
   // end of the source.
-  OpResult step(std::int64_t want, std::int64_t& moved, bool& end) {
+  OsStatus step(std::int64_t want, std::int64_t& moved, bool& end) {
     while (want > 0) {
       const auto size = static_cast<std::size_t>(want);
       long n;
@@ -122,7 +100,7 @@ class DataMover {
         n = syscalls().read(in_, buffer_.data(), std::min(size, buffer_.size()));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return lastError("read", source_);
-        if (n > 0 && !writeAll(out_, buffer_.data(), static_cast<std::size_t>(n)))
+        if (n > 0 && !detail::writeAll(out_, buffer_.data(), static_cast<std::size_t>(n)))
           return lastError("write", destination_);
       }
       if (n == 0) {
@@ -132,7 +110,7 @@ class DataMover {
       moved += n;
       want -= n;
     }
-    return detail::success();
+    return OsStatus{};
   }
 
  private:
@@ -149,9 +127,9 @@ CopyProgressAction report(const CopyProgress& progress, CopyStep step, std::int6
   return progress ? progress(step, copied, total) : CopyProgressAction::Continue;
 }
 
-OpResult moveAllData(int in, int out, std::int64_t total, const CopyProgress& progress,
+OsStatus moveAllData(int in, int out, std::int64_t total, const CopyProgress& progress,
                      const std::string& source, const std::string& destination) {
-  const OpResult cancelled = failure(ECANCELED, "copy", destination);
+  const OsStatus cancelled = OsStatus::fromErrno(ECANCELED, "copy", destination);
   if (report(progress, CopyStep::Start, 0, total) == CopyProgressAction::Cancel) return cancelled;
   DataMover mover(in, out, source, destination);
   std::int64_t copied = 0;
@@ -159,7 +137,7 @@ OpResult moveAllData(int in, int out, std::int64_t total, const CopyProgress& pr
   bool reported = false;
   while (!end) {
     std::int64_t chunk = 0;
-    if (OpResult r = mover.step(kCopyChunkSize, chunk, end); !r) return r;
+    if (OsStatus r = mover.step(kCopyChunkSize, chunk, end); !r.ok()) return r;
     copied += chunk;
     // An empty file still reports its one (empty) chunk, so that every copy
     // ends with a progress call.
@@ -169,23 +147,24 @@ OpResult moveAllData(int in, int out, std::int64_t total, const CopyProgress& pr
         CopyProgressAction::Cancel)
       return cancelled;
   }
-  return detail::success();
+  return OsStatus{};
 }
 
 // Refusals that must come before anything is written.
-OpResult checkDestination(const std::string& destination, const CopyOptions& options) {
+OsStatus checkDestination(const std::string& destination, const CopyOptions& options) {
   struct stat st {};
   if (::stat(destination.c_str(), &st) != 0) {
-    if (errno == ENOENT) return detail::success();
+    if (errno == ENOENT) return OsStatus{};
     return lastError("stat", destination);
   }
-  if (S_ISDIR(st.st_mode)) return failure(EISDIR, "copy", destination);
-  if ((st.st_mode & S_IWUSR) == 0) return failure(EACCES, "copy", destination);
+  if (S_ISDIR(st.st_mode)) return OsStatus::fromErrno(EISDIR, "copy", destination);
+  if ((st.st_mode & S_IWUSR) == 0) return OsStatus::fromErrno(EACCES, "copy", destination);
   if (options.refuseExisting) {
     const auto existing = fileIdentity(destination);
-    if (existing && options.refuseExisting(*existing)) return failure(EEXIST, "copy", destination);
+    if (existing && options.refuseExisting(*existing))
+      return OsStatus::fromErrno(EEXIST, "copy", destination);
   }
-  return detail::success();
+  return OsStatus{};
 }
 
 }  // namespace
@@ -197,20 +176,23 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
   if (!in.valid()) return {lastError("open", source), std::nullopt};
   struct stat sourceStat {};
   if (::fstat(in.get(), &sourceStat) != 0) return {lastError("fstat", source), std::nullopt};
-  if (S_ISDIR(sourceStat.st_mode)) return {failure(EISDIR, "copy", source), std::nullopt};
-  if (!S_ISREG(sourceStat.st_mode)) return {failure(ENOTSUP, "copy", source), std::nullopt};
+  if (S_ISDIR(sourceStat.st_mode))
+    return {OsStatus::fromErrno(EISDIR, "copy", source), std::nullopt};
+  if (!S_ISREG(sourceStat.st_mode))
+    return {OsStatus::fromErrno(ENOTSUP, "copy", source), std::nullopt};
   if (const int flags = ::fcntl(in.get(), F_GETFL); flags >= 0)
     ::fcntl(in.get(), F_SETFL, flags & ~O_NONBLOCK);
 
-  if (OpResult r = checkDestination(destination, options); !r) return {std::move(r), std::nullopt};
+  if (OsStatus r = checkDestination(destination, options); !r.ok())
+    return {std::move(r), std::nullopt};
 
   const std::string folder = detail::parentOf(destination);
   TempFile temp;
   if (!temp.create(folder)) return {lastError("open", destination), std::nullopt};
 
-  if (OpResult r = moveAllData(in.get(), temp.fd(), static_cast<std::int64_t>(sourceStat.st_size),
+  if (OsStatus r = moveAllData(in.get(), temp.fd(), static_cast<std::int64_t>(sourceStat.st_size),
                                progress, source, destination);
-      !r)
+      !r.ok())
     return {std::move(r), std::nullopt};
 
   // Set-user and set-group bits are not carried: the copy belongs to
@@ -235,7 +217,7 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
   if (detail::isOnFuse(folder)) {
     if (auto listed = fileIdentity(destination)) identity = listed;
   }
-  return {detail::success(), identity};
+  return {OsStatus{}, identity};
 }
 
 }  // namespace platform

@@ -57,10 +57,6 @@ bool foldCase(std::string_view text, std::string& out) {
   return false;
 }
 
-struct DirCloser {
-  void operator()(DIR* dir) const { closedir(dir); }
-};
-
 // The name as `dir` lists it: `name` itself when listed, else the one listed
 // name equal to it ignoring case, else `name`.
 std::string listedSpelling(const std::string& dir, const std::string& name) {
@@ -108,6 +104,12 @@ std::string baseName(std::string_view path) {
   path = withoutTrailingSlashes(path);
   const auto slash = path.rfind('/');
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string joinPath(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (!path.ends_with('/')) path.push_back('/');
+  return path.append(name);
 }
 
 bool isOnFuse(const std::string& dir) {

@@ -8,7 +8,6 @@
 namespace platform {
 namespace {
 
-using detail::failure;
 using detail::lastError;
 
 bool renameNoReplaceUnsupported(int error) {
@@ -31,53 +30,53 @@ bool sameFileOtherCase(const std::string& from, const std::string& to) {
   return S_ISDIR(st.st_mode) || st.st_nlink == 1;
 }
 
-OpResult plainRename(const std::string& from, const std::string& to) {
+OsStatus plainRename(const std::string& from, const std::string& to) {
   if (syscalls().rename(from.c_str(), to.c_str()) != 0) return lastError("rename", from);
-  return detail::success();
+  return OsStatus{};
 }
 
 // Kernel drivers that ignore case see both spellings as one entry, and
 // rename(2) then does nothing; a detour through a third name changes it.
 // The detour's name is not a copy's temporary name, so that a crash between
 // the two steps never leaves the file where leftovers are cleared away.
-OpResult renameLetterCase(const std::string& from, const std::string& to) {
-  if (OpResult r = plainRename(from, to); !r) return r;
+OsStatus renameLetterCase(const std::string& from, const std::string& to) {
+  if (OsStatus r = plainRename(from, to); !r.ok()) return r;
   const std::string folder = detail::parentOf(to);
-  if (detail::isListed(folder, detail::baseName(to))) return detail::success();
-  const std::string detour = (folder == "/" ? folder : folder + "/") + ".~drovan-rename-" +
-                             std::to_string(::getpid()) + "-" + detail::baseName(to);
+  if (detail::isListed(folder, detail::baseName(to))) return OsStatus{};
+  const std::string detour = detail::joinPath(
+      folder, ".~drovan-rename-" + std::to_string(::getpid()) + "-" + detail::baseName(to));
   if (syscalls().rename(from.c_str(), detour.c_str()) != 0) return lastError("rename", from);
   if (syscalls().rename(detour.c_str(), to.c_str()) != 0) {
     const int error = errno;
     syscalls().rename(detour.c_str(), from.c_str());
-    return failure(error, "rename", from);
+    return OsStatus::fromErrno(error, "rename", from);
   }
-  return detail::success();
+  return OsStatus{};
 }
 
 }  // namespace
 
-OpResult renameFile(const std::string& from, const std::string& to) {
-  if (syscalls().renameNoReplace(from.c_str(), to.c_str()) == 0) return detail::success();
+OsStatus renameFile(const std::string& from, const std::string& to) {
+  if (syscalls().renameNoReplace(from.c_str(), to.c_str()) == 0) return OsStatus{};
   const int error = errno;
   if (error == EEXIST) {
     if (sameFileOtherCase(from, to)) return renameLetterCase(from, to);
-    return failure(EEXIST, "rename", to);
+    return OsStatus::fromErrno(EEXIST, "rename", to);
   }
-  if (!renameNoReplaceUnsupported(error)) return failure(error, "renameat2", from);
+  if (!renameNoReplaceUnsupported(error)) return OsStatus::fromErrno(error, "renameat2", from);
 
   // Without RENAME_NOREPLACE (FUSE drives among others) the check and the
   // rename are two steps; the sync is the only writer in its folders.
   struct stat st {};
   if (::lstat(to.c_str(), &st) == 0) {
     if (sameFileOtherCase(from, to)) return renameLetterCase(from, to);
-    return failure(EEXIST, "rename", to);
+    return OsStatus::fromErrno(EEXIST, "rename", to);
   }
   if (errno != ENOENT) return lastError("lstat", to);
   return plainRename(from, to);
 }
 
-OpResult deleteFile(const std::string& path) {
+OsStatus deleteFile(const std::string& path) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) return lastError("lstat", path);
   // Never through a link: chmod would change what the link points to.
@@ -86,12 +85,12 @@ OpResult deleteFile(const std::string& path) {
       return lastError("chmod", path);
   }
   if (syscalls().unlink(path.c_str()) != 0) return lastError("unlink", path);
-  return detail::success();
+  return OsStatus{};
 }
 
-OpResult createDirectory(const std::string& path) {
+OsStatus createDirectory(const std::string& path) {
   if (syscalls().mkdir(path.c_str(), 0777) != 0) return lastError("mkdir", path);
-  return detail::success();
+  return OsStatus{};
 }
 
 bool isDirectory(const std::string& path) {
@@ -99,25 +98,25 @@ bool isDirectory(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-OpResult copyFolderAttributes(const std::string& sourceFolder, const std::string& newFolder) {
+OsStatus copyFolderAttributes(const std::string& sourceFolder, const std::string& newFolder) {
   struct stat st {};
   if (::stat(sourceFolder.c_str(), &st) != 0) return lastError("stat", sourceFolder);
   if (syscalls().chmod(newFolder.c_str(), (st.st_mode & 0777) | S_IRWXU) != 0)
     return lastError("chmod", newFolder);
-  return detail::success();
+  return OsStatus{};
 }
 
-OpResult removeDirectory(const std::string& path) {
+OsStatus removeDirectory(const std::string& path) {
   if (syscalls().rmdir(path.c_str()) != 0) return lastError("rmdir", path);
-  return detail::success();
+  return OsStatus{};
 }
 
-OpResult syncFileSystem(const std::string& path) {
+OsStatus syncFileSystem(const std::string& path) {
   detail::UniqueFd fd(
       syscalls().open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0));
   if (!fd.valid()) return lastError("open", path);
   if (syscalls().syncfs(fd.get()) != 0) return lastError("syncfs", path);
-  return detail::success();
+  return OsStatus{};
 }
 
 }  // namespace platform

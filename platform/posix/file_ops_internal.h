@@ -1,9 +1,13 @@
-// Pieces shared by the POSIX file operations: descriptor ownership, errno to
-// OpResult, path splitting, and the respelling of paths on FUSE drives that
-// ignore letter case.
+// Pieces shared by the POSIX file operations and the atomic whole-file
+// write: descriptor and folder-stream ownership, errno to OsStatus, writing
+// a whole buffer, path splitting and joining, and the respelling of paths
+// on FUSE drives that ignore letter case.
 #pragma once
 
+#include <dirent.h>
+
 #include <cerrno>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -46,22 +50,42 @@ class UniqueFd {
   int fd_ = -1;
 };
 
-inline OpResult success() { return {}; }
-
-inline OpResult failure(int errorNumber, std::string operation, std::string path) {
-  return {std::error_code(errorNumber, std::generic_category()), std::move(operation),
-          std::move(path)};
+// The failure described by the current errno. A call that failed without
+// setting errno has failed all the same; it counts as EIO.
+inline OsStatus lastError(std::string operation, std::string path) {
+  return OsStatus::fromErrno(errno != 0 ? errno : EIO, std::move(operation), std::move(path));
 }
 
-// The failure described by the current errno.
-inline OpResult lastError(std::string operation, std::string path) {
-  return failure(errno, std::move(operation), std::move(path));
+// Writes all `size` bytes through the table, retrying short and interrupted
+// writes. False with errno set on failure; a write that moves nothing is EIO.
+inline bool writeAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const long n = syscalls().write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) {
+      errno = EIO;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
 }
 
 // "/a/b/c" -> "/a/b"; "c" -> "."; "/c" -> "/". Trailing slashes are ignored.
 std::string parentOf(std::string_view path);
 // "/a/b/c" -> "c". Trailing slashes are ignored.
 std::string baseName(std::string_view path);
+// `folder` and `name` joined by one "/" (none added when folder ends in one).
+std::string joinPath(std::string_view folder, std::string_view name);
+
+// Closes a folder stream opened with opendir or fdopendir.
+struct DirCloser {
+  void operator()(DIR* dir) const { closedir(dir); }
+};
 
 // True when the folder `dir` is on a FUSE file system.
 bool isOnFuse(const std::string& dir);

@@ -53,7 +53,7 @@ bool coversPath(const std::string& mountPoint, const std::string& path) {
 
 OsResult<std::vector<MountEntry>> readMountTable(const MachinePaths& machine) {
   auto text = readWholeFile(machine.mountInfo);
-  if (!text.ok()) return {{}, text.error};
+  if (!text.ok()) return {{}, text.status};
   OsResult<std::vector<MountEntry>> result;
   std::istringstream in(text.value);
   for (std::string line; std::getline(in, line);) {
@@ -80,7 +80,7 @@ std::string canonicalPath(std::string_view path) {
 
 OsResult<MountEntry> mountOf(std::string_view path, const MachinePaths& machine) {
   auto table = readMountTable(machine);
-  if (!table.ok()) return {{}, table.error};
+  if (!table.ok()) return {{}, table.status};
   const std::string canonical = canonicalPath(path);
   const MountEntry* best = nullptr;
   for (const auto& entry : table.value) {
@@ -89,13 +89,13 @@ OsResult<MountEntry> mountOf(std::string_view path, const MachinePaths& machine)
         (!best || entry.mountPoint.size() >= best->mountPoint.size()))
       best = &entry;
   }
-  if (!best) return {{}, OsError::fromErrno(ENOENT, "find mount of", canonical)};
+  if (!best) return {{}, OsStatus::fromErrno(ENOENT, "find mount of", canonical)};
   return {*best, {}};
 }
 
 OsResult<std::string> driveRootOf(std::string_view path, const MachinePaths& machine) {
   auto mount = mountOf(path, machine);
-  if (!mount.ok()) return {{}, mount.error};
+  if (!mount.ok()) return {{}, mount.status};
   std::string root = mount.value.mountPoint;
   if (root.back() != '/') root.push_back('/');
   return {root, {}};

@@ -12,9 +12,12 @@ OsResult<std::string> programPath(const MachinePaths& machine) {
   if (!ec) return {resolved.string(), {}};
   // A program file replaced while running reads as "<path> (deleted)"; the
   // link text still names where the program was started from.
-  const fs::path target = fs::read_symlink(machine.programPath, ec);
-  if (!ec && target.is_absolute()) return {target.string(), {}};
-  return {{}, OsError{ec, "resolve", machine.programPath}};
+  std::error_code linkError;
+  const fs::path target = fs::read_symlink(machine.programPath, linkError);
+  if (!linkError && target.is_absolute()) return {target.string(), {}};
+  // The failure is the one of resolving: a link to a relative name that
+  // does not resolve names no program, and must not pass for a success.
+  return {{}, OsStatus{ec, "resolve", machine.programPath}};
 }
 
 }  // namespace platform

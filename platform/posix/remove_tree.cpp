@@ -15,27 +15,21 @@
 namespace platform {
 namespace {
 
+using detail::DirCloser;
+using detail::joinPath;
 using detail::lastError;
 using detail::UniqueFd;
 
 constexpr int kFolderOpenFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-
-struct DirCloser {
-  void operator()(DIR* dir) const { closedir(dir); }
-};
 
 struct Entry {
   std::string name;
   unsigned char type;
 };
 
-std::string joinPath(const std::string& folder, const std::string& name) {
-  return folder.ends_with('/') ? folder + name : folder + "/" + name;
-}
-
 class TreeRemover {
  public:
-  OpResult result() const { return first_; }
+  OsStatus result() const { return first_; }
 
   // Empties the open folder `fd`, known to the user as `path`.
   void emptyFolder(int fd, const std::string& path) {
@@ -54,8 +48,8 @@ class TreeRemover {
   }
 
  private:
-  void note(OpResult failure) {
-    if (first_) first_ = std::move(failure);
+  void note(OsStatus failure) {
+    if (first_.ok()) first_ = std::move(failure);
   }
 
   static bool list(int fd, std::vector<Entry>& out) {
@@ -105,21 +99,21 @@ class TreeRemover {
     if (syscalls().unlinkAt(parentFd, name, AT_REMOVEDIR) != 0) note(lastError("unlinkat", path));
   }
 
-  OpResult first_;
+  OsStatus first_;
 };
 
 }  // namespace
 
-OpResult removeTree(const std::string& path) {
+OsStatus removeTree(const std::string& path) {
   std::string target = path;
   // "link/" would name the folder behind the link.
   while (target.size() > 1 && target.back() == '/') target.pop_back();
-  if (target == "/") return detail::failure(EPERM, "rmdir", target);
+  if (target == "/") return OsStatus::fromErrno(EPERM, "rmdir", target);
   struct stat st {};
   if (::lstat(target.c_str(), &st) != 0) return lastError("lstat", target);
   if (!S_ISDIR(st.st_mode)) {
     if (syscalls().unlink(target.c_str()) != 0) return lastError("unlink", target);
-    return detail::success();
+    return OsStatus{};
   }
   TreeRemover remover;
   {
@@ -127,8 +121,8 @@ OpResult removeTree(const std::string& path) {
     if (!fd.valid()) return lastError("open", target);
     remover.emptyFolder(fd.get(), target);
   }
-  OpResult result = remover.result();
-  if (syscalls().rmdir(target.c_str()) != 0 && result) result = lastError("rmdir", target);
+  OsStatus result = remover.result();
+  if (syscalls().rmdir(target.c_str()) != 0 && result.ok()) result = lastError("rmdir", target);
   return result;
 }
 

@@ -40,6 +40,7 @@ int sysUnlink(const char* path) { return ::unlink(path); }
 int sysUnlinkAt(int dirFd, const char* name, int flags) { return ::unlinkat(dirFd, name, flags); }
 int sysMkdir(const char* path, unsigned mode) { return ::mkdir(path, static_cast<mode_t>(mode)); }
 int sysRmdir(const char* path) { return ::rmdir(path); }
+int sysFsync(int fd) { return ::fsync(fd); }
 int sysSyncfs(int fd) { return ::syncfs(fd); }
 
 constexpr Syscalls kReal{
@@ -58,6 +59,7 @@ constexpr Syscalls kReal{
     .unlinkAt = sysUnlinkAt,
     .mkdir = sysMkdir,
     .rmdir = sysRmdir,
+    .fsync = sysFsync,
     .syncfs = sysSyncfs,
 };
 

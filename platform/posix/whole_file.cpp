@@ -9,25 +9,14 @@
 #include <filesystem>
 #include <random>
 
+#include "platform/posix/file_ops_internal.h"
+#include "platform/syscalls.h"
 #include "platform/whole_file.h"
 
 namespace platform {
 namespace {
 
-int realOpen(const char* path, int flags, unsigned mode) {
-  return ::open(path, flags, static_cast<mode_t>(mode));
-}
-long realWrite(int fd, const void* data, std::size_t size) { return ::write(fd, data, size); }
-int realFsync(int fd) { return ::fsync(fd); }
-int realClose(int fd) { return ::close(fd); }
-int realRename(const char* from, const char* to) { return std::rename(from, to); }
-int realUnlink(const char* path) { return ::unlink(path); }
-
-constexpr WholeFileCalls kRealCalls{realOpen, realWrite, realFsync, realClose, realRename, realUnlink};
-WholeFileCalls calls = kRealCalls;
-
-// A failing call that leaves errno at 0 must still count as a failure.
-int lastError() { return errno != 0 ? errno : EIO; }
+using detail::lastError;
 
 // Hidden, and unique per process and call, so two writers never share one.
 std::string temporaryName(const std::filesystem::path& target) {
@@ -41,41 +30,26 @@ std::string temporaryName(const std::filesystem::path& target) {
 // The folder entry of a renamed file is only durable once the folder is
 // flushed too. Some file systems (FUSE ones among them) refuse to flush a
 // folder; the file's data is already on the drive then, so that is no failure.
-void flushFolder(const std::filesystem::path& folder) {
-  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+void flushFolder(const Syscalls& sys, const std::filesystem::path& folder) {
+  const int fd =
+      sys.open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
   if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
-OsError writeAll(int fd, std::string_view content, const std::string& name) {
-  while (!content.empty()) {
-    const long written = calls.write(fd, content.data(), content.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return OsError::fromErrno(lastError(), "write", name);
-    }
-    if (written == 0) return OsError::fromErrno(EIO, "write", name);
-    content.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return {};
+  sys.fsync(fd);
+  sys.close(fd);
 }
 
 }  // namespace
 
-WholeFileCalls& wholeFileCalls() { return calls; }
-const WholeFileCalls& realWholeFileCalls() { return kRealCalls; }
-
 OsResult<std::string> readWholeFile(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return {{}, OsError::fromErrno(errno, "open", path)};
+  if (fd < 0) return {{}, OsStatus::fromErrno(errno, "open", path)};
   OsResult<std::string> result;
   char buffer[65536];
   for (;;) {
     const ssize_t got = ::read(fd, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
-      result.error = OsError::fromErrno(errno, "read", path);
+      result.status = OsStatus::fromErrno(errno, "read", path);
       result.value.clear();
       break;
     }
@@ -86,7 +60,7 @@ OsResult<std::string> readWholeFile(const std::string& path) {
   return result;
 }
 
-OsError writeWholeFileAtomically(const std::string& path, std::string_view content) {
+OsStatus writeWholeFileAtomically(const std::string& path, std::string_view content) {
   namespace fs = std::filesystem;
   std::error_code ec;
   // Writing through a link replaces the file it points to, not the link.
@@ -96,26 +70,28 @@ OsError writeWholeFileAtomically(const std::string& path, std::string_view conte
   struct stat old {};
   const bool existed = ::stat(target.c_str(), &old) == 0;
 
+  const Syscalls& sys = syscalls();
   std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
     temp = temporaryName(target);
-    fd = calls.open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    fd = sys.open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) return OsError::fromErrno(lastError(), "create", temp);
+  if (fd < 0) return lastError("create", temp);
 
-  OsError error = writeAll(fd, content, temp);
-  if (!error && existed) ::fchmod(fd, old.st_mode & 07777);  // FAT has no modes to keep
-  if (!error && calls.fsync(fd) != 0) error = OsError::fromErrno(lastError(), "flush", temp);
-  if (calls.close(fd) != 0 && !error) error = OsError::fromErrno(lastError(), "flush", temp);
-  if (!error && calls.rename(temp.c_str(), target.c_str()) != 0)
-    error = OsError::fromErrno(lastError(), "rename", target.string());
-  if (error) {
-    calls.unlink(temp.c_str());
-    return error;
+  OsStatus status;
+  if (!detail::writeAll(fd, content.data(), content.size())) status = lastError("write", temp);
+  if (status.ok() && existed) sys.fchmod(fd, old.st_mode & 07777);  // FAT has no modes to keep
+  if (status.ok() && sys.fsync(fd) != 0) status = lastError("flush", temp);
+  if (sys.close(fd) != 0 && status.ok()) status = lastError("flush", temp);
+  if (status.ok() && sys.rename(temp.c_str(), target.c_str()) != 0)
+    status = lastError("rename", target.string());
+  if (!status.ok()) {
+    sys.unlink(temp.c_str());
+    return status;
   }
-  flushFolder(target.parent_path());
+  flushFolder(sys, target.parent_path());
   return {};
 }
 

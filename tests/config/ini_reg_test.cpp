@@ -6,8 +6,9 @@
 #include <filesystem>
 
 #include "platform/exceptions.h"
-#include "platform/whole_file.h"
+#include "platform/syscalls.h"
 #include "tests/config/usb_machine.h"
+#include "tests/support/syscall_faults.h"
 
 using testsupport::readFile;
 using Items = std::vector<std::string>;
@@ -96,6 +97,8 @@ TEST(OstiniFileAction, BooleanAndIntegerForms) {
       {"", true, "-1", -1, -1},        {" 0 ", false, "0xFFFF", -1, -1},
       {"1.0", true, "-32769", 32767, 32767}, {"0xG", true, "2147483648", 2, 0},
       {"00", false, "0xFFFFFFFF", -1, -1},   {"+0", false, "1 2", 2, 0},
+      {"-0x0", false, "-$10", -16, -16},     {"$1", true, "$-1", 2, 0},
+      {"-$FFFFFFFF", true, "--1", 2, 0},     {"$", true, "-2147483648", 0, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.allSync) + " / " + c.strategy);
@@ -207,35 +210,24 @@ TEST(OstiniFileAction, HandWrittenGbkAndUtf16FilesRead) {
   EXPECT_EQ(fromUtf16.WhenSyncedFolderHasNewSameFile(), 1);
 }
 
-namespace {
-
-int readOnlyFolder(const char*, int, unsigned) {
-  errno = EROFS;
-  return -1;
-}
-int drivePulled(const char*, const char*) {
-  errno = EIO;
-  return -1;
-}
-
-}  // namespace
-
 TEST(OstiniFileAction, FailedSaveRaisesAndKeepsTheOldFile) {
-  for (auto fault : {+[](platform::WholeFileCalls& c) { c.open = readOnlyFolder; },
-                     +[](platform::WholeFileCalls& c) { c.rename = drivePulled; }}) {
+  // A folder that cannot be written, a drive pulled before the rename.
+  for (auto fault : {+[](platform::Syscalls& c) { c.open = testsupport::failWith<EROFS>; },
+                     +[](platform::Syscalls& c) { c.rename = testsupport::failWith<EIO>; }}) {
     UsbMachine usb;
     usb.writeIni("[U盘]\r\n同步文件夹=旧\r\n");
     TOstiniFileAction ini(usb.paths());
     ini.SetUFolderPath("新");
-    fault(platform::wholeFileCalls());
+    platform::Syscalls table = platform::realSyscalls();
+    fault(table);
     try {
+      platform::ScopedSyscallOverride guard(table);
       ini.SaveConfig();
       ADD_FAILURE() << "no exception";
     } catch (const EIniFileException& e) {
       EXPECT_EQ(std::string(e.what()), "Unable to write to " + usb.ini);
       EXPECT_EQ(e.path(), usb.ini);
     }
-    platform::wholeFileCalls() = platform::realWholeFileCalls();
     EXPECT_EQ(readFile(usb.ini), "[U盘]\r\n同步文件夹=旧\r\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(usb.usb + "/工具"),
                             std::filesystem::directory_iterator()),

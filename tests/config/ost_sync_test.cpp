@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "platform/exceptions.h"
-#include "platform/whole_file.h"
+#include "platform/syscalls.h"
 #include "tests/config/usb_machine.h"
 
 using testsupport::FakeMachine;
@@ -111,12 +111,15 @@ TEST(OstSyncAction, OrderlyEndWritesOnceAndReleases) {
   // A failed write at the end: raised, the object gone, the file unchanged.
   CreateSyncAction(usb.paths());
   SyncAction->SetDFolderPath("/elsewhere");
-  platform::wholeFileCalls().rename = [](const char*, const char*) {
+  platform::Syscalls table = platform::realSyscalls();
+  table.rename = [](const char*, const char*) {
     errno = 0;  // a failure without a reason is a failure all the same
     return -1;
   };
-  EXPECT_THROW(DestroySyncAction(), EIniFileException);
-  platform::wholeFileCalls() = platform::realWholeFileCalls();
+  {
+    platform::ScopedSyscallOverride guard(table);
+    EXPECT_THROW(DestroySyncAction(), EIniFileException);
+  }
   EXPECT_EQ(SyncAction, nullptr);
   EXPECT_EQ(readFile(usb.ini), text);
 }

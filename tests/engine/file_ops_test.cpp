@@ -192,7 +192,7 @@ TEST_F(EngineFileOps, TrackedCopyReportsAndRefusesIdentities) {
   window.got.clear();
   r = CopyFileTracked(NewCopyInfo(b, target, window.handle(), CopyNew), written);
   EXPECT_FALSE(r);
-  EXPECT_EQ(r.Status.error, std::errc::file_exists);
+  EXPECT_EQ(r.Status.code, std::errc::file_exists);
   EXPECT_FALSE(r.Written);
   EXPECT_TRUE(window.got.empty());
   EXPECT_EQ(readFile(target), "a");
@@ -279,7 +279,7 @@ TEST_F(EngineFileOps, CaseVariantsOnExfat) {
   window.got.clear();
   r = CopyFileTracked(NewCopyInfo(upper, root + "/docs/REPORT.txt", window.handle(), CopyNew),
                       written);
-  EXPECT_EQ(r.Status.error, std::errc::file_exists);
+  EXPECT_EQ(r.Status.code, std::errc::file_exists);
   EXPECT_TRUE(window.got.empty());
   EXPECT_EQ(readFile(root + "/Docs/report.txt"), "lower");
   // The target-only spelling is recognised as the file just written.

@@ -154,6 +154,9 @@ TEST_F(MessageRendererTest, ProgressDeletesAShortLastLine) {
   }
   EXPECT_FALSE(isShortLogLine("\x7f\x7f\x7f\x7f\x7f"));  // DEL is not trimmed
   EXPECT_TRUE(isShortLogLine("\xE4\xB8"));              // cut sequence: two characters
+  // An encoded surrogate and an overlong form are not UTF-8: a byte each.
+  EXPECT_FALSE(isShortLogLine("ab\xED\xA0\x80"));
+  EXPECT_FALSE(isShortLogLine("ab\xE0\x80\xAF"));
 }
 
 TEST_F(MessageRendererTest, ProgressIntoAClearedPane) {

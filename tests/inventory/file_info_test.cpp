@@ -78,6 +78,52 @@ TEST(EntryString, ConversionErrorsCarryTheirTexts) {
   EXPECT_EQ(store.Count(), 0u);  // a failed conversion makes no record
 }
 
+TEST(TryStrToInt64, DecimalAndHexadecimalForms) {
+  struct Case {
+    const char* text;
+    bool ok;
+    std::int64_t value;
+  };
+  const Case cases[] = {
+      {"0", true, 0},
+      {"  42", true, 42},  // leading blanks only
+      {"42 ", false, 0},
+      {"\t5", false, 0},
+      {" -5", true, -5},
+      {"- 5", false, 0},
+      {"+7", true, 7},
+      {"--1", false, 0},
+      {"", false, 0},
+      {"   ", false, 0},
+      {"-", false, 0},
+      {"$FF", true, 255},
+      {"0xff", true, 255},
+      {"0XFF", true, 255},
+      {"-$10", true, -16},
+      {"$", false, 0},
+      {"0x", false, 0},
+      {"$-1", false, 0},
+      {"$0x1", false, 0},
+      {"9223372036854775807", true, INT64_MAX},
+      {"9223372036854775808", false, 0},
+      {"-9223372036854775808", true, INT64_MIN},
+      {"-9223372036854775809", false, 0},
+      {"18446744073709551616", false, 0},
+      {"$FFFFFFFFFFFFFFFF", true, -1},  // hexadecimal may use the sign bit
+      {"$10000000000000000", false, 0},
+      {"-$8000000000000000", true, INT64_MIN},
+      {"-$8000000000000001", false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::int64_t value = 12345;
+    EXPECT_EQ(TryStrToInt64(c.text, value), c.ok);
+    if (c.ok) {
+      EXPECT_EQ(value, c.value);
+    }
+  }
+}
+
 TEST(InventoryList, BuildsKeysInWalkOrder) {
   TFileStore store;
   TInventoryList empty = FileAryToList({}, store);

@@ -18,10 +18,10 @@ TEST(Drives, ProgramOnUsbPartitionWithBlanksAndCjk) {
   const std::string program = m.placeProgram("media/u 盘 (同步)/工具/Drovan");
 
   const auto path = platform::programPath(m.paths());
-  ASSERT_TRUE(path.ok()) << path.error.describe();
+  ASSERT_TRUE(path.ok()) << describe(path.status);
   EXPECT_EQ(path.value, program);
   const auto root = driveRootOf(program, m.paths());
-  ASSERT_TRUE(root.ok()) << root.error.describe();
+  ASSERT_TRUE(root.ok()) << describe(root.status);
   EXPECT_EQ(root.value, usb + "/");
   EXPECT_EQ(driveTypeOf(program, m.paths()), DriveType::Removable);
   // A folder not created yet lies on the drive of its nearest existing ancestor.
@@ -126,10 +126,16 @@ TEST(Drives, UnreadableMountTableIsAnError) {
   paths.mountInfo = (m.root() / "missing").string();
   const auto root = driveRootOf("/", paths);
   EXPECT_FALSE(root.ok());
-  EXPECT_EQ(root.error.code, std::errc::no_such_file_or_directory);
+  EXPECT_EQ(root.status.code, std::errc::no_such_file_or_directory);
   EXPECT_EQ(driveTypeOf("/", paths), DriveType::Unknown);
   paths.programPath = (m.root() / "no-program").string();
   EXPECT_FALSE(platform::programPath(paths).ok());
+  std::filesystem::create_symlink("gone/program", m.root() / "dangling");
+  paths.programPath = (m.root() / "dangling").string();
+  const auto program = platform::programPath(paths);
+  EXPECT_FALSE(program.ok());
+  EXPECT_EQ(program.status.code, std::errc::no_such_file_or_directory);
+  EXPECT_EQ(program.value, "");
 }
 
 TEST(Drives, CanonicalPathOfMissingTail) {

@@ -57,7 +57,7 @@ TEST(ExfatFileOps, CopyPutsFileInPlaceWithItsTime) {
     return CopyProgressAction::Continue;
   };
   CopyResult r = copyFileWithProgress(src.string(), dst, count);
-  ASSERT_TRUE(r) << describe(r.status);
+  ASSERT_TRUE(r.ok()) << describe(r.status);
   EXPECT_EQ(calls, 5);
   EXPECT_TRUE(readFile(dst) == data);
   const auto diff = fs::last_write_time(dst) - fs::last_write_time(src);
@@ -67,12 +67,12 @@ TEST(ExfatFileOps, CopyPutsFileInPlaceWithItsTime) {
 
   // Overwritten in place; a stopped copy keeps the old one.
   fs::path newer = disk.write("newer", "newer");
-  ASSERT_TRUE(copyFileWithProgress(newer.string(), dst, {}));
+  ASSERT_TRUE(copyFileWithProgress(newer.string(), dst, {}).ok());
   EXPECT_EQ(readFile(dst), "newer");
   const CopyProgress stop = [](CopyStep step, std::int64_t, std::int64_t) {
     return step == CopyStep::Chunk ? CopyProgressAction::Cancel : CopyProgressAction::Continue;
   };
-  EXPECT_FALSE(copyFileWithProgress(src.string(), dst, stop));
+  EXPECT_FALSE(copyFileWithProgress(src.string(), dst, stop).ok());
   EXPECT_EQ(readFile(dst), "newer");
   EXPECT_EQ(copyTempFiles(usb.path()), 0);
 }
@@ -82,13 +82,13 @@ TEST(ExfatFileOps, RenameChangesLetterCaseOnlyOfTheSameFile) {
   ExfatMount usb;
   TempDir disk;
   const std::string root = usb.str();
-  ASSERT_TRUE(copyFileWithProgress(disk.write("x", "x").string(), root + "/a.txt", {}));
-  ASSERT_TRUE(copyFileWithProgress(disk.write("y", "y").string(), root + "/b.txt", {}));
-  OpResult r = renameFile(root + "/a.txt", root + "/A.txt");
-  ASSERT_TRUE(r) << describe(r);
+  ASSERT_TRUE(copyFileWithProgress(disk.write("x", "x").string(), root + "/a.txt", {}).ok());
+  ASSERT_TRUE(copyFileWithProgress(disk.write("y", "y").string(), root + "/b.txt", {}).ok());
+  OsStatus r = renameFile(root + "/a.txt", root + "/A.txt");
+  ASSERT_TRUE(r.ok()) << describe(r);
   EXPECT_EQ(listing(usb.path()), "A.txt b.txt");
   // Another file, whatever its spelling, is never replaced.
-  EXPECT_EQ(renameFile(root + "/A.txt", root + "/B.TXT").error, std::errc::file_exists);
+  EXPECT_EQ(renameFile(root + "/A.txt", root + "/B.TXT").code, std::errc::file_exists);
   EXPECT_EQ(readFile(root + "/b.txt"), "y");
 
   // Where rename(2) leaves the spelling as it was, a detour changes it.
@@ -97,7 +97,7 @@ TEST(ExfatFileOps, RenameChangesLetterCaseOnlyOfTheSameFile) {
   renameCalls = 0;
   ScopedSyscallOverride guard(table);
   r = renameFile(root + "/A.txt", root + "/a.TXT");
-  ASSERT_TRUE(r) << describe(r);
+  ASSERT_TRUE(r.ok()) << describe(r);
   EXPECT_EQ(listing(usb.path()), "a.TXT b.txt");
   EXPECT_EQ(readFile(root + "/a.TXT"), "x");
 }
@@ -118,26 +118,26 @@ TEST(ExfatFileOps, SecondSpellingLandingOnOneTargetIsRefused) {
     return false;
   };
   CopyResult r = copyFileWithProgress(lower.string(), root + "/a.txt", {}, options);
-  ASSERT_TRUE(r) << describe(r.status);
+  ASSERT_TRUE(r.ok()) << describe(r.status);
   written.push_back(*r.written);
   EXPECT_EQ(fileIdentity(root + "/A.txt"), r.written);
   EXPECT_EQ(lfileIdentity(root + "/A.TXT"), r.written);
 
   r = copyFileWithProgress(upper.string(), root + "/A.txt", {}, options);
-  EXPECT_EQ(r.status.error, std::errc::file_exists);
+  EXPECT_EQ(r.status.code, std::errc::file_exists);
   EXPECT_EQ(readFile(root + "/a.txt"), "lower");
   EXPECT_EQ(listing(usb.path()), "a.txt");
 
   // The same through a folder spelled two ways.
-  ASSERT_TRUE(createDirectory(root + "/Docs"));
-  EXPECT_EQ(createDirectory(root + "/docs").error, std::errc::file_exists);
+  ASSERT_TRUE(createDirectory(root + "/Docs").ok());
+  EXPECT_EQ(createDirectory(root + "/docs").code, std::errc::file_exists);
   EXPECT_TRUE(isDirectory(root + "/docs"));
   r = copyFileWithProgress(lower.string(), root + "/docs/x.txt", {}, options);
-  ASSERT_TRUE(r) << describe(r.status);
+  ASSERT_TRUE(r.ok()) << describe(r.status);
   written.push_back(*r.written);
   EXPECT_EQ(lfileIdentity(root + "/Docs/X.TXT"), r.written);
   r = copyFileWithProgress(upper.string(), root + "/DOCS/X.txt", {}, options);
-  EXPECT_EQ(r.status.error, std::errc::file_exists);
+  EXPECT_EQ(r.status.code, std::errc::file_exists);
   EXPECT_EQ(readFile(root + "/Docs/x.txt"), "lower");
 }
 
@@ -147,12 +147,12 @@ TEST(ExfatFileOps, DeleteAndRemoveTree) {
   TempDir disk;
   const fs::path src = disk.write("f", "f");
   const std::string root = usb.str();
-  ASSERT_TRUE(createDirectory(root + "/tree"));
-  ASSERT_TRUE(createDirectory(root + "/tree/sub"));
+  ASSERT_TRUE(createDirectory(root + "/tree").ok());
+  ASSERT_TRUE(createDirectory(root + "/tree/sub").ok());
   for (const char* name : {"/tree/a", "/tree/sub/b", "/tree/sub/c", "/single"})
-    ASSERT_TRUE(copyFileWithProgress(src.string(), root + name, {}));
-  EXPECT_TRUE(deleteFile(root + "/SINGLE"));
-  EXPECT_TRUE(removeTree(root + "/tree"));
+    ASSERT_TRUE(copyFileWithProgress(src.string(), root + name, {}).ok());
+  EXPECT_TRUE(deleteFile(root + "/SINGLE").ok());
+  EXPECT_TRUE(removeTree(root + "/tree").ok());
   EXPECT_EQ(listing(usb.path()), "");
-  EXPECT_TRUE(syncFileSystem(root));
+  EXPECT_TRUE(syncFileSystem(root).ok());
 }

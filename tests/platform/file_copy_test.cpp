@@ -11,10 +11,12 @@
 #include "platform/file_ops.h"
 #include "platform/syscalls.h"
 #include "tests/support/file_checks.h"
+#include "tests/support/syscall_faults.h"
 #include "tests/support/temp_dir.h"
 
 using namespace platform;
 using testsupport::copyTempFiles;
+using testsupport::failWith;
 using testsupport::patternBytes;
 using testsupport::readFile;
 using testsupport::TempDir;
@@ -55,10 +57,6 @@ bool failNow() {
 long failingCopyFileRange(int in, int out, std::size_t n) {
   return failNow() ? -1 : realSyscalls().copyFileRange(in, out, n);
 }
-long crossDeviceCopyFileRange(int, int, std::size_t) {
-  errno = EXDEV;
-  return -1;
-}
 long failingWrite(int fd, const void* data, std::size_t n) {
   return failNow() ? -1 : realSyscalls().write(fd, data, n);
 }
@@ -71,32 +69,27 @@ int failingClose(int fd) {
   errno = EIO;
   return -1;
 }
-int failingFchmod(int, unsigned) {
-  errno = EIO;
-  return -1;
-}
-int failingRename(const char*, const char*) {
-  errno = EIO;
-  return -1;
-}
 
 }  // namespace
 
 TEST(FileCopy, ReportsStartThenOneCallPerChunk) {
   TempDir dir;
   Recorder empty, small, large;
-  ASSERT_TRUE(copyFileWithProgress(dir.write("e").string(), dir.str() + "/e2", empty.callback()));
+  ASSERT_TRUE(
+      copyFileWithProgress(dir.write("e").string(), dir.str() + "/e2", empty.callback()).ok());
   EXPECT_EQ(empty.calls, (std::vector<Call>{{CopyStep::Start, 0, 0}, {CopyStep::Chunk, 0, 0}}));
   EXPECT_EQ(readFile(dir.path() / "e2"), "");
 
-  ASSERT_TRUE(
-      copyFileWithProgress(dir.write("s", "hello").string(), dir.str() + "/s2", small.callback()));
+  ASSERT_TRUE(copyFileWithProgress(dir.write("s", "hello").string(), dir.str() + "/s2",
+                                   small.callback())
+                  .ok());
   EXPECT_EQ(small.calls, (std::vector<Call>{{CopyStep::Start, 0, 5}, {CopyStep::Chunk, 5, 5}}));
 
   const std::string data = patternBytes(5 * MiB + 123);
   const std::int64_t size = static_cast<std::int64_t>(data.size());
   ASSERT_TRUE(
-      copyFileWithProgress(dir.write("l", data).string(), dir.str() + "/l2", large.callback()));
+      copyFileWithProgress(dir.write("l", data).string(), dir.str() + "/l2", large.callback())
+          .ok());
   std::vector<Call> expected{{CopyStep::Start, 0, size}};
   for (int i = 1; i <= 5; ++i) expected.push_back({CopyStep::Chunk, i * MiB, size});
   expected.push_back({CopyStep::Chunk, size, size});
@@ -106,7 +99,7 @@ TEST(FileCopy, ReportsStartThenOneCallPerChunk) {
   // An exact multiple of the chunk adds no empty call at the end.
   Recorder exact;
   ASSERT_TRUE(copyFileWithProgress(dir.write("x", patternBytes(2 * MiB)).string(),
-                                   dir.str() + "/x2", exact.callback()));
+                                   dir.str() + "/x2", exact.callback()).ok());
   EXPECT_EQ(exact.calls.size(), 3u);
   EXPECT_EQ(copyTempFiles(dir.path()), 0);
 }
@@ -124,7 +117,7 @@ TEST(FileCopy, OverwritesAndCarriesModeAndNanosecondTime) {
   ASSERT_NE(sourceTime.time_since_epoch().count() % 1000, 0) << "file system keeps no nanoseconds";
 
   const CopyResult result = copyFileWithProgress(src.string(), dst.string(), {});
-  ASSERT_TRUE(result) << describe(result.status);
+  ASSERT_TRUE(result.ok()) << describe(result.status);
   EXPECT_EQ(readFile(dst), "new content");
   EXPECT_EQ(fs::last_write_time(dst), sourceTime);
   // The set-user bit is not handed on.
@@ -144,8 +137,8 @@ TEST(FileCopy, CancelKeepsExistingDestinationAndLeavesNoTemporaryFile) {
     Recorder rec;
     rec.cancelAt = cancelAt;
     const CopyResult result = copyFileWithProgress(src.string(), dst.string(), rec.callback());
-    EXPECT_FALSE(result);
-    EXPECT_EQ(result.status.error, std::errc::operation_canceled);
+    EXPECT_FALSE(result.ok());
+    EXPECT_EQ(result.status.code, std::errc::operation_canceled);
     EXPECT_EQ(result.status.path, dst.string());
     EXPECT_EQ(static_cast<int>(rec.calls.size()), cancelAt) << "called again after cancel";
     EXPECT_TRUE(readFile(dst) == old);
@@ -155,7 +148,7 @@ TEST(FileCopy, CancelKeepsExistingDestinationAndLeavesNoTemporaryFile) {
   // A cancelled copy to a new name leaves no file at all.
   Recorder rec;
   rec.cancelAt = 2;
-  EXPECT_FALSE(copyFileWithProgress(src.string(), dir.str() + "/fresh", rec.callback()));
+  EXPECT_FALSE(copyFileWithProgress(src.string(), dir.str() + "/fresh", rec.callback()).ok());
   EXPECT_FALSE(fs::exists(dir.path() / "fresh"));
 }
 
@@ -174,17 +167,21 @@ TEST(FileCopy, InjectedWriteFailuresKeepOldDestination) {
   Syscalls noSpace = syscalls();
   noSpace.copyFileRange = failingCopyFileRange;
   Syscalls ioError = syscalls();
-  ioError.copyFileRange = crossDeviceCopyFileRange;
+  ioError.copyFileRange = failWith<EXDEV>;
   ioError.write = failingWrite;
+  Syscalls silentWrite = syscalls();
+  silentWrite.copyFileRange = failWith<EXDEV>;
+  silentWrite.write = failWith<0>;  // a failure without errno is no success
   Syscalls badClose = syscalls();
   badClose.close = failingClose;
   Syscalls badMode = syscalls();
-  badMode.fchmod = failingFchmod;
+  badMode.fchmod = failWith<EIO>;
   Syscalls badRename = syscalls();
-  badRename.rename = failingRename;
+  badRename.rename = failWith<EIO>;
   const std::vector<Case> cases = {
       {"copy_file_range ENOSPC", noSpace, ENOSPC, "copy_file_range"},
       {"write EIO", ioError, EIO, "write"},
+      {"write without errno", silentWrite, EIO, "write"},
       {"close EIO", badClose, EIO, "close"},
       {"fchmod EIO", badMode, EIO, "fchmod"},
       {"rename EIO", badRename, EIO, "rename"},
@@ -199,8 +196,8 @@ TEST(FileCopy, InjectedWriteFailuresKeepOldDestination) {
       ScopedSyscallOverride guard(c.table);
       result = copyFileWithProgress(src.string(), dst.string(), rec.callback());
     }
-    EXPECT_FALSE(result);
-    EXPECT_EQ(result.status.error.value(), c.error);
+    EXPECT_FALSE(result.ok());
+    EXPECT_EQ(result.status.code.value(), c.error);
     EXPECT_EQ(result.status.operation, c.operation);
     EXPECT_EQ(result.status.path, dst.string());
     EXPECT_FALSE(result.written.has_value());
@@ -214,11 +211,11 @@ TEST(FileCopy, FallsBackToReadAndWriteAcrossFileSystems) {
   const std::string data = patternBytes(MiB + 7, 4);
   const fs::path src = dir.write("src", data);
   Syscalls table = syscalls();
-  table.copyFileRange = crossDeviceCopyFileRange;
+  table.copyFileRange = failWith<EXDEV>;
   table.write = shortWrite;
   ScopedSyscallOverride guard(table);
   Recorder rec;
-  ASSERT_TRUE(copyFileWithProgress(src.string(), dir.str() + "/dst", rec.callback()));
+  ASSERT_TRUE(copyFileWithProgress(src.string(), dir.str() + "/dst", rec.callback()).ok());
   EXPECT_TRUE(readFile(dir.path() / "dst") == data);
   EXPECT_EQ(rec.calls.size(), 3u);
 }
@@ -232,30 +229,30 @@ TEST(FileCopy, RefusesWithoutTouchingAnything) {
 
   Recorder rec;
   CopyResult r = copyFileWithProgress(src.string(), readOnly.string(), rec.callback());
-  EXPECT_EQ(r.status.error, std::errc::permission_denied);
+  EXPECT_EQ(r.status.code, std::errc::permission_denied);
   EXPECT_EQ(readFile(readOnly), "keep");
 
   r = copyFileWithProgress(src.string(), dir.str() + "/folder", rec.callback());
-  EXPECT_EQ(r.status.error, std::errc::is_a_directory);
+  EXPECT_EQ(r.status.code, std::errc::is_a_directory);
 
   r = copyFileWithProgress(dir.str() + "/folder", dir.str() + "/out", rec.callback());
-  EXPECT_EQ(r.status.error, std::errc::is_a_directory);
+  EXPECT_EQ(r.status.code, std::errc::is_a_directory);
 
   r = copyFileWithProgress(dir.str() + "/missing", dir.str() + "/out", rec.callback());
-  EXPECT_EQ(r.status.error, std::errc::no_such_file_or_directory);
+  EXPECT_EQ(r.status.code, std::errc::no_such_file_or_directory);
   EXPECT_EQ(r.status.operation, "open");
   EXPECT_EQ(describe(r.status), "open '" + dir.str() + "/missing': No such file or directory");
 
   r = copyFileWithProgress(src.string(), dir.str() + "/no/such/folder/out", rec.callback());
-  EXPECT_EQ(r.status.error, std::errc::no_such_file_or_directory);
+  EXPECT_EQ(r.status.code, std::errc::no_such_file_or_directory);
 
   r = copyFileWithProgress("/dev/null", dir.str() + "/out", rec.callback());
-  EXPECT_EQ(r.status.error, std::errc::not_supported);
+  EXPECT_EQ(r.status.code, std::errc::not_supported);
 
   EXPECT_TRUE(rec.calls.empty());
   EXPECT_FALSE(fs::exists(dir.path() / "out"));
   EXPECT_EQ(copyTempFiles(dir.path()), 0);
-  EXPECT_EQ(describe(OpResult{}), "");
+  EXPECT_EQ(describe(OsStatus{}), "");
 }
 
 TEST(FileCopy, FifoSourceIsRefusedWithoutWaiting) {
@@ -267,7 +264,7 @@ TEST(FileCopy, FifoSourceIsRefusedWithoutWaiting) {
   ASSERT_EQ(copy.wait_for(std::chrono::seconds(10)), std::future_status::ready)
       << "the copy waits for a writer";
   const CopyResult result = copy.get();
-  EXPECT_EQ(result.status.error, std::errc::not_supported);
+  EXPECT_EQ(result.status.code, std::errc::not_supported);
   EXPECT_FALSE(fs::exists(dir.path() / "out"));
 }
 
@@ -283,14 +280,14 @@ TEST(FileCopy, RefusesAnExistingDestinationTheCallerNames) {
     return std::find(written.begin(), written.end(), id) != written.end();
   };
   CopyResult r = copyFileWithProgress(first.string(), target, {}, options);
-  ASSERT_TRUE(r);
+  ASSERT_TRUE(r.ok());
   written.push_back(*r.written);
   r = copyFileWithProgress(second.string(), target, {}, options);
-  EXPECT_EQ(r.status.error, std::errc::file_exists);
+  EXPECT_EQ(r.status.code, std::errc::file_exists);
   EXPECT_EQ(r.status.operation, "copy");
   EXPECT_EQ(readFile(target), "first");
   // Not one of ours: replaced as usual.
   written.clear();
-  EXPECT_TRUE(copyFileWithProgress(second.string(), target, {}, options));
+  EXPECT_TRUE(copyFileWithProgress(second.string(), target, {}, options).ok());
   EXPECT_EQ(readFile(target), "second");
 }

@@ -8,6 +8,7 @@
 
 #include "platform/syscalls.h"
 #include "tests/support/file_checks.h"
+#include "tests/support/syscall_faults.h"
 #include "tests/support/temp_dir.h"
 
 using namespace platform;
@@ -18,10 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int noRenameNoReplace(const char*, const char*) {
-  errno = EINVAL;
-  return -1;
-}
 int refuseKeepFile(int dirFd, const char* name, int flags) {
   if (std::strcmp(name, "keep.txt") == 0) {
     errno = EIO;
@@ -38,32 +35,32 @@ TEST(FileOps, RenameNeverReplaces) {
   TempDir dir;
   const std::string a = dir.write("a.txt", "a").string();
   const std::string b = dir.write("b.txt", "b").string();
-  OpResult r = renameFile(a, b);
-  EXPECT_EQ(r.error, std::errc::file_exists);
+  OsStatus r = renameFile(a, b);
+  EXPECT_EQ(r.code, std::errc::file_exists);
   EXPECT_EQ(readFile(a), "a");
   EXPECT_EQ(readFile(b), "b");
-  EXPECT_TRUE(renameFile(a, dir.str() + "/A.txt"));
+  EXPECT_TRUE(renameFile(a, dir.str() + "/A.txt").ok());
   EXPECT_EQ(listing(dir.path()), "A.txt b.txt");
 
   // Two hard links whose names differ in case are two names, not one
   // spelling: neither is renamed over the other.
   fs::create_hard_link(b, dir.path() / "B.txt");
   r = renameFile(b, dir.str() + "/B.txt");
-  EXPECT_EQ(r.error, std::errc::file_exists);
+  EXPECT_EQ(r.code, std::errc::file_exists);
   EXPECT_EQ(listing(dir.path()), "A.txt B.txt b.txt");
 
   // Where renameat2 cannot refuse by itself the same holds.
   Syscalls table = syscalls();
-  table.renameNoReplace = noRenameNoReplace;
+  table.renameNoReplace = testsupport::failWith<EINVAL>;
   ScopedSyscallOverride guard(table);
   r = renameFile(dir.str() + "/A.txt", b);
-  EXPECT_EQ(r.error, std::errc::file_exists);
+  EXPECT_EQ(r.code, std::errc::file_exists);
   EXPECT_EQ(r.operation, "rename");
   EXPECT_EQ(r.path, b);
-  EXPECT_EQ(renameFile(b, dir.str() + "/B.txt").error, std::errc::file_exists);
-  EXPECT_TRUE(renameFile(dir.str() + "/A.txt", dir.str() + "/c.txt"));
+  EXPECT_EQ(renameFile(b, dir.str() + "/B.txt").code, std::errc::file_exists);
+  EXPECT_TRUE(renameFile(dir.str() + "/A.txt", dir.str() + "/c.txt").ok());
   EXPECT_EQ(listing(dir.path()), "B.txt b.txt c.txt");
-  EXPECT_EQ(renameFile(dir.str() + "/gone", dir.str() + "/d").error,
+  EXPECT_EQ(renameFile(dir.str() + "/gone", dir.str() + "/d").code,
             std::errc::no_such_file_or_directory);
 }
 
@@ -76,22 +73,22 @@ TEST(FileOps, DeleteClearsReadOnlyButNeverReachesThroughALink) {
   const fs::path link = dir.path() / "link";
   fs::create_symlink(target, link);
 
-  EXPECT_TRUE(deleteFile(file.string()));
+  EXPECT_TRUE(deleteFile(file.string()).ok());
   EXPECT_FALSE(fs::exists(file));
-  EXPECT_TRUE(deleteFile(link.string()));
+  EXPECT_TRUE(deleteFile(link.string()).ok());
   EXPECT_FALSE(fs::is_symlink(link));
   EXPECT_EQ(readFile(target), "t");
   EXPECT_EQ(fs::status(target).permissions(), kReadOnly);
-  const OpResult r = deleteFile(file.string());
-  EXPECT_EQ(r.error, std::errc::no_such_file_or_directory);
+  const OsStatus r = deleteFile(file.string());
+  EXPECT_EQ(r.code, std::errc::no_such_file_or_directory);
   EXPECT_EQ(r.path, file.string());
 }
 
 TEST(FileOps, FoldersCreatedRemovedAndGivenPermissions) {
   TempDir dir;
-  EXPECT_TRUE(createDirectory(dir.str() + "/new"));
-  EXPECT_EQ(createDirectory(dir.str() + "/new").error, std::errc::file_exists);
-  EXPECT_EQ(createDirectory(dir.str() + "/none/new").error, std::errc::no_such_file_or_directory);
+  EXPECT_TRUE(createDirectory(dir.str() + "/new").ok());
+  EXPECT_EQ(createDirectory(dir.str() + "/new").code, std::errc::file_exists);
+  EXPECT_EQ(createDirectory(dir.str() + "/none/new").code, std::errc::no_such_file_or_directory);
   fs::create_directory_symlink(dir.path() / "new", dir.path() / "link");
   dir.write("file");
   EXPECT_TRUE(isDirectory(dir.str() + "/new"));
@@ -104,15 +101,15 @@ TEST(FileOps, FoldersCreatedRemovedAndGivenPermissions) {
                   fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                       fs::perms::others_exec,
                   fs::perm_options::replace);
-  EXPECT_TRUE(copyFolderAttributes(src.string(), dir.str() + "/new"));
+  EXPECT_TRUE(copyFolderAttributes(src.string(), dir.str() + "/new").ok());
   EXPECT_EQ(fs::status(dir.path() / "new").permissions(),
             fs::perms::owner_all | fs::perms::group_read | fs::perms::others_exec);
-  EXPECT_FALSE(copyFolderAttributes(dir.str() + "/none", dir.str() + "/new"));
+  EXPECT_FALSE(copyFolderAttributes(dir.str() + "/none", dir.str() + "/new").ok());
 
   dir.write("new/inside");
-  EXPECT_EQ(removeDirectory(dir.str() + "/new").error, std::errc::directory_not_empty);
+  EXPECT_EQ(removeDirectory(dir.str() + "/new").code, std::errc::directory_not_empty);
   fs::remove(dir.path() / "new/inside");
-  EXPECT_TRUE(removeDirectory(dir.str() + "/new"));
+  EXPECT_TRUE(removeDirectory(dir.str() + "/new").ok());
   EXPECT_FALSE(fs::exists(dir.path() / "new"));
 }
 
@@ -130,19 +127,19 @@ TEST(FileOps, RemoveTreeRemovesLinksNotWhatTheyPointAt) {
   fs::permissions(dir.path() / "tree/sub/deeper", fs::perms::owner_read | fs::perms::owner_exec,
                   fs::perm_options::replace);
 
-  EXPECT_TRUE(removeTree(dir.str() + "/tree"));
+  EXPECT_TRUE(removeTree(dir.str() + "/tree").ok());
   EXPECT_FALSE(fs::exists(dir.path() / "tree"));
   EXPECT_EQ(readFile(outside / "precious.txt"), "p");
   EXPECT_EQ(readFile(outside / "sub/deep.txt"), "d");
 
   // The tree named through a link: only the link goes.
   fs::create_directory_symlink(outside, dir.path() / "linked");
-  EXPECT_TRUE(removeTree(dir.str() + "/linked/"));
+  EXPECT_TRUE(removeTree(dir.str() + "/linked/").ok());
   EXPECT_FALSE(fs::is_symlink(dir.path() / "linked"));
   EXPECT_EQ(readFile(outside / "precious.txt"), "p");
 
-  EXPECT_EQ(removeTree(dir.str() + "/missing").error, std::errc::no_such_file_or_directory);
-  EXPECT_EQ(removeTree("/").error, std::errc::operation_not_permitted);
+  EXPECT_EQ(removeTree(dir.str() + "/missing").code, std::errc::no_such_file_or_directory);
+  EXPECT_EQ(removeTree("/").code, std::errc::operation_not_permitted);
 }
 
 TEST(FileOps, RemoveTreeGoesOnPastWhatItCannotRemove) {
@@ -154,9 +151,9 @@ TEST(FileOps, RemoveTreeGoesOnPastWhatItCannotRemove) {
   Syscalls table = syscalls();
   table.unlinkAt = refuseKeepFile;
   ScopedSyscallOverride guard(table);
-  const OpResult r = removeTree(dir.str() + "/tree");
-  EXPECT_FALSE(r);
-  EXPECT_EQ(r.error, std::errc::io_error);
+  const OsStatus r = removeTree(dir.str() + "/tree");
+  EXPECT_FALSE(r.ok());
+  EXPECT_EQ(r.code, std::errc::io_error);
   EXPECT_EQ(r.operation, "unlinkat");
   EXPECT_EQ(r.path, dir.str() + "/tree/sub/keep.txt");
   EXPECT_EQ(listing(dir.path() / "tree"), "sub");
@@ -172,6 +169,6 @@ TEST(FileOps, IdentityAndFlush) {
   EXPECT_EQ(viaLink, fileIdentity(file.string()));
   EXPECT_NE(lfileIdentity(dir.str() + "/l"), viaLink);
   EXPECT_FALSE(fileIdentity(dir.str() + "/none"));
-  EXPECT_TRUE(syncFileSystem(dir.str()));
-  EXPECT_FALSE(syncFileSystem(dir.str() + "/none"));
+  EXPECT_TRUE(syncFileSystem(dir.str()).ok());
+  EXPECT_FALSE(syncFileSystem(dir.str() + "/none").ok());
 }

@@ -85,7 +85,7 @@ TEST(ProfileFile, WritingKeepsEveryOtherLine) {
   EXPECT_TRUE(profile.writeString("硬盘", "00-1a-2b-3c-4d-5e", "E:\\新"));
   EXPECT_TRUE(profile.writeString("配置", "全部监测", "0"));
   EXPECT_TRUE(profile.writeString("配置", "", "no address"));
-  EXPECT_FALSE(profile.save());
+  EXPECT_TRUE(profile.save().ok());
   EXPECT_EQ(readFile(file),
             "; written by hand\r\n"
             "[硬盘]\r\n"
@@ -107,12 +107,12 @@ TEST(ProfileFile, ValuesComeBackAsWritten) {
   const std::string name = (dir.path() / "new folder" / "p.ini").string();
   std::filesystem::create_directory(dir.path() / "new folder");
   ProfileFile profile(name);
-  EXPECT_FALSE(profile.loadError());
+  EXPECT_TRUE(profile.loadError().ok());
   const std::vector<std::string> values = {
       "", "plain", " leading", "trailing ", "\"quoted\"", "\"", "\"\"", "a\"b", "=x=", "[not]", ";x"};
   for (std::size_t i = 0; i < values.size(); ++i)
     EXPECT_TRUE(profile.writeString("s", "k" + std::to_string(i), values[i]));
-  EXPECT_FALSE(profile.save());
+  EXPECT_TRUE(profile.save().ok());
   EXPECT_EQ(readFile(name).substr(0, 4), "[s]\n");  // UTF-8 without mark, "\n" line ends
   ProfileFile again(name);
   for (std::size_t i = 0; i < values.size(); ++i)
@@ -142,7 +142,7 @@ TEST(ProfileFile, ReadsLegacyAndUtf16Encodings) {
   EXPECT_EQ(legacy.readString("硬盘", "x", ""), "D:\\工作");
   // Saving writes UTF-8.
   EXPECT_TRUE(legacy.writeString("配置", "全部监测", "1"));
-  EXPECT_FALSE(legacy.save());
+  EXPECT_TRUE(legacy.save().ok());
   EXPECT_EQ(readFile(gbk), "[U盘]\r\n同步文件夹=同步\\资料\r\n[硬盘]\r\nX=D:\\工作\r\n[配置]\r\n全部监测=1\r\n");
 
   const std::u16string text = u"[配置]\r\n监测文件类型=doc;xls\r\n[U盘]\r\n同步文件夹=资料\r\n";
@@ -161,8 +161,8 @@ TEST(ProfileFile, UnreadableFileIsNeverReplaced) {
   TempDir dir;
   const auto folder = dir.mkdir("p.ini");  // a folder where the file should be
   ProfileFile profile(folder.string());
-  EXPECT_TRUE(profile.loadError());
+  EXPECT_FALSE(profile.loadError().ok());
   EXPECT_TRUE(profile.writeString("s", "k", "v"));
-  EXPECT_TRUE(profile.save());
+  EXPECT_FALSE(profile.save().ok());
   EXPECT_TRUE(std::filesystem::is_directory(folder));
 }

@@ -5,8 +5,11 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "platform/syscalls.h"
+#include "tests/support/syscall_faults.h"
 #include "tests/support/temp_dir.h"
 
+using testsupport::failWith;
 using testsupport::readFile;
 using testsupport::TempDir;
 
@@ -14,18 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Restores the real calls when a test ends, however it ends.
-struct FaultScope {
-  FaultScope() = default;
-  ~FaultScope() { platform::wholeFileCalls() = platform::realWholeFileCalls(); }
-  FaultScope(const FaultScope&) = delete;
-  FaultScope& operator=(const FaultScope&) = delete;
-};
-
-int failOpen(const char*, int, unsigned) {
-  errno = EROFS;
-  return -1;
-}
 // Writes a little, then the drive is full.
 int writeCalls = 0;
 long halfThenFull(int fd, const void* data, std::size_t size) {
@@ -33,15 +24,7 @@ long halfThenFull(int fd, const void* data, std::size_t size) {
     errno = ENOSPC;
     return -1;
   }
-  return platform::realWholeFileCalls().write(fd, data, size < 3 ? size : 3);
-}
-int failFsync(int) {
-  errno = EIO;
-  return -1;
-}
-int failRename(const char*, const char*) {
-  errno = EIO;
-  return -1;
+  return platform::realSyscalls().write(fd, data, size < 3 ? size : 3);
 }
 
 std::vector<std::string> entries(const fs::path& folder) {
@@ -55,13 +38,13 @@ std::vector<std::string> entries(const fs::path& folder) {
 TEST(WholeFile, ReplacesAtomicallyKeepingPermissions) {
   TempDir dir;
   const std::string file = (dir.path() / "配置.ini").string();
-  EXPECT_EQ(platform::readWholeFile(file).error.code, std::errc::no_such_file_or_directory);
+  EXPECT_EQ(platform::readWholeFile(file).status.code, std::errc::no_such_file_or_directory);
 
-  ASSERT_FALSE(platform::writeWholeFileAtomically(file, "first"));
+  ASSERT_TRUE(platform::writeWholeFileAtomically(file, "first").ok());
   EXPECT_EQ(platform::readWholeFile(file).value, "first");
   fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   const std::string big(300000, 'x');
-  ASSERT_FALSE(platform::writeWholeFileAtomically(file, big));
+  ASSERT_TRUE(platform::writeWholeFileAtomically(file, big).ok());
   EXPECT_EQ(readFile(file), big);
   EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
@@ -72,27 +55,28 @@ TEST(WholeFile, EveryFailingStepLeavesTheOldFileAndNoLeftovers) {
   struct Fault {
     const char* operation;
     int error;
-    void (*install)(platform::WholeFileCalls&);
+    void (*install)(platform::Syscalls&);
   };
   const Fault faults[] = {
-      {"create", EROFS, [](platform::WholeFileCalls& c) { c.open = failOpen; }},
-      {"write", ENOSPC, [](platform::WholeFileCalls& c) {
+      {"create", EROFS, [](platform::Syscalls& c) { c.open = failWith<EROFS>; }},
+      {"write", ENOSPC, [](platform::Syscalls& c) {
          writeCalls = 0;
          c.write = halfThenFull;
        }},
-      {"flush", EIO, [](platform::WholeFileCalls& c) { c.fsync = failFsync; }},
-      {"rename", EIO, [](platform::WholeFileCalls& c) { c.rename = failRename; }},
+      {"flush", EIO, [](platform::Syscalls& c) { c.fsync = failWith<EIO>; }},
+      {"rename", EIO, [](platform::Syscalls& c) { c.rename = failWith<EIO>; }},
   };
   for (const auto& fault : faults) {
     SCOPED_TRACE(fault.operation);
     TempDir dir;
     const std::string file = dir.write("a.ini", "old\r\ncontent").string();
-    FaultScope scope;
-    fault.install(platform::wholeFileCalls());
+    platform::Syscalls table = platform::realSyscalls();
+    fault.install(table);
+    platform::ScopedSyscallOverride guard(table);
     const auto error = platform::writeWholeFileAtomically(file, "new content, longer than the old");
     EXPECT_EQ(error.code, std::error_code(fault.error, std::generic_category()));
     EXPECT_EQ(error.operation, fault.operation);
-    EXPECT_FALSE(error.describe().empty());
+    EXPECT_FALSE(platform::describe(error).empty());
     EXPECT_EQ(readFile(file), "old\r\ncontent");
     EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"a.ini"});
   }
@@ -102,7 +86,7 @@ TEST(WholeFile, WritingThroughALinkReplacesItsTarget) {
   TempDir dir;
   const auto target = dir.write("real.ini", "old");
   fs::create_symlink(target, dir.path() / "link.ini");
-  ASSERT_FALSE(platform::writeWholeFileAtomically((dir.path() / "link.ini").string(), "new"));
+  ASSERT_TRUE(platform::writeWholeFileAtomically((dir.path() / "link.ini").string(), "new").ok());
   EXPECT_TRUE(fs::is_symlink(dir.path() / "link.ini"));
   EXPECT_EQ(readFile(target), "new");
 }

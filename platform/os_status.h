@@ -1,0 +1,47 @@
+// The outcome of a call into the operating system. Platform services never
+// throw; they return an OsStatus (or an OsResult carrying one) that names the
+// failed operation, the path it was about and the system's error code (errno,
+// in the generic category). The layers above turn it into the system's
+// exceptions and log lines; describe() is the one text for people.
+#pragma once
+
+#include <string>
+#include <system_error>
+#include <utility>
+
+namespace platform {
+
+// ok() when the operation succeeded. Otherwise `code` holds the errno,
+// `operation` the call that failed ("open", "write", "rename", "copy" for a
+// refusal, ...) and `path` the path the user knows it by (for a copy, the
+// destination rather than its temporary file). There is deliberately no
+// conversion to bool: test ok() so that no reader has to guess which way a
+// bare `if (status)` goes.
+struct OsStatus {
+  std::error_code code;  // empty on success
+  std::string operation;
+  std::string path;
+
+  bool ok() const noexcept { return !code; }
+
+  // A failure with the errno value `error`.
+  static OsStatus fromErrno(int error, std::string operation, std::string path) {
+    return {std::error_code(error, std::generic_category()), std::move(operation), std::move(path)};
+  }
+};
+
+// The failure for people: operation, quoted path, strerror text, e.g.
+// "write '/media/u/a.txt': No space left on device" ("open: ..." when there
+// is no path). Empty for a success. Thread-safe.
+std::string describe(const OsStatus& status);
+
+// A value, or the failure that prevented it (value then default).
+template <class T>
+struct OsResult {
+  T value{};
+  OsStatus status;
+
+  bool ok() const noexcept { return status.ok(); }
+};
+
+}  // namespace platform
