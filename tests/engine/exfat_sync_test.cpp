@@ -509,17 +509,23 @@ TEST_F(ExfatCase, TargetOnlySpellingOfACopiedFileIsNotDeleted) {
   Pair s(onDrive("sync"));
   put(s.disk.path(), "Report.txt", "new report", kT0 + 10);
   put(s.usb, "REPORT.txt", "old", kT0);
+  // Letters beyond ASCII fold too; names without case stay as they are.
+  put(s.disk.path(), "sub/Résumé 报告.txt", "new résumé", kT0 + 10);
+  put(s.usb, "sub/RÉSUMÉ 报告.TXT", "old", kT0);
   JobHarness h;
   h.run(TSyncType::DiskSync, s.settings());
   const std::vector<std::string> expected = {
-      timed("被同步文件夹需要复制的文件共1个"),
+      timed("被同步文件夹需要复制的文件共2个"),
       timed("复制文件" + s.d() + "Report.txt到" + s.u() + "Report.txt 100%"),
-      timed("被同步文件夹需要删除的文件共1个"),
+      timed("复制文件" + s.d() + "sub/Résumé 报告.txt到" + s.u() + "sub/Résumé 报告.txt 100%"),
+      timed("被同步文件夹需要删除的文件共2个"),
       timed("手动同步结束，用时0秒"),
   };
   EXPECT_EQ(tail(h.lines(), 5), expected);
-  EXPECT_EQ(listing(s.usb), "Report.txt");
+  EXPECT_EQ(listing(s.usb), "Report.txt sub");
   EXPECT_EQ(readFile(s.usb / "Report.txt"), "new report");
+  EXPECT_EQ(listing(s.usb / "sub"), "Résumé 报告.txt");
+  EXPECT_EQ(readFile(s.usb / "sub/Résumé 报告.txt"), "new résumé");
 
   replug();
   JobHarness again;
