@@ -1,6 +1,7 @@
 // The second half of a manual job: pair the two sorted inventories into work
 // lists, recognise renamed files, then rename, update, create, copy and
 // delete on the target side (or copy back, as the strategies say).
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string_view>
@@ -9,6 +10,7 @@
 
 #include "engine/file_ops.h"
 #include "engine/pThdSync.h"
+#include "platform/collate.h"
 #include "platform/file_ops.h"
 
 namespace {
@@ -68,6 +70,52 @@ struct RenameKeyHash {
   }
 };
 
+std::string_view CutRoot(std::string_view path, std::size_t rootLength) {
+  return path.substr(std::min(rootLength, path.size()));
+}
+
+// The entries of list (in inventory order, keys below a root of rootLength)
+// whose relative path equals rel but for letter case: inventory order
+// refines the order that ignores case, so they stand together.
+template <typename Visit>
+bool AnyCaseVariant(const std::vector<const TFileInfo*>& list, std::size_t rootLength, std::string_view rel,
+                    Visit visit) {
+  auto it = std::partition_point(list.begin(), list.end(), [&](const TFileInfo* p) {
+    return platform::compareTextIgnoringCase(p->Relative(rootLength), rel) < 0;
+  });
+  for (; it != list.end() && platform::compareTextIgnoringCase((*it)->Relative(rootLength), rel) == 0; ++it)
+    if (visit(**it)) return true;
+  return false;
+}
+
+// A folder to create that is there already is, on a drive that ignores
+// letter case, a target-only folder of another spelling. It takes the
+// source's spelling, so that the next run pairs the two folders instead of
+// copying everything in them again. Nothing is lost when that fails.
+void RespellFolder(const std::string& folder, std::size_t rootLength,
+                   const std::vector<const TFileInfo*>& targetOnlyFolders) {
+  if (!platform::isDirectory(folder)) return;
+  const auto existing = platform::lfileIdentity(folder);
+  AnyCaseVariant(targetOnlyFolders, rootLength, CutRoot(folder, rootLength), [&](const TFileInfo& t) {
+    const std::string key = t.Key();
+    if (key == folder || platform::lfileIdentity(key) != existing) return false;
+    RenameFileOp(key, folder);
+    return true;
+  });
+}
+
+// Whether dest, a name that held nothing at the scan, now leads to a file
+// that the plan paired with an entry of another name (paired: in inventory
+// order, on dest's side): on a drive that ignores letter case the two names
+// are one file, and a copy would silently replace the other entry's file.
+bool TakenByPair(const std::string& dest, std::size_t rootLength, const std::vector<const TFileInfo*>& paired) {
+  const auto existing = platform::fileIdentity(dest);
+  if (!existing) return false;
+  return AnyCaseVariant(paired, rootLength, CutRoot(dest, rootLength), [&](const TFileInfo& p) {
+    return platform::fileIdentity(p.Key()) == existing;
+  });
+}
+
 std::string_view RelativeFolder(const TFileInfo& info, std::size_t rootLength) {
   std::string_view path = info.Path;
   return path.substr(std::min(rootLength, path.size()));
@@ -86,6 +134,14 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
     ErrorList.push_back(std::to_string(ErrorList.size() + 1) + "、" + text + path);
   };
   auto count = [](const TInventoryList& list) { return std::to_string(list.Count()); };
+  // Files that the plan paired by name with a file of the other side, in
+  // inventory order.
+  std::vector<const TFileInfo*> pairedSource, pairedTarget;
+  auto notePair = [&](const TFileInfo* s, const TFileInfo* t) {
+    if (s->Falg) return;
+    pairedSource.push_back(s);
+    pairedTarget.push_back(t);
+  };
   // One file copy with its progress messages; refuses to overwrite a file
   // this run has already written on that side.
   auto copy = [&](const std::string& src, const std::string& dst, TCopyKind kind, WrittenEntries& written) {
@@ -102,11 +158,11 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
       TFileInfo* s = SourceList.Objects(i);
       TFileInfo* t = TargetList.Objects(head);
       switch (Comparer(*s, *t)) {
-        case Same: ++i, ++head; break;
-        case SourceNewer: UpdateList.Add(s), ++i, ++head; break;
+        case Same: notePair(s, t), ++i, ++head; break;
+        case SourceNewer: UpdateList.Add(s), notePair(s, t), ++i, ++head; break;
         case SourceOnlyFile: CopyList.Add(s), ++i; break;
         case SourceOnlyDir: CreateDirList.Add(s), ++i; break;
-        case TargetNewer: NewSameList.Add(t), ++i, ++head; break;
+        case TargetNewer: NewSameList.Add(t), notePair(s, t), ++i, ++head; break;
         case TargetOnlyFile: ExtraFileList.Add(t), ++head; break;
         case TargetOnlyDir: ExtraDirList.Add(t), ++head; break;
       }
@@ -179,11 +235,13 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
     if (!CreateDirList.Empty()) {
       TimedLine("被同步文件夹需要创建的文件夹共" + count(CreateDirList) + "个");
       CreateDirList.Sort(SourceRoot.size());
+      std::vector<const TFileInfo*> targetOnlyFolders(ExtraDirList.begin(), ExtraDirList.end());
       if (!StopSync) {
         for (const TFileInfo* e : CreateDirList) {
           if (StopSync) return true;
           const std::string folder = TargetRoot + rel(e, SourceRoot);
           TimedLine("创建文件夹" + folder);
+          RespellFolder(folder, TargetRoot.size(), targetOnlyFolders);
           CreateDirChecked(folder);
           writtenTarget.Add(folder);
           CopyFolderAttributes(e->Key(), folder);
@@ -196,7 +254,8 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
       TimedLine("被同步文件夹需要复制的文件共" + count(CopyList) + "个");
       for (const TFileInfo* e : CopyList) {
         if (StopSync) return true;
-        if (!copy(e->Key(), TargetRoot + rel(e, SourceRoot), CopyNew, writtenTarget))
+        const std::string dest = TargetRoot + rel(e, SourceRoot);
+        if (TakenByPair(dest, TargetRoot.size(), pairedTarget) || !copy(e->Key(), dest, CopyNew, writtenTarget))
           addError("复制文件错误，请检查该文件是否正在使用：", e->Key());
       }
     }
@@ -262,8 +321,9 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
         TimedLine("被同步文件夹需要复制的文件共" + count(ExtraFileList) + "个");
         for (const TFileInfo* e : ExtraFileList) {
           if (StopSync) return true;
+          if (writtenTarget.Contains(e->Key())) continue;  // the source's file, written under another name
           const std::string dest = SourceRoot + rel(e, TargetRoot);
-          if (!copy(e->Key(), dest, CopyBack, writtenSource))
+          if (TakenByPair(dest, SourceRoot.size(), pairedSource) || !copy(e->Key(), dest, CopyBack, writtenSource))
             addError("复制文件错误，请检查该文件是否正在使用：", dest);
         }
       }

@@ -95,19 +95,27 @@ ExfatMount::ExfatMount(std::uint64_t bytes) {
   };
   if (!run("mkfs.exfat -L DROVAN " + shellQuoted(image_))) fail("mkfs.exfat failed");
   // exfat-fuse run by root wants a block device; try the image, then a loop device.
-  if (run("mount.exfat-fuse " + shellQuoted(image_) + " " + shellQuoted(mountPoint_)) &&
-      isMountPoint(mountPoint_)) {
-    mounted_ = true;
-    return;
-  }
+  if (mount(image_.string())) return;
   const fs::path deviceFile = work_ / "loop-device";
   if (!run("losetup -f --show " + shellQuoted(image_), deviceFile)) fail("losetup failed");
   std::ifstream(deviceFile) >> loopDevice_;
   if (loopDevice_.empty()) fail("losetup named no device");
-  if (!run("mount.exfat-fuse " + shellQuoted(loopDevice_) + " " + shellQuoted(mountPoint_)) ||
+  if (!mount(loopDevice_)) fail("mount.exfat-fuse failed");
+}
+
+bool ExfatMount::mount(const std::string& source) {
+  if (!run("mount.exfat-fuse " + shellQuoted(source) + " " + shellQuoted(mountPoint_)) ||
       !isMountPoint(mountPoint_))
-    fail("mount.exfat-fuse failed");
+    return false;
+  source_ = source;
   mounted_ = true;
+  return true;
+}
+
+void ExfatMount::remount() {
+  unmountOnly();
+  if (isMountPoint(mountPoint_) || !mount(source_))
+    throw std::runtime_error("remounting the exFAT image failed:\n" + log());
 }
 
 ExfatMount::~ExfatMount() {
@@ -131,6 +139,15 @@ std::string ExfatMount::log() const {
 }
 
 void ExfatMount::unmount() {
+  unmountOnly();
+  if (!loopDevice_.empty()) {
+    // A device still held by the exiting daemon is detached when it lets go.
+    run("losetup -d " + shellQuoted(loopDevice_));
+    loopDevice_.clear();
+  }
+}
+
+void ExfatMount::unmountOnly() {
   if (mounted_) {
     // The FUSE daemon may still be busy with the last writes for a moment.
     for (int attempt = 0; attempt < 50 && isMountPoint(mountPoint_); ++attempt) {
@@ -139,11 +156,6 @@ void ExfatMount::unmount() {
     }
     if (isMountPoint(mountPoint_)) run("fusermount -u " + shellQuoted(mountPoint_));
     mounted_ = false;
-  }
-  if (!loopDevice_.empty()) {
-    // A device still held by the exiting daemon is detached when it lets go.
-    run("losetup -d " + shellQuoted(loopDevice_));
-    loopDevice_.clear();
   }
 }
 

@@ -23,6 +23,11 @@ class ExfatMount {
   ExfatMount(const ExfatMount&) = delete;
   ExfatMount& operator=(const ExfatMount&) = delete;
 
+  // Unmounts and mounts the drive again, as when it is unplugged and
+  // plugged in: what the driver cached is gone, and file times are read back
+  // as the drive stores them. Throws std::runtime_error when it cannot mount.
+  void remount();
+
   // The mounted file system's root folder.
   const std::filesystem::path& path() const { return mountPoint_; }
   std::string str() const { return mountPoint_.string(); }
@@ -32,11 +37,14 @@ class ExfatMount {
   bool run(const std::string& command, const std::filesystem::path& output = {}) const;
   std::string log() const;
   void unmount();
+  void unmountOnly();
+  bool mount(const std::string& source);
 
   std::filesystem::path work_;
   std::filesystem::path image_;
   std::filesystem::path mountPoint_;
   std::string loopDevice_;
+  std::string source_;  // what was mounted: the image or its loop device
   bool mounted_ = false;
 };
 

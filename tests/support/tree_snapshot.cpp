@@ -1,5 +1,8 @@
 #include "tests/support/tree_snapshot.h"
 
+#include <cstdlib>
+#include <sstream>
+
 #include "tests/support/file_times.h"
 #include "tests/support/temp_dir.h"
 
@@ -27,6 +30,24 @@ std::size_t countTempFiles(const fs::path& root) {
   for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
     if (it->path().filename().string().rfind(".~drovan-tmp-", 0) == 0) ++n;
   return n;
+}
+
+std::string treeDifferences(const TreeSnapshot& a, const TreeSnapshot& b, std::int64_t toleranceSec) {
+  std::ostringstream out;
+  for (const auto& [name, e] : a) {
+    const auto other = b.find(name);
+    if (other == b.end()) {
+      out << name << ": only in the first " << e << "\n";
+      continue;
+    }
+    const EntryState& f = other->second;
+    const bool timesClose = e.folder || std::llabs(e.mtimeSec - f.mtimeSec) <= toleranceSec;
+    if (e.folder != f.folder || e.size != f.size || e.content != f.content || !timesClose)
+      out << name << ": " << e << " vs " << f << "\n";
+  }
+  for (const auto& [name, f] : b)
+    if (!a.contains(name)) out << name << ": only in the second " << f << "\n";
+  return out.str();
 }
 
 std::ostream& operator<<(std::ostream& os, const EntryState& e) {

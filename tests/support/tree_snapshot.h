@@ -26,6 +26,10 @@ using TreeSnapshot = std::map<std::string, EntryState>;
 TreeSnapshot snapshot(const std::filesystem::path& root);
 // Names of entries that are the copy's leftover temporary files.
 std::size_t countTempFiles(const std::filesystem::path& root);
+// What differs between two snapshots, one line per entry, with file times
+// allowed to differ by up to toleranceSec (drives that keep coarse times);
+// empty when they agree.
+std::string treeDifferences(const TreeSnapshot& a, const TreeSnapshot& b, std::int64_t toleranceSec);
 std::ostream& operator<<(std::ostream& os, const EntryState& e);
 
 }  // namespace testsupport
