@@ -1,0 +1,106 @@
+// The log pane: its lines as the renderer sees them, progress in place, and
+// the menu's copy, clear and save.
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTextCursor>
+
+#include "tests/ui/window_fixture.h"
+#include "ui/folder_checks.h"
+#include "ui/memo_log_lines.h"
+
+TEST(MemoLogLines, LinesOfTheTextPane) {
+  QPlainTextEdit memo;
+  MemoLogLines log(memo);
+  EXPECT_EQ(log.count(), 0u);
+  EXPECT_EQ(log.last(), "");
+  log.add("");
+  EXPECT_EQ(log.count(), 1u) << "an empty line is a line";
+  log.add("第二行");
+  EXPECT_EQ(log.count(), 2u);
+  EXPECT_EQ(log.last(), "第二行");
+  EXPECT_EQ(memo.toPlainText(), QStringLiteral("\n第二行\n"));
+  log.replaceLast("替换");
+  EXPECT_EQ(memo.toPlainText(), QStringLiteral("\n替换\n"));
+  log.deleteLast();
+  log.deleteLast();
+  EXPECT_EQ(log.count(), 0u);
+  log.deleteLast();
+  log.replaceLast("唯一");
+  EXPECT_EQ(memo.toPlainText(), QStringLiteral("唯一\n"));
+
+  // Text the user typed after the last line is a line of its own.
+  QTextCursor cursor(memo.document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText("  ");
+  EXPECT_EQ(log.count(), 2u);
+  EXPECT_EQ(log.last(), "  ");
+  log.add("下一行");
+  EXPECT_EQ(memo.toPlainText(), QStringLiteral("唯一\n  \n下一行\n"));
+
+  // A character the document takes as a break stays inside its line.
+  log.add("a\u2029b");
+  EXPECT_EQ(log.count(), 4u);
+  log.clear();
+  EXPECT_EQ(log.count(), 0u);
+}
+
+TEST_F(WindowTest, ProgressRewritesTheCopyLineInPlace) {
+  open();
+  sendLine("第一行\r\n第二行\r\n");
+  TCopyInfo info;
+  info.SrcFile = "/盘/a/x.txt";
+  info.DestFile = "/u/b/x.txt";
+  info.CopyKind = CopyNew;
+  info.TotalSize = 200;
+  platform::SendMessage(form_->Handle(), WM_COPYSTART, copyInfoParam(info), 0);
+  const auto& memo = widget<QPlainTextEdit>("Memo2");
+  const int blocks = memo.document()->blockCount();
+  info.CopiedSize = 50;
+  platform::SendMessage(form_->Handle(), WM_COPYPROGRESS, copyInfoParam(info), 0);
+  info.CopiedSize = 200;
+  platform::SendMessage(form_->Handle(), WM_COPYPROGRESS, copyInfoParam(info), 0);
+  EXPECT_EQ(memo.document()->blockCount(), blocks);
+  const std::string copyLine = form_->Renderer().LastCopyLine();
+  EXPECT_NE(copyLine.find("  复制文件/盘/a/x.txt到/u/b/x.txt"), std::string::npos) << copyLine;
+  EXPECT_EQ(memoText(), "第一行\n第二行\n" + copyLine + " 100%\n");
+
+  // Cleared during the copy: the progress becomes the only line.
+  item("N7").trigger();
+  platform::SendMessage(form_->Handle(), WM_COPYPROGRESS, copyInfoParam(info), 0);
+  EXPECT_EQ(memoText(), copyLine + " 100%\n");
+}
+
+TEST_F(WindowTest, LogMenuCopiesClearsAndSaves) {
+  open();
+  sendLine("一行\r\n两行");
+  auto& memo = widget<QPlainTextEdit>("Memo2");
+  memo.selectAll();  // a selection does not matter
+  item("N6").trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("一行\n两行\n"));
+
+  saveAnswer.reset();
+  item("N8").trigger();
+  const QString folder = QString::fromStdString(ProgramFolder(usb.paths()));
+  EXPECT_TRUE(QRegularExpression("^" + QRegularExpression::escape(folder) + "工作日志-\\d{8}-\\d{6}\\.txt$")
+                  .match(saveProposal)
+                  .hasMatch())
+      << saveProposal.toStdString();
+
+  const std::string saved = disk.str() + "/日志.txt";
+  saveAnswer = QString::fromStdString(saved);
+  item("N8").trigger();
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(testsupport::readFile(saved), "一行\n两行\n");
+
+  saveAnswer = QString::fromStdString(disk.str() + "/没有/日志.txt");
+  item("N8").trigger();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_TRUE(errors[0].contains(QStringLiteral("没有/日志.txt"))) << errors[0].toStdString();
+
+  item("N7").trigger();
+  EXPECT_EQ(memoText(), "");
+  item("N6").trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QString());
+}
