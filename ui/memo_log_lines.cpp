@@ -1,5 +1,7 @@
 #include "ui/memo_log_lines.h"
 
+#include <algorithm>
+
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -25,7 +27,58 @@ QString paneLine(std::string_view line) {
   return text;
 }
 
-MemoLogLines::MemoLogLines(QPlainTextEdit& memo) : memo_(memo) {}
+LogDocumentLayout::LogDocumentLayout(QTextDocument* document)
+    : QPlainTextDocumentLayout(document), blockCount_(document->blockCount()) {}
+
+namespace {
+
+// The last line of the pane: only the empty block after the last line, or
+// nothing, follows it.
+bool isLastLine(const QTextBlock& block) {
+  const QTextBlock next = block.next();
+  return !next.isValid() || (!next.next().isValid() && isEmptyBlock(next));
+}
+
+// How many characters a line may grow in place and still be drawn lazily: a
+// progress text grows by one ("99%" to "100%"), which adds at most one row.
+constexpr int kLazyGrowth = 4;
+
+}  // namespace
+
+void LogDocumentLayout::documentChanged(int from, int charsRemoved, int charsAdded) {
+  const QTextDocument* doc = document();
+  const int blocks = doc->blockCount();
+  const QTextBlock block = doc->findBlock(from);
+  const bool inPlace = charsRemoved > 0 && blocks == blockCount_ &&
+                       block == doc->findBlock(from + std::max(charsAdded, 1) - 1);
+  blockCount_ = blocks;
+  if (inPlace && isLastLine(block) && charsAdded <= charsRemoved + kLazyGrowth) {
+    // The last line changed in place (a progress text): its old place and
+    // the row below it are painted again, and the line is laid out only
+    // then, so a progress message costs no text layout of its own. A line
+    // without layout has not been painted since its last change, whose
+    // repaint is still due.
+    if (block.layout()->lineCount() > 0) {
+      emit updateBlock(block);
+      if (block.next().isValid()) emit updateBlock(block.next());
+      QTextBlock(block).clearLayout();
+    }
+    return;
+  }
+  if (inPlace) {
+    charsRemoved = 0;
+    charsAdded = std::max(charsAdded, 1);
+  }
+  QPlainTextDocumentLayout::documentChanged(from, charsRemoved, charsAdded);
+}
+
+MemoLogLines::MemoLogLines(QPlainTextEdit& memo) : memo_(memo) {
+  auto* document = new QTextDocument(&memo);
+  document->setDocumentLayout(new LogDocumentLayout(document));
+  document->setDefaultFont(memo.font());
+  document->setUndoRedoEnabled(memo.isUndoRedoEnabled());
+  memo.setDocument(document);
+}
 
 std::size_t MemoLogLines::count() const {
   const QTextDocument* doc = memo_.document();
@@ -75,6 +128,18 @@ void MemoLogLines::deleteLast() {
 }
 
 void MemoLogLines::clear() { memo_.clear(); }
+
+void MemoLogLines::beginUpdate() {
+  if (updating_) return;
+  QTextCursor(memo_.document()).beginEditBlock();
+  updating_ = true;
+}
+
+void MemoLogLines::endUpdate() {
+  if (!updating_) return;
+  updating_ = false;
+  QTextCursor(memo_.document()).endEditBlock();
+}
 
 void MemoLogLines::scrollToEnd() {
   QScrollBar* bar = memo_.verticalScrollBar();

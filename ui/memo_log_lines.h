@@ -7,6 +7,7 @@
 // as with ten.
 #pragma once
 
+#include <QPlainTextDocumentLayout>
 #include <QString>
 
 #include "engine/log_lines.h"
@@ -18,6 +19,8 @@ class QTextBlock;
 // pane in between, and the lines are always read back from the document.
 class MemoLogLines : public LogLines {
  public:
+  // Gives the pane a fresh document whose layout redraws only the line that
+  // changed (see LogDocumentLayout); what the pane held is dropped.
   explicit MemoLogLines(QPlainTextEdit& memo);
 
   void add(std::string_view line) override;
@@ -26,10 +29,11 @@ class MemoLogLines : public LogLines {
   void deleteLast() override;
   std::size_t count() const override;
   void clear() override;
-  // Qt paints only when control returns to the event loop, never in the
-  // middle of a change, so there is nothing to hold back.
-  void beginUpdate() override {}
-  void endUpdate() override {}
+  // One edit of the document: the pane lays out the changed line once, at
+  // endUpdate, however many changes lie between (Qt paints only later, in the
+  // event loop).
+  void beginUpdate() override;
+  void endUpdate() override;
   void scrollToEnd() override;
 
  private:
@@ -37,6 +41,24 @@ class MemoLogLines : public LogLines {
   QTextBlock lastLineBlock() const;
 
   QPlainTextEdit& memo_;
+  bool updating_ = false;
+};
+
+// The layout of the pane's document. Qt's plain-text layout takes the
+// characters removed plus those added after the change's start as the
+// changed range, so a line replaced in place seems to reach into the next
+// block, and the whole pane is laid out and painted again. After the change,
+// only the added characters are new: while the number of blocks stays the
+// same and they lie in one block, that block alone is laid out and redrawn.
+class LogDocumentLayout : public QPlainTextDocumentLayout {
+ public:
+  explicit LogDocumentLayout(QTextDocument* document);
+
+ protected:
+  void documentChanged(int from, int charsRemoved, int charsAdded) override;
+
+ private:
+  int blockCount_;
 };
 
 // A log line as the pane's text: UTF-8 decoded, with the characters that a

@@ -1,6 +1,9 @@
 // The log pane: its lines as the renderer sees them, progress in place, and
 // the menu's copy, clear and save.
 #include <QClipboard>
+#include <QCoreApplication>
+#include <QPaintEvent>
+#include <QTextBlock>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
@@ -44,6 +47,52 @@ TEST(MemoLogLines, LinesOfTheTextPane) {
   EXPECT_EQ(log.count(), 4u);
   log.clear();
   EXPECT_EQ(log.count(), 0u);
+}
+
+namespace {
+
+// Records the regions the pane paints.
+class PaintRecorder : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) painted |= static_cast<QPaintEvent*>(event)->rect();
+    return false;
+  }
+  QRect painted;
+};
+
+}  // namespace
+
+TEST(MemoLogLines, ALineChangedInPlaceRepaintsOnlyItsRow) {
+  QPlainTextEdit memo;
+  memo.resize(709, 201);
+  MemoLogLines log(memo);
+  memo.show();
+  for (int i = 0; i < 1000; ++i) log.add("第" + std::to_string(i) + "行 /home/用户/资料/文件.txt");
+  log.scrollToEnd();
+  QCoreApplication::processEvents();
+  PaintRecorder recorder;
+  memo.viewport()->installEventFilter(&recorder);
+
+  log.beginUpdate();
+  log.replaceLast("最后一行 37%");
+  log.endUpdate();
+  QCoreApplication::processEvents();
+  const QTextBlock last = memo.document()->lastBlock().previous();
+  EXPECT_GT(last.layout()->lineCount(), 0) << "laid out again when painted";
+  QTextCursor at(memo.document());
+  at.setPosition(last.position() + 3);
+  const QRect row = memo.cursorRect(at);
+  EXPECT_TRUE(recorder.painted.intersects(row)) << "the changed row is painted";
+  EXPECT_LT(recorder.painted.height(), memo.viewport()->height() / 2);
+
+  // A line that grows much is laid out at once; adding a line still works.
+  log.replaceLast("最后一行 37% 以及很长很长的附加文字");
+  EXPECT_EQ(log.last(), "最后一行 37% 以及很长很长的附加文字");
+  log.add("新行");
+  EXPECT_EQ(log.count(), 1001u);
+  log.clear();
+  EXPECT_NE(dynamic_cast<LogDocumentLayout*>(memo.document()->documentLayout()), nullptr);
 }
 
 TEST_F(WindowTest, ProgressRewritesTheCopyLineInPlace) {
