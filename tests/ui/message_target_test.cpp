@@ -12,7 +12,7 @@
 #include "tests/ui/window_fixture.h"
 #include "ui/form_message_target.h"
 
-TEST(WindowMessage, SendsFromAnotherThreadRunOnTheGuiThreadAndWait) {
+TEST(WindowTarget, SendsFromElsewhereRunOnTheGuiSideAndWait) {
   QThread* gui = QThread::currentThread();
   std::vector<platform::UINT> handled;  // GUI thread only
   bool onGuiThread = true;

@@ -4,7 +4,7 @@
 
 #include "tests/ui/window_fixture.h"
 
-TEST_F(WindowTest, TrayMenuOffersTheJobsAndTheExit) {
+TEST_F(WindowTest, TrayMenuOffersTheSyncsAndTheExit) {
   open();
   QStringList shown;
   for (QAction* a : widget<QMenu>("PopupMenu1").actions())

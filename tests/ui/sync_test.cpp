@@ -29,7 +29,7 @@ struct RunningState {
 
 }  // namespace
 
-class WindowJob : public WindowTest {
+class WindowSync : public WindowTest {
  protected:
   // Calls `then` once, on the GUI thread, at the first change of the pane
   // that satisfies `when` (the job's first line comes after its WM_SYNCBEGIN).
@@ -46,7 +46,7 @@ class WindowJob : public WindowTest {
   }
 };
 
-TEST_F(WindowJob, BlankFolderBoxRefusesEveryStart) {
+TEST_F(WindowSync, BlankFolderBoxRefusesEveryStart) {
   open();
   pickUsb(usbDir);
   StopSync = true;
@@ -66,7 +66,7 @@ TEST_F(WindowJob, BlankFolderBoxRefusesEveryStart) {
   EXPECT_EQ(memoText(), "");
 }
 
-TEST_F(WindowJob, EachButtonRunsARealJobAndBecomesItsStopButton) {
+TEST_F(WindowSync, EachButtonRunsARealSyncAndBecomesItsStopButton) {
   open();
   setBothFolders();
   struct Case {
@@ -129,7 +129,7 @@ TEST_F(WindowJob, EachButtonRunsARealJobAndBecomesItsStopButton) {
   EXPECT_TRUE(fs::exists(usbDir + "/new.txt"));
 }
 
-TEST_F(WindowJob, StopButtonStopsARunningJob) {
+TEST_F(WindowSync, StopButtonStopsARunningSync) {
   open();
   setBothFolders();
   writeFiles(diskDir, "f", 200);
@@ -148,7 +148,7 @@ TEST_F(WindowJob, StopButtonStopsARunningJob) {
   EXPECT_TRUE(widget<QPushButton>("BtnSync").isEnabled());
 }
 
-TEST_F(WindowJob, TrayItemOfTheRunningJobStopsIt) {
+TEST_F(WindowSync, TrayItemOfTheRunningSyncStopsIt) {
   open();
   setBothFolders();
   writeFiles(diskDir, "f", 5);
@@ -170,7 +170,7 @@ TEST_F(WindowJob, TrayItemOfTheRunningJobStopsIt) {
   }
 }
 
-TEST_F(WindowJob, CloseDuringAJobWaitsForItsEndAndWritesTheConfiguration) {
+TEST_F(WindowSync, CloseDuringASyncWaitsForItsEndAndWritesTheConfiguration) {
   open();
   setBothFolders();
   widget<QPushButton>("Button1").click();
@@ -205,7 +205,7 @@ TEST_F(WindowJob, CloseDuringAJobWaitsForItsEndAndWritesTheConfiguration) {
   EXPECT_TRUE(contains(file, "00-1A-2B-3C-4D-5E=" + diskDir)) << file;
 }
 
-TEST_F(WindowJob, ClosingTheIdleWindowGoesAheadAtOnce) {
+TEST_F(WindowSync, ClosingTheIdleWindowGoesAheadAtOnce) {
   open();
   int closedCount = 0;
   QObject::connect(form_.get(), &TSyncForm::closed, [&] { ++closedCount; });
