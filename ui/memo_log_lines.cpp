@@ -60,7 +60,8 @@ void LogDocumentLayout::documentChanged(int from, int charsRemoved, int charsAdd
     // repaint is still due.
     if (block.layout()->lineCount() > 0) {
       emit updateBlock(block);
-      if (block.next().isValid()) emit updateBlock(block.next());
+      // A line that grows may take one more row.
+      if (charsAdded > charsRemoved && block.next().isValid()) emit updateBlock(block.next());
       QTextBlock(block).clearLayout();
     }
     return;
@@ -112,10 +113,19 @@ void MemoLogLines::replaceLast(std::string_view line) {
     return;
   }
   const QTextBlock block = lastLineBlock();
+  const QString old = block.text();
+  const QString text = paneLine(line);
+  // Only what differs is replaced: a progress text keeps its copy line and
+  // changes its percentage.
+  qsizetype same = 0;
+  const qsizetype shorter = std::min(old.size(), text.size());
+  while (same < shorter && old.at(same) == text.at(same)) ++same;
+  if (same > 0 && old.at(same - 1).isHighSurrogate()) --same;  // never split a character
+  if (same == old.size() && same == text.size()) return;
   QTextCursor cursor(memo_.document());
-  cursor.setPosition(block.position());
-  cursor.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
-  cursor.insertText(paneLine(line));
+  cursor.setPosition(block.position() + static_cast<int>(same));
+  cursor.setPosition(block.position() + static_cast<int>(old.size()), QTextCursor::KeepAnchor);
+  cursor.insertText(text.mid(same));
 }
 
 void MemoLogLines::deleteLast() {

@@ -25,13 +25,15 @@ class MemoLogLines : public LogLines {
 
   void add(std::string_view line) override;
   std::string last() const override;
+  // Replaces only the characters that differ, so a progress text rewrites
+  // its percentage and nothing else.
   void replaceLast(std::string_view line) override;
   void deleteLast() override;
   std::size_t count() const override;
   void clear() override;
-  // One edit of the document: the pane lays out the changed line once, at
-  // endUpdate, however many changes lie between (Qt paints only later, in the
-  // event loop).
+  // One edit of the document: the pane learns of the changes once, at
+  // endUpdate, however many lie between (Qt paints only later, in the event
+  // loop).
   void beginUpdate() override;
   void endUpdate() override;
   void scrollToEnd() override;
@@ -50,6 +52,9 @@ class MemoLogLines : public LogLines {
 // block, and the whole pane is laid out and painted again. After the change,
 // only the added characters are new: while the number of blocks stays the
 // same and they lie in one block, that block alone is laid out and redrawn.
+// When that block is the last line and grows by a few characters at most (a
+// progress text), it is not even laid out now but when it is painted, so a
+// progress message costs no text layout of its own.
 class LogDocumentLayout : public QPlainTextDocumentLayout {
  public:
   explicit LogDocumentLayout(QTextDocument* document);

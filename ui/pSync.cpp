@@ -232,10 +232,6 @@ void TSyncForm::ShowConfig() {
   if (!refusals.empty()) showError(refusals);
 }
 
-bool TSyncForm::IsNotUDiskPath(const std::string& Path) const { return ::IsNotUDiskPath(Path, machine()); }
-
-bool TSyncForm::IsOnProgramDrive(const std::string& Path) const { return ::IsOnProgramDrive(Path, machine()); }
-
 void TSyncForm::Button1Click() { PageControl1->setCurrentWidget(TabSheet2); }
 void TSyncForm::Button8Click() { PageControl1->setCurrentWidget(TabSheet3); }
 void TSyncForm::Button9Click() { PageControl1->setCurrentWidget(TabSheet1); }
@@ -252,7 +248,7 @@ void TSyncForm::Button5Click() { pickFolder(*Edit3); }
 
 void TSyncForm::Edit1Change() {
   const std::string T = Edit1->text().toStdString();
-  if (!IsNotUDiskPath(T)) {
+  if (!IsNotUDiskPath(T, machine())) {
     setBoxText(*Edit1, shownDiskFolder_);
     showError(DiskFolderRefusal(T, machine()));
     return;

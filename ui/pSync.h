@@ -159,8 +159,6 @@ class TSyncForm : public QWidget {
   void FormCreate();
   void FormClose(TCloseAction& Action);
   void ShowConfig();
-  bool IsNotUDiskPath(const std::string& Path) const;
-  bool IsOnProgramDrive(const std::string& Path) const;
   // Raises Exception "请设置好同步文件夹" when a folder box is blank.
   void CheckSyncFolders() const;
 

@@ -53,13 +53,18 @@ void TSyncForm::syncButtonClick(QPushButton& button, WindowControl control, TSyn
   }
   StopSync = false;
   renderer_->setClickBtn(control);
-  // The job owns itself once started; until then the pointer releases it.
-  std::unique_ptr<ThdSync, void (*)(ThdSync*)> job(new ThdSync(true, JobSettingsFrom(*SyncAction)),
-                                                   &ThdSync::Discard);
-  job->SetWinHandle(Handle());
-  job->SyncType = kind;
-  job->Start();
-  job.release();
+  try {
+    // The job owns itself once started; until then the pointer releases it.
+    std::unique_ptr<ThdSync, void (*)(ThdSync*)> job(new ThdSync(true, JobSettingsFrom(*SyncAction)),
+                                                     &ThdSync::Discard);
+    job->SetWinHandle(Handle());
+    job->SyncType = kind;
+    job->Start();
+    job.release();
+  } catch (const std::exception& e) {
+    // No thread could be made (or no memory): nothing may leave a handler.
+    showError(std::string("无法开始同步：") + e.what());
+  }
 }
 
 void TSyncForm::BtnSyncClick() { syncButtonClick(*BtnSync, WindowControl::BtnSync, TSyncType::AutoSync); }

@@ -30,6 +30,9 @@ TEST(MemoLogLines, LinesOfTheTextPane) {
   log.deleteLast();
   EXPECT_EQ(log.count(), 0u);
   log.deleteLast();
+  log.replaceLast("唯一 😀");
+  log.replaceLast("唯一 😃");  // the same first half of the character
+  EXPECT_EQ(log.last(), "唯一 😃");
   log.replaceLast("唯一");
   EXPECT_EQ(memo.toPlainText(), QStringLiteral("唯一\n"));
 

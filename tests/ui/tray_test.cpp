@@ -32,6 +32,11 @@ TEST_F(WindowTest, MinimisingHidesOnlyWhereATrayCanBringTheWindowBack) {
   item("N1").trigger();
   ASSERT_TRUE(waitForNoJob());
   EXPECT_FALSE(form_->isVisible());
+  // "退出" reaches the hidden window too.
+  int closedCount = 0;
+  QObject::connect(form_.get(), &TSyncForm::closed, [&] { ++closedCount; });
+  item("N5").trigger();
+  EXPECT_EQ(closedCount, 1);
   form_->TrayIcon1DblClick();
   EXPECT_TRUE(form_->isVisible());
   EXPECT_FALSE(form_->isMinimized());
