@@ -214,3 +214,19 @@ TEST_F(WindowSync, ClosingTheIdleWindowGoesAheadAtOnce) {
   EXPECT_FALSE(form_->isVisible());
   EXPECT_FALSE(CloseAfterSync);
 }
+
+TEST_F(WindowSync, ASecondClickBeforeTheSyncHasBegunStartsNothing) {
+  open();
+  setBothFolders();
+  writeFiles(diskDir, "f", 3);
+  // The second click comes before the window has heard of the first sync.
+  widget<QPushButton>("BtnSyncDiskToU").click();
+  widget<QPushButton>("BtnSyncUToDisk").click();
+  ASSERT_TRUE(waitForNoJob());
+  // Every sync begins its log with a rule of "~".
+  const std::string rule(50, '~');
+  std::size_t runs = 0;
+  for (std::size_t at = memoText().find(rule); at != std::string::npos; at = memoText().find(rule, at + 1)) ++runs;
+  EXPECT_EQ(runs, 1u) << memoText();
+  EXPECT_TRUE(errors.empty());
+}
