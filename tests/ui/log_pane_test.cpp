@@ -1,0 +1,158 @@
+// The log pane: its lines as the renderer sees them, progress in place, and
+// the menu's copy, clear and save.
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QPaintEvent>
+#include <QTextBlock>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTextCursor>
+
+#include "tests/ui/window_fixture.h"
+#include "ui/folder_checks.h"
+#include "ui/memo_log_lines.h"
+
+TEST(MemoLogLines, LinesOfTheTextPane) {
+  QPlainTextEdit memo;
+  MemoLogLines log(memo);
+  EXPECT_EQ(log.count(), 0u);
+  EXPECT_EQ(log.last(), "");
+  log.add("");
+  EXPECT_EQ(log.count(), 1u) << "an empty line is a line";
+  log.add("第二行");
+  EXPECT_EQ(log.count(), 2u);
+  EXPECT_EQ(log.last(), "第二行");
+  EXPECT_EQ(memo.toPlainText(), QStringLiteral("\n第二行\n"));
+  log.replaceLast("替换");
+  EXPECT_EQ(memo.toPlainText(), QStringLiteral("\n替换\n"));
+  log.deleteLast();
+  log.deleteLast();
+  EXPECT_EQ(log.count(), 0u);
+  log.deleteLast();
+  log.replaceLast("唯一 😀");
+  log.replaceLast("唯一 😃");  // the same first half of the character
+  EXPECT_EQ(log.last(), "唯一 😃");
+  log.replaceLast("唯一");
+  EXPECT_EQ(memo.toPlainText(), QStringLiteral("唯一\n"));
+
+  // Text the user typed after the last line is a line of its own.
+  QTextCursor cursor(memo.document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText("  ");
+  EXPECT_EQ(log.count(), 2u);
+  EXPECT_EQ(log.last(), "  ");
+  log.add("下一行");
+  EXPECT_EQ(memo.toPlainText(), QStringLiteral("唯一\n  \n下一行\n"));
+
+  // A character the document takes as a break stays inside its line.
+  log.add("a\u2029b");
+  EXPECT_EQ(log.count(), 4u);
+  log.clear();
+  EXPECT_EQ(log.count(), 0u);
+}
+
+namespace {
+
+// Records the regions the pane paints.
+class PaintRecorder : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) painted |= static_cast<QPaintEvent*>(event)->rect();
+    return false;
+  }
+  QRect painted;
+};
+
+}  // namespace
+
+TEST(MemoLogLines, ALineChangedInPlaceRepaintsOnlyItsRow) {
+  QPlainTextEdit memo;
+  memo.resize(709, 201);
+  MemoLogLines log(memo);
+  memo.show();
+  for (int i = 0; i < 1000; ++i) log.add("第" + std::to_string(i) + "行 /home/用户/资料/文件.txt");
+  log.scrollToEnd();
+  QCoreApplication::processEvents();
+  PaintRecorder recorder;
+  memo.viewport()->installEventFilter(&recorder);
+
+  log.beginUpdate();
+  log.replaceLast("最后一行 37%");
+  log.endUpdate();
+  QCoreApplication::processEvents();
+  const QTextBlock last = memo.document()->lastBlock().previous();
+  EXPECT_GT(last.layout()->lineCount(), 0) << "laid out again when painted";
+  QTextCursor at(memo.document());
+  at.setPosition(last.position() + 3);
+  const QRect row = memo.cursorRect(at);
+  EXPECT_TRUE(recorder.painted.intersects(row)) << "the changed row is painted";
+  EXPECT_LT(recorder.painted.height(), memo.viewport()->height() / 2);
+
+  // A line that grows much is laid out at once; adding a line still works.
+  log.replaceLast("最后一行 37% 以及很长很长的附加文字");
+  EXPECT_EQ(log.last(), "最后一行 37% 以及很长很长的附加文字");
+  log.add("新行");
+  EXPECT_EQ(log.count(), 1001u);
+  log.clear();
+  EXPECT_NE(dynamic_cast<LogDocumentLayout*>(memo.document()->documentLayout()), nullptr);
+}
+
+TEST_F(WindowTest, ProgressRewritesTheCopyLineInPlace) {
+  open();
+  sendLine("第一行\r\n第二行\r\n");
+  TCopyInfo info;
+  info.SrcFile = "/盘/a/x.txt";
+  info.DestFile = "/u/b/x.txt";
+  info.CopyKind = CopyNew;
+  info.TotalSize = 200;
+  platform::SendMessage(form_->Handle(), WM_COPYSTART, copyInfoParam(info), 0);
+  const auto& memo = widget<QPlainTextEdit>("Memo2");
+  const int blocks = memo.document()->blockCount();
+  info.CopiedSize = 50;
+  platform::SendMessage(form_->Handle(), WM_COPYPROGRESS, copyInfoParam(info), 0);
+  info.CopiedSize = 200;
+  platform::SendMessage(form_->Handle(), WM_COPYPROGRESS, copyInfoParam(info), 0);
+  EXPECT_EQ(memo.document()->blockCount(), blocks);
+  const std::string copyLine = form_->Renderer().LastCopyLine();
+  EXPECT_NE(copyLine.find("  复制文件/盘/a/x.txt到/u/b/x.txt"), std::string::npos) << copyLine;
+  EXPECT_EQ(memoText(), "第一行\n第二行\n" + copyLine + " 100%\n");
+
+  // Cleared during the copy: the progress becomes the only line.
+  item("N7").trigger();
+  platform::SendMessage(form_->Handle(), WM_COPYPROGRESS, copyInfoParam(info), 0);
+  EXPECT_EQ(memoText(), copyLine + " 100%\n");
+}
+
+TEST_F(WindowTest, LogMenuCopiesClearsAndSaves) {
+  open();
+  sendLine("一行\r\n两行");
+  auto& memo = widget<QPlainTextEdit>("Memo2");
+  memo.selectAll();  // a selection does not matter
+  item("N6").trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("一行\n两行\n"));
+
+  saveAnswer.reset();
+  item("N8").trigger();
+  const QString folder = QString::fromStdString(ProgramFolder(usb.paths()));
+  EXPECT_TRUE(QRegularExpression("^" + QRegularExpression::escape(folder) + "工作日志-\\d{8}-\\d{6}\\.txt$")
+                  .match(saveProposal)
+                  .hasMatch())
+      << saveProposal.toStdString();
+
+  const std::string saved = disk.str() + "/日志.txt";
+  saveAnswer = QString::fromStdString(saved);
+  item("N8").trigger();
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(testsupport::readFile(saved), "一行\n两行\n");
+
+  saveAnswer = QString::fromStdString(disk.str() + "/没有/日志.txt");
+  item("N8").trigger();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_TRUE(errors[0].contains(QStringLiteral("没有/日志.txt"))) << errors[0].toStdString();
+
+  item("N7").trigger();
+  EXPECT_EQ(memoText(), "");
+  item("N6").trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QString());
+}

@@ -1,0 +1,65 @@
+// The window's message target: sends from a job's thread wait for the GUI
+// thread, posts are queued, a detached target reaches nothing.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include "tests/ui/window_fixture.h"
+#include "ui/form_message_target.h"
+
+TEST(WindowTarget, SendsFromElsewhereRunOnTheGuiSideAndWait) {
+  QThread* gui = QThread::currentThread();
+  std::vector<platform::UINT> handled;  // GUI thread only
+  bool onGuiThread = true;
+  auto target = FormMessageTarget::create([&](platform::UINT msg, platform::WPARAM, platform::LPARAM) {
+    onGuiThread &= QThread::currentThread() == gui;
+    handled.push_back(msg);
+    return static_cast<platform::LRESULT>(msg + 1);
+  });
+  platform::ScopedMessageTarget registration(target);
+
+  std::atomic<int> sent{0};
+  std::atomic<bool> inOrder{true};
+  std::thread job([&] {
+    for (platform::UINT msg = 1; msg <= 50; ++msg) {
+      // Handled before the send returns, with the handler's result.
+      if (platform::SendMessage(registration.handle(), msg, 0, 0) != static_cast<platform::LRESULT>(msg + 1))
+        inOrder = false;
+      ++sent;
+    }
+    platform::PostMessage(registration.handle(), 99, 0, 0);
+    ++sent;
+  });
+  ASSERT_TRUE(WindowTest::waitUntil([&] { return sent == 51; }));
+  job.join();
+  EXPECT_TRUE(inOrder);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(handled.size(), 51u);
+  for (platform::UINT i = 0; i < 50; ++i) EXPECT_EQ(handled[i], i + 1);
+  EXPECT_EQ(handled.back(), 99u);
+  EXPECT_TRUE(onGuiThread);
+
+  // On the GUI thread itself a send is handled at once.
+  EXPECT_EQ(platform::SendMessage(registration.handle(), 7, 0, 0), 8);
+  EXPECT_EQ(handled.back(), 7u);
+
+  // Detached: queued and later messages reach nothing; sends still return.
+  platform::PostMessage(registration.handle(), 98, 0, 0);
+  target->detach();
+  std::atomic<bool> lateDone{false};
+  std::atomic<platform::LRESULT> lateResult{-1};
+  std::thread late([&] {
+    lateResult = platform::SendMessage(registration.handle(), 5, 0, 0);
+    lateDone = true;
+  });
+  ASSERT_TRUE(WindowTest::waitUntil([&] { return lateDone.load(); }));
+  late.join();
+  EXPECT_EQ(lateResult, 0);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(handled.back(), 7u);
+}

@@ -1,0 +1,96 @@
+// The options page: the "全部监测" switch, the pattern boxes' conversion and
+// the two strategies, up to the configuration file.
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+
+#include "config/pOstSync.h"
+#include "tests/ui/window_fixture.h"
+
+namespace {
+
+std::vector<std::string> items(const TStringList& list) { return list.Items(); }
+using Items = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(WindowTest, OptionControlsReachTheConfigurationAndTheFile) {
+  open();
+  auto& pages = widget<QStackedWidget>("PageControl1");
+  auto& allSync = widget<QCheckBox>("CheckBox2");
+  auto& memo3 = widget<QPlainTextEdit>("Memo3");
+  auto& memo1 = widget<QPlainTextEdit>("Memo1");
+  TOstiniFileAction& ini = SyncAction->Ostini();
+
+  widget<QPushButton>("Button1").click();
+  EXPECT_EQ(pages.currentWidget()->objectName(), QStringLiteral("TabSheet2"));
+  EXPECT_TRUE(allSync.isChecked());
+  EXPECT_FALSE(memo3.isEnabled());
+  allSync.click();
+  EXPECT_FALSE(ini.AllSync());
+  EXPECT_TRUE(memo3.isEnabled());
+  EXPECT_TRUE(memo1.isEnabled());
+
+  memo3.setPlainText("*.doc;*.txt");
+  EXPECT_EQ(items(ini.SyncFilesList()), (Items{"*.doc", "*.txt"}));
+  memo3.setPlainText("*.jpg; *.png");
+  EXPECT_EQ(items(ini.SyncFilesList()), (Items{"*.jpg; *.png"}));
+  memo3.setPlainText("*.doc\n*.txt");
+  EXPECT_EQ(items(ini.SyncFilesList()), (Items{"*.doc,*.txt"}));
+  memo3.setPlainText("*.doc\n");
+  EXPECT_EQ(items(ini.SyncFilesList()), (Items{"*.doc"}));
+  memo3.setPlainText("");
+  EXPECT_EQ(items(ini.SyncFilesList()), Items{});
+  // Every keystroke is stored.
+  memo3.insertPlainText("*.c");
+  memo3.insertPlainText("pp");
+  EXPECT_EQ(items(ini.SyncFilesList()), (Items{"*.cpp"}));
+  memo1.setPlainText("*.tmp;*.bak");
+  EXPECT_EQ(items(ini.NoSyncFilesList()), (Items{"*.tmp", "*.bak"}));
+
+  widget<QRadioButton>("RadioGroup1Item1").click();
+  EXPECT_EQ(ini.WhenSyncedFolderHasNewSameFile(), 1);
+  EXPECT_EQ(widget<QRadioButton>("RadioGroup1Item1").text(), QStringLiteral("忽略，不操作"));
+  widget<QRadioButton>("RadioGroup2Item2").click();
+  EXPECT_EQ(ini.WhenSyncedFolderHasNewFile(), 2);
+
+  allSync.click();
+  EXPECT_TRUE(ini.AllSync());
+  EXPECT_FALSE(memo3.isEnabled());
+  EXPECT_FALSE(memo1.isEnabled());
+  EXPECT_EQ(memo3.toPlainText(), QStringLiteral("*.cpp"));
+
+  widget<QPushButton>("Button15").click();
+  EXPECT_EQ(pages.currentIndex(), 0);
+  widget<QPushButton>("Button8").click();
+  EXPECT_EQ(pages.currentIndex(), 2);
+  widget<QPushButton>("Button9").click();
+  EXPECT_EQ(pages.currentIndex(), 0);
+
+  form_.reset();
+  DestroySyncAction();
+  const std::string file = testsupport::readFile(usb.ini);
+  for (const char* line : {"全部监测=1", "监测文件类型=*.cpp", "不监测文件类型=*.tmp;*.bak",
+                           "被监测文件夹存在最新文件时=1", "被监测文件夹存在同步文件夹没有的文件时=2"})
+    EXPECT_NE(file.find(line), std::string::npos) << line << "\n" << file;
+}
+
+TEST_F(WindowTest, ShowConfigFillsTheOptionsAndKeepsTheStoredLists) {
+  usb.writeIni(
+      "[配置]\n全部监测=0\n监测文件类型=\"*.a b\";*.c\n不监测文件类型=*.tmp\n"
+      "被监测文件夹存在最新文件时=0\n被监测文件夹存在同步文件夹没有的文件时=5\n");
+  open();
+  TOstiniFileAction& ini = SyncAction->Ostini();
+  EXPECT_FALSE(widget<QCheckBox>("CheckBox2").isChecked());
+  EXPECT_TRUE(widget<QPlainTextEdit>("Memo3").isEnabled());
+  EXPECT_EQ(widget<QPlainTextEdit>("Memo3").toPlainText(), QStringLiteral("\"*.a b\";*.c"));
+  EXPECT_EQ(widget<QPlainTextEdit>("Memo1").toPlainText(), QStringLiteral("*.tmp"));
+  // Showing the lists does not pass them through the boxes' conversion.
+  EXPECT_EQ(items(ini.SyncFilesList()), (Items{"*.a b", "*.c"}));
+  EXPECT_EQ(form_->RadioGroup1Index(), 0);
+  EXPECT_EQ(form_->RadioGroup2Index(), -1) << "a stored value outside the items selects none";
+  EXPECT_EQ(ini.WhenSyncedFolderHasNewFile(), 5);
+  EXPECT_TRUE(errors.empty());
+}

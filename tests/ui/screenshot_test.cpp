@@ -1,0 +1,62 @@
+// Pictures of the three pages, idle and while a job runs, for a person to
+// look at: build/screenshots/<page>-<state>.png.
+#include <cstdlib>
+#include <fstream>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+
+#include "tests/ui/window_fixture.h"
+
+namespace {
+
+QString screenshotFolder() {
+  const char* source = std::getenv("DROVAN_SOURCE_DIR");
+  return QString::fromLocal8Bit(source ? source : ".") + QStringLiteral("/build/screenshots");
+}
+
+}  // namespace
+
+class WindowScreenshots : public WindowTest {
+ protected:
+  void shootPages(const char* state) {
+    auto& pages = widget<QStackedWidget>("PageControl1");
+    const int shown = pages.currentIndex();
+    const char* names[] = {"main", "options", "help"};
+    for (int i = 0; i < 3; ++i) {
+      pages.setCurrentIndex(i);
+      const QString file = screenshotFolder() + QStringLiteral("/%1-%2.png").arg(names[i], state);
+      const QPixmap picture = form_->grab();
+      EXPECT_EQ(picture.size(), QSize(709, 456));
+      EXPECT_TRUE(picture.save(file)) << file.toStdString();
+    }
+    pages.setCurrentIndex(shown);
+  }
+};
+
+TEST_F(WindowScreenshots, PagesIdleAndRunning) {
+  ASSERT_TRUE(QDir().mkpath(screenshotFolder()));
+  open();
+  setBothFolders();
+  for (int i = 0; i < 200; ++i) std::ofstream(diskDir + "/文件" + std::to_string(i) + ".txt") << i;
+  widget<QCheckBox>("CheckBox2").setChecked(false);
+  widget<QPlainTextEdit>("Memo3").setPlainText(QStringLiteral("txt;doc?"));
+  widget<QPlainTextEdit>("Memo1").setPlainText(QStringLiteral("tmp;bak"));
+  shootPages("idle");
+
+  auto& button = widget<QPushButton>("BtnSyncDiskToU");
+  bool shot = false;
+  QObject::connect(&widget<QPlainTextEdit>("Memo2"), &QPlainTextEdit::textChanged, form_.get(), [&] {
+    if (shot || QString::fromStdString(memoText()).count(QStringLiteral("复制文件")) < 12) return;
+    shot = true;
+    shootPages("running");
+    button.click();  // stop
+  });
+  button.click();
+  ASSERT_TRUE(waitForNoJob());
+  EXPECT_TRUE(shot) << memoText();
+}

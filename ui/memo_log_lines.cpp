@@ -1,0 +1,157 @@
+#include "ui/memo_log_lines.h"
+
+#include <algorithm>
+
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+
+// The empty block after the last line (or the only block of an empty pane).
+bool isEmptyBlock(const QTextBlock& block) { return block.length() <= 1; }
+
+bool breaksBlock(QChar c) {
+  return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator ||
+         c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1;
+}
+
+}  // namespace
+
+QString paneLine(std::string_view line) {
+  QString text = QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+  for (QChar& c : text)
+    if (breaksBlock(c)) c = QChar::ReplacementCharacter;
+  return text;
+}
+
+LogDocumentLayout::LogDocumentLayout(QTextDocument* document)
+    : QPlainTextDocumentLayout(document), blockCount_(document->blockCount()) {}
+
+namespace {
+
+// The last line of the pane: only the empty block after the last line, or
+// nothing, follows it.
+bool isLastLine(const QTextBlock& block) {
+  const QTextBlock next = block.next();
+  return !next.isValid() || (!next.next().isValid() && isEmptyBlock(next));
+}
+
+// How many characters a line may grow in place and still be drawn lazily: a
+// progress text grows by one ("99%" to "100%"), which adds at most one row.
+constexpr int kLazyGrowth = 4;
+
+}  // namespace
+
+void LogDocumentLayout::documentChanged(int from, int charsRemoved, int charsAdded) {
+  const QTextDocument* doc = document();
+  const int blocks = doc->blockCount();
+  const QTextBlock block = doc->findBlock(from);
+  const bool inPlace = charsRemoved > 0 && blocks == blockCount_ &&
+                       block == doc->findBlock(from + std::max(charsAdded, 1) - 1);
+  blockCount_ = blocks;
+  if (inPlace && isLastLine(block) && charsAdded <= charsRemoved + kLazyGrowth) {
+    // The last line changed in place (a progress text): its old place and
+    // the row below it are painted again, and the line is laid out only
+    // then, so a progress message costs no text layout of its own. A line
+    // without layout has not been painted since its last change, whose
+    // repaint is still due.
+    if (block.layout()->lineCount() > 0) {
+      emit updateBlock(block);
+      // A line that grows may take one more row.
+      if (charsAdded > charsRemoved && block.next().isValid()) emit updateBlock(block.next());
+      QTextBlock(block).clearLayout();
+    }
+    return;
+  }
+  if (inPlace) {
+    charsRemoved = 0;
+    charsAdded = std::max(charsAdded, 1);
+  }
+  QPlainTextDocumentLayout::documentChanged(from, charsRemoved, charsAdded);
+}
+
+MemoLogLines::MemoLogLines(QPlainTextEdit& memo) : memo_(memo) {
+  auto* document = new QTextDocument(&memo);
+  document->setDocumentLayout(new LogDocumentLayout(document));
+  document->setDefaultFont(memo.font());
+  document->setUndoRedoEnabled(memo.isUndoRedoEnabled());
+  memo.setDocument(document);
+}
+
+std::size_t MemoLogLines::count() const {
+  const QTextDocument* doc = memo_.document();
+  const int blocks = doc->blockCount();
+  return static_cast<std::size_t>(isEmptyBlock(doc->lastBlock()) ? blocks - 1 : blocks);
+}
+
+QTextBlock MemoLogLines::lastLineBlock() const {
+  const QTextBlock last = memo_.document()->lastBlock();
+  return isEmptyBlock(last) ? last.previous() : last;
+}
+
+void MemoLogLines::add(std::string_view line) {
+  QTextDocument* doc = memo_.document();
+  QTextCursor cursor(doc);
+  cursor.movePosition(QTextCursor::End);
+  // Text the user typed after the last line stays a line of its own.
+  if (!isEmptyBlock(doc->lastBlock())) cursor.insertBlock();
+  cursor.insertText(paneLine(line));
+  cursor.insertBlock();
+}
+
+std::string MemoLogLines::last() const {
+  if (count() == 0) return {};
+  return lastLineBlock().text().toStdString();
+}
+
+void MemoLogLines::replaceLast(std::string_view line) {
+  if (count() == 0) {
+    add(line);
+    return;
+  }
+  const QTextBlock block = lastLineBlock();
+  const QString old = block.text();
+  const QString text = paneLine(line);
+  // Only what differs is replaced: a progress text keeps its copy line and
+  // changes its percentage.
+  qsizetype same = 0;
+  const qsizetype shorter = std::min(old.size(), text.size());
+  while (same < shorter && old.at(same) == text.at(same)) ++same;
+  if (same > 0 && old.at(same - 1).isHighSurrogate()) --same;  // never split a character
+  if (same == old.size() && same == text.size()) return;
+  QTextCursor cursor(memo_.document());
+  cursor.setPosition(block.position() + static_cast<int>(same));
+  cursor.setPosition(block.position() + static_cast<int>(old.size()), QTextCursor::KeepAnchor);
+  cursor.insertText(text.mid(same));
+}
+
+void MemoLogLines::deleteLast() {
+  if (count() == 0) return;
+  QTextDocument* doc = memo_.document();
+  QTextCursor cursor(doc);
+  cursor.setPosition(lastLineBlock().position());
+  cursor.setPosition(doc->characterCount() - 1, QTextCursor::KeepAnchor);
+  cursor.removeSelectedText();
+}
+
+void MemoLogLines::clear() { memo_.clear(); }
+
+void MemoLogLines::beginUpdate() {
+  if (updating_) return;
+  QTextCursor(memo_.document()).beginEditBlock();
+  updating_ = true;
+}
+
+void MemoLogLines::endUpdate() {
+  if (!updating_) return;
+  updating_ = false;
+  QTextCursor(memo_.document()).endEditBlock();
+}
+
+void MemoLogLines::scrollToEnd() {
+  QScrollBar* bar = memo_.verticalScrollBar();
+  bar->setValue(bar->maximum());
+}

@@ -1,0 +1,71 @@
+// The log pane Memo2 as the message renderer sees it: LogLines over a
+// QPlainTextEdit. Like a memo whose lines are each added with their line
+// break, the document ends with an empty block after the last line; that
+// block is no line of its own, so an empty document holds no line and a
+// single empty line is told apart from it. Every change touches only the end
+// of the document, so a progress message costs the same with 100 000 lines
+// as with ten.
+#pragma once
+
+#include <QPlainTextDocumentLayout>
+#include <QString>
+
+#include "engine/log_lines.h"
+
+class QPlainTextEdit;
+class QTextBlock;
+
+// GUI thread only. The pane must outlive this object; the user may edit the
+// pane in between, and the lines are always read back from the document.
+class MemoLogLines : public LogLines {
+ public:
+  // Gives the pane a fresh document whose layout redraws only the line that
+  // changed (see LogDocumentLayout); what the pane held is dropped.
+  explicit MemoLogLines(QPlainTextEdit& memo);
+
+  void add(std::string_view line) override;
+  std::string last() const override;
+  // Replaces only the characters that differ, so a progress text rewrites
+  // its percentage and nothing else.
+  void replaceLast(std::string_view line) override;
+  void deleteLast() override;
+  std::size_t count() const override;
+  void clear() override;
+  // One edit of the document: the pane learns of the changes once, at
+  // endUpdate, however many lie between (Qt paints only later, in the event
+  // loop).
+  void beginUpdate() override;
+  void endUpdate() override;
+  void scrollToEnd() override;
+
+ private:
+  // The block that holds the last line; only valid when count() != 0.
+  QTextBlock lastLineBlock() const;
+
+  QPlainTextEdit& memo_;
+  bool updating_ = false;
+};
+
+// The layout of the pane's document. Qt's plain-text layout takes the
+// characters removed plus those added after the change's start as the
+// changed range, so a line replaced in place seems to reach into the next
+// block, and the whole pane is laid out and painted again. After the change,
+// only the added characters are new: while the number of blocks stays the
+// same and they lie in one block, that block alone is laid out and redrawn.
+// When that block is the last line and grows by a few characters at most (a
+// progress text), it is not even laid out now but when it is painted, so a
+// progress message costs no text layout of its own.
+class LogDocumentLayout : public QPlainTextDocumentLayout {
+ public:
+  explicit LogDocumentLayout(QTextDocument* document);
+
+ protected:
+  void documentChanged(int from, int charsRemoved, int charsAdded) override;
+
+ private:
+  int blockCount_;
+};
+
+// A log line as the pane's text: UTF-8 decoded, with the characters that a
+// text document takes as block breaks replaced, so one line stays one block.
+QString paneLine(std::string_view line);
