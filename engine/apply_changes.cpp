@@ -127,6 +127,36 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
     SourceList.Clear();
     TargetList.Clear();
 
+    // Nothing happens in or under a folder that one side could not list: a
+    // file missing from its listing may well exist, and must not be deleted,
+    // overwritten or copied back over.
+    if (!unreadRelative_.empty()) {
+      const std::unordered_set<std::string_view> unread(unreadRelative_.begin(), unreadRelative_.end());
+      auto dropUnread = [&](TInventoryList& list, std::size_t rootLength) {
+        TInventoryList kept;
+        kept.Reserve(list.Count());
+        std::string relative;
+        for (TFileInfo* e : list) {
+          relative.clear();
+          e->AppendRelative(relative, rootLength);
+          const std::string_view view(relative);
+          bool hidden = false;
+          for (std::size_t end = view.find(PathDelim);; end = view.find(PathDelim, end + 1)) {
+            if (unread.count(view.substr(0, end))) {
+              hidden = true;
+              break;
+            }
+            if (end == std::string_view::npos) break;
+          }
+          if (!hidden) kept.Add(e);
+        }
+        list = std::move(kept);
+      };
+      for (TInventoryList* list : {&UpdateList, &CopyList, &CreateDirList}) dropUnread(*list, SourceRoot.size());
+      for (TInventoryList* list : {&NewSameList, &ExtraFileList, &ExtraDirList}) dropUnread(*list, TargetRoot.size());
+      for (const std::string& folder : unreadFolders_) addError("读取文件夹错误，请检查该文件夹：", folder);
+    }
+
     // 2. Rename detection: a source-only file and a target-only file in the
     // same relative folder with the same time and size are one file renamed.
     // Indexed, so each copy finds its first match in list order at once.
