@@ -94,20 +94,53 @@ ExfatMount::ExfatMount(std::uint64_t bytes) {
     throw std::runtime_error(what + ":\n" + output);
   };
   if (!run("mkfs.exfat -L DROVAN " + shellQuoted(image_))) fail("mkfs.exfat failed");
+  if (!mountImage()) fail("mount.exfat-fuse failed");
+}
+
+bool ExfatMount::mountImage() {
   // exfat-fuse run by root wants a block device; try the image, then a loop device.
-  if (run("mount.exfat-fuse " + shellQuoted(image_) + " " + shellQuoted(mountPoint_)) &&
-      isMountPoint(mountPoint_)) {
-    mounted_ = true;
-    return;
+  if (loopDevice_.empty()) {
+    if (run("mount.exfat-fuse " + shellQuoted(image_) + " " + shellQuoted(mountPoint_)) &&
+        isMountPoint(mountPoint_)) {
+      mounted_ = true;
+      return true;
+    }
+    const fs::path deviceFile = work_ / "loop-device";
+    if (!run("losetup -f --show " + shellQuoted(image_), deviceFile)) return false;
+    std::ifstream(deviceFile) >> loopDevice_;
+    if (loopDevice_.empty()) return false;
   }
-  const fs::path deviceFile = work_ / "loop-device";
-  if (!run("losetup -f --show " + shellQuoted(image_), deviceFile)) fail("losetup failed");
-  std::ifstream(deviceFile) >> loopDevice_;
-  if (loopDevice_.empty()) fail("losetup named no device");
   if (!run("mount.exfat-fuse " + shellQuoted(loopDevice_) + " " + shellQuoted(mountPoint_)) ||
       !isMountPoint(mountPoint_))
-    fail("mount.exfat-fuse failed");
+    return false;
   mounted_ = true;
+  return true;
+}
+
+int ExfatMount::daemonPid() const {
+  for (const auto& process : fs::directory_iterator("/proc")) {
+    const std::string name = process.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream cmdline(process.path() / "cmdline", std::ios::binary);
+    std::vector<std::string> argv;
+    for (std::string arg; std::getline(cmdline, arg, '\0');) argv.push_back(arg);
+    if (argv.empty() || argv[0].find("exfat") == std::string::npos) continue;
+    for (const auto& arg : argv)
+      if (arg == mountPoint_.string()) return std::stoi(name);
+  }
+  return -1;
+}
+
+void ExfatMount::remount() {
+  if (mounted_) {
+    for (int attempt = 0; attempt < 50 && isMountPoint(mountPoint_); ++attempt) {
+      if (run("umount " + shellQuoted(mountPoint_))) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    mounted_ = false;
+  }
+  if (isMountPoint(mountPoint_)) throw std::runtime_error("cannot unmount " + mountPoint_.string() + ":\n" + log());
+  if (!mountImage()) throw std::runtime_error("cannot mount " + mountPoint_.string() + " again:\n" + log());
 }
 
 ExfatMount::~ExfatMount() {

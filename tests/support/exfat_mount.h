@@ -27,7 +27,15 @@ class ExfatMount {
   const std::filesystem::path& path() const { return mountPoint_; }
   std::string str() const { return mountPoint_.string(); }
 
+  // The process id of the FUSE daemon serving this mount, or -1. Killing it
+  // is pulling the drive: every later access fails with ENOTCONN.
+  int daemonPid() const;
+  // Unmounts (a dead daemon's mount too) and mounts the same image again, as
+  // plugging the drive back in. Throws std::runtime_error when that fails.
+  void remount();
+
  private:
+  bool mountImage();
   // Runs a shell command; its output goes to `output` or else to the log.
   bool run(const std::string& command, const std::filesystem::path& output = {}) const;
   std::string log() const;
