@@ -1,5 +1,7 @@
 #include "tests/support/exfat_mount.h"
 
+#include <signal.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -129,6 +131,19 @@ int ExfatMount::daemonPid() const {
       if (arg == mountPoint_.string()) return std::stoi(name);
   }
   return -1;
+}
+
+void ExfatMount::pull() const {
+  const int pid = daemonPid();
+  if (pid <= 0) throw std::runtime_error("no FUSE daemon serves " + mountPoint_.string());
+  ::kill(pid, SIGKILL);
+  for (int attempt = 0; attempt < 500; ++attempt) {
+    std::error_code ec;
+    [[maybe_unused]] const fs::file_status st = fs::status(mountPoint_, ec);
+    if (ec == std::errc::not_connected) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  throw std::runtime_error("the mount of " + mountPoint_.string() + " outlived its daemon");
 }
 
 void ExfatMount::remount() {

@@ -27,15 +27,19 @@ class ExfatMount {
   const std::filesystem::path& path() const { return mountPoint_; }
   std::string str() const { return mountPoint_.string(); }
 
-  // The process id of the FUSE daemon serving this mount, or -1. Killing it
-  // is pulling the drive: every later access fails with ENOTCONN.
-  int daemonPid() const;
-  // Unmounts (a dead daemon's mount too) and mounts the same image again, as
+  // Pulls the drive: kills the FUSE daemon serving the mount and returns
+  // once the mount answers ENOTCONN, as every later access then does. Safe
+  // to call from any thread, also from inside a file operation of the test.
+  // Throws std::runtime_error when no daemon is found.
+  void pull() const;
+  // Unmounts (a pulled drive too) and mounts the same image again, as
   // plugging the drive back in. Throws std::runtime_error when that fails.
   void remount();
 
  private:
   bool mountImage();
+  // The process id of the FUSE daemon serving this mount, or -1.
+  int daemonPid() const;
   // Runs a shell command; its output goes to `output` or else to the log.
   bool run(const std::string& command, const std::filesystem::path& output = {}) const;
   std::string log() const;
