@@ -155,6 +155,12 @@ TEST(Hostile, TwoHundredLevelsAndPathsAtTheLengthLimit) {
   const std::size_t room = limit - longPath.string().size() - 1;
   put(longPath / std::string(room, 'z'), "at the limit", kT0);
   ASSERT_EQ((longPath / std::string(room, 'z')).string().size(), limit);
+  // A short name at the limit: its copy's temporary name is the longer.
+  fs::path shortName = s.disk / "short";
+  while (shortName.string().size() + 1 + 250 + 1 + 1 <= limit) shortName /= std::string(250, 's');
+  shortName /= std::string(limit - shortName.string().size() - 1 - 1 - 1, 't');
+  put(shortName / "x", "short name at the limit", kT0);
+  ASSERT_EQ((shortName / "x").string().size(), limit);
 
   expectClean(s.sync());
   EXPECT_EQ(describe(sameTree(filesOf(s.usb), filesOf(s.disk), figures)), "0 problem(s)");
