@@ -169,10 +169,10 @@ TEST(Hostile, TwoHundredLevelsAndPathsAtTheLengthLimit) {
   figures.print("200 levels and paths of " + std::to_string(limit) + " bytes");
 }
 
-TEST(Hostile, TenThousandFilesInOneFolder) {
+TEST(Hostile, ManyThousandFilesInOneFolder) {
   Sides s;
   Figures figures;
-  const int files = trialCount(1) > 1 ? 100000 : 10000;
+  const int files = static_cast<int>(setting("DROVAN_RELIABILITY_FILES", 10000));
   for (int i = 0; i < files; ++i) {
     const std::string name = "f" + std::to_string(i) + (i % 3 ? ".txt" : ".DAT");
     put(s.disk / "many" / name, std::to_string(i), kT0 + i % 1000);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <csignal>
 #include <random>
 #include <thread>
@@ -53,6 +54,24 @@ bool copyUnderWay(const fs::path& root) {
   return false;
 }
 
+void shell(const std::string& command) {
+  if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
+}
+
+std::string shellQuoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+// The pair of the bench runs: a tree of the shared generator on the USB
+// side, and on the disk side the same tree after one of its change sets.
+void makeMktreePair(const fs::path& disk, const fs::path& usb) {
+  const std::string python = "python3 " + shellQuoted(mktreeScript());
+  const std::string seed = std::to_string(baseSeed());
+  shell(python + " gen " + shellQuoted(usb) + " -n " + std::to_string(setting("DROVAN_RELIABILITY_FILES", 5000)) +
+        " --seed " + seed + " --large-files 2 --large-mib 16 >/dev/null");
+  fs::remove(disk);
+  shell("cp -a " + shellQuoted(usb) + " " + shellQuoted(disk));
+  shell(python + " mutate " + shellQuoted(disk) + " --seed " + seed + " -p 5 --add-dirs 20 --remove-dirs 5 >/dev/null");
+}
+
 // One pair of trees per trial, all made from the same seed.
 struct Trees {
   fs::path disk, usb;
@@ -62,7 +81,27 @@ struct Trees {
     usb = base / "usb";
     fs::create_directories(disk);
     fs::create_directories(usb);
-    testsupport::makeSyncPair(disk, usb, baseSeed());
+    if (!mktreeScript().empty()) {
+      // Made once, then copied with its times for every trial.
+      const fs::path pristine = scratch / "pristine";
+      if (!fs::exists(pristine / "usb")) {
+        fs::create_directories(pristine / "disk");
+        makeMktreePair(pristine / "disk", pristine / "usb");
+      }
+      fs::remove(disk);
+      fs::remove(usb);
+      shell("cp -a " + shellQuoted(pristine / "disk") + " " + shellQuoted(disk));
+      shell("cp -a " + shellQuoted(pristine / "usb") + " " + shellQuoted(usb));
+      return;
+    }
+    const std::uint64_t scale = setting("DROVAN_RELIABILITY_SCALE", 1);
+    testsupport::PairShape shape;
+    shape.commonFiles *= static_cast<int>(scale);
+    shape.diskNewer *= static_cast<int>(scale);
+    shape.diskOnly *= static_cast<int>(scale);
+    shape.usbOnly *= static_cast<int>(scale);
+    shape.largeBytes *= scale;
+    testsupport::makeSyncPair(disk, usb, baseSeed(), shape);
   }
   ~Trees() {
     std::error_code ec;
@@ -150,7 +189,7 @@ class Interrupted : public ::testing::Test {
     EXPECT_EQ(describe(sameTree(filesOf(trees.usb), b.doneUsb, figures)), "0 problem(s)") << "usb after rerun";
   }
 
-  testsupport::ScratchSpace scratch{512ull << 20};
+  testsupport::ScratchSpace scratch{setting("DROVAN_RELIABILITY_SCRATCH_MIB", 512) << 20};
   Baseline baselines[2];
   Figures figures;
 };

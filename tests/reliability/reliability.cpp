@@ -37,6 +37,13 @@ const std::string& syncProgram() {
 
 std::uint64_t baseSeed() { return fromEnvironment("DROVAN_RELIABILITY_SEED", 20261209); }
 
+std::uint64_t setting(const char* name, std::uint64_t byDefault) { return fromEnvironment(name, byDefault); }
+
+std::string mktreeScript() {
+  const char* script = std::getenv("DROVAN_RELIABILITY_MKTREE");
+  return script ? script : "";
+}
+
 int trialCount(int byDefault) {
   return static_cast<int>(fromEnvironment("DROVAN_RELIABILITY_TRIALS", static_cast<std::uint64_t>(byDefault)));
 }

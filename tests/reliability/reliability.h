@@ -25,6 +25,12 @@ const std::string& syncProgram();
 std::uint64_t baseSeed();
 // DROVAN_RELIABILITY_TRIALS, or the given default.
 int trialCount(int byDefault);
+// A number from the environment variable `name`, or the default: the bench
+// scripts' larger runs (DROVAN_RELIABILITY_FILES, DROVAN_RELIABILITY_SCALE).
+std::uint64_t setting(const char* name, std::uint64_t byDefault);
+// DROVAN_RELIABILITY_MKTREE: the shared tree generator (mktree.py) to build
+// the interrupted runs' trees with, or empty for the suite's own generator.
+std::string mktreeScript();
 
 // The run's standard output as lines, and a line without its time stamp.
 std::vector<std::string> lines(const std::string& out);
