@@ -1,6 +1,5 @@
 #include "cli/sync_runner.h"
 
-#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -17,11 +16,8 @@
 
 namespace {
 
-std::atomic<bool> stoppedBySignal{false};
-
 extern "C" void onStopSignal(int) {
-  // Both stores are lock-free atomics, which a signal handler may touch.
-  stoppedBySignal.store(true);
+  // A lock-free atomic, which a signal handler may touch.
   StopSync.store(true);
 }
 
@@ -91,13 +87,14 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
   MemoryControls controls;
   MessageRenderer renderer(pane, controls);
   ProgressMeter progress(err);
-  bool failed = false, errors = false;
+  bool failed = false, errors = false, stopped = false;
 
   auto receiver = std::make_shared<platform::InlineReceiver>(
       [&](platform::UINT msg, platform::WPARAM wParam, platform::LPARAM lParam) -> platform::LRESULT {
         if (msg == WM_LOGLINE) {
           const std::string& text = textFromParam(wParam);
           if (text == "同步出错，请检查") errors = true;
+          if (text == "手动同步被停止！！！") stopped = true;
           static const std::string failure = "  同步失败：";
           const std::size_t gap = text.find("  ");
           if (gap != std::string::npos && text.compare(gap, failure.size(), failure) == 0) failed = true;
@@ -115,7 +112,6 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
       });
   platform::ScopedMessageTarget window(receiver);
 
-  stoppedBySignal = false;
   StopSync = false;
   auto previousInt = std::signal(SIGINT, onStopSignal);
   auto previousTerm = std::signal(SIGTERM, onStopSignal);
@@ -126,12 +122,16 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
   job->Start();
   ThdSync::WaitForAllJobs(std::chrono::hours(24 * 365));
 
-  std::signal(SIGINT, previousInt);
-  std::signal(SIGTERM, previousTerm);
+  // The log is complete on the stream before a second signal may end the
+  // process the default way.
   if (showProgress) progress.clear();
   pane.finish();
+  std::signal(SIGINT, previousInt);
+  std::signal(SIGTERM, previousTerm);
 
-  if (stoppedBySignal) return ExitStopped;
+  // A signal that came after the job's last stop check changed nothing: the
+  // run finished, and its status says how.
+  if (stopped) return ExitStopped;
   if (failed) return ExitJobFailed;
   return errors ? ExitDoneWithErrors : ExitDone;
 }

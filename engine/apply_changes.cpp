@@ -183,6 +183,36 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
     SourceList.Clear();
     TargetList.Clear();
 
+    // Nothing happens in or under a folder that one side could not list: a
+    // file missing from its listing may well exist, and must not be deleted,
+    // overwritten or copied back over.
+    if (!unreadRelative_.empty()) {
+      const std::unordered_set<std::string_view> unread(unreadRelative_.begin(), unreadRelative_.end());
+      auto dropUnread = [&](TInventoryList& list, std::size_t rootLength) {
+        TInventoryList kept;
+        kept.Reserve(list.Count());
+        std::string relative;
+        for (TFileInfo* e : list) {
+          relative.clear();
+          e->AppendRelative(relative, rootLength);
+          const std::string_view view(relative);
+          bool hidden = false;
+          for (std::size_t end = view.find(PathDelim);; end = view.find(PathDelim, end + 1)) {
+            if (unread.count(view.substr(0, end))) {
+              hidden = true;
+              break;
+            }
+            if (end == std::string_view::npos) break;
+          }
+          if (!hidden) kept.Add(e);
+        }
+        list = std::move(kept);
+      };
+      for (TInventoryList* list : {&UpdateList, &CopyList, &CreateDirList}) dropUnread(*list, SourceRoot.size());
+      for (TInventoryList* list : {&NewSameList, &ExtraFileList, &ExtraDirList}) dropUnread(*list, TargetRoot.size());
+      for (const std::string& folder : unreadFolders_) addError("读取文件夹错误，请检查该文件夹：", folder);
+    }
+
     // 2. Rename detection: a source-only file and a target-only file in the
     // same relative folder with the same time and size are one file renamed.
     // Indexed, so each copy finds its first match in list order at once.
@@ -281,12 +311,26 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
     const std::int16_t extraStrategy = settings_.WhenSyncedFolderHasNewFile;
     if (extraStrategy == 1) return false;
     if (extraStrategy == 0) {
+      // The walk lists what a linked folder holds; deleting those entries one
+      // by one would reach through the link into whatever it points at.
+      // Removing the link takes them out of the folder, and nothing more.
+      std::unordered_set<std::string> linkedFolders;
+      for (const TFileInfo* e : ExtraDirList)
+        if (platform::isSymbolicLink(e->Key())) linkedFolders.insert(e->Key());
+      auto behindLink = [&](const std::string& path) {
+        if (linkedFolders.empty()) return false;
+        for (std::size_t slash = path.find(PathDelim, TargetRoot.size()); slash != std::string::npos;
+             slash = path.find(PathDelim, slash + 1))
+          if (linkedFolders.count(path.substr(0, slash))) return true;
+        return false;
+      };
       if (!ExtraFileList.Empty()) {
         TimedLine("被同步文件夹需要删除的文件共" + count(ExtraFileList) + "个");
         for (const TFileInfo* e : ExtraFileList) {
           if (StopSync) return true;
           const std::string path = e->Key();
           if (writtenTarget.Contains(path)) continue;  // this run wrote it under another name
+          if (behindLink(path)) continue;
           TimedLine("被同步文件夹删除文件" + path);
           if (!DeleteFileForced(path)) addError("删除文件错误，请检查该文件：", path);
         }
@@ -299,6 +343,7 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
           if (settings_.WhenSyncedFolderHasNewFile != 0) continue;
           const std::string folder = ExtraDirList.Strings(k);
           if (writtenTarget.Contains(folder)) continue;  // holds, or is, what this run wrote
+          if (behindLink(folder)) continue;
           TimedLine("被同步文件夹删除文件夹" + folder);
           // The name is used as it is: on this system blanks at either end
           // are part of a name, and trimming them could name another folder.

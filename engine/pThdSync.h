@@ -9,6 +9,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/entry_comparer.h"
 #include "engine/job_settings.h"
@@ -69,4 +70,10 @@ class ThdSync {
   TFileStore usbRecords_;
   TDateTime SyncStartTime = 0;
   bool started_ = false;
+  // Folders of either side whose contents the scan could not list: their
+  // full paths for the error lines, and their paths below the root, in and
+  // under which change application changes nothing (what it cannot see it
+  // must not take for deleted).
+  std::vector<std::string> unreadFolders_;
+  std::vector<std::string> unreadRelative_;
 };

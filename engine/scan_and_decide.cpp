@@ -1,11 +1,14 @@
 // The first half of a manual job: scan both folders, log their counts, pick
 // the source (or find the folders already in step) and hand two sorted
 // inventories to the change application.
+#include <algorithm>
 #include <future>
+#include <utility>
 
 #include "engine/pThdSync.h"
 #include "inventory/inventory_scan.h"
 #include "platform/datetime.h"
+#include "platform/exceptions.h"
 
 namespace {
 
@@ -13,6 +16,7 @@ namespace {
 struct FolderScan {
   TInventoryList list;
   TDateTime newest = 0;
+  std::vector<TUnreadFolder> unread;
 };
 
 // Exactly one trailing delimiter, so relative paths of both sides line up
@@ -26,7 +30,14 @@ std::string NormalizeRoot(const std::string& path) {
 FolderScan ScanFolder(const std::string& root, const TJobSettings& settings, TFileStore& store) {
   FolderScan scan;
   scan.list = ScanToInventory(root, scan.newest, settings.AllSync, settings.SyncFilesList, settings.NoSyncFilesList,
-                              store);
+                              store, &scan.unread);
+  // A root that cannot be listed would look like an empty folder, and an
+  // empty source empties its target.
+  for (const TUnreadFolder& folder : scan.unread)
+    if (folder.Path == root)
+      throw EInOutError(formatText("I/O error %d", {std::to_string(folder.Error.value())}) + " (" +
+                            folder.Error.message() + ")",
+                        root);
   // Sorted here, off the job's main line; only an in-step check or the
   // change application reads the order.
   scan.list.Sort(root.size());
@@ -85,6 +96,15 @@ bool ThdSync::ScanAndDecide(TInventoryList& SourceList, TInventoryList& TargetLi
   FolderScan usb = usbScan.get();
   LogAppend("(" + std::to_string(usb.list.Count()) + "个文件夹和文件" + ")");
 
+  unreadFolders_.clear();
+  unreadRelative_.clear();
+  for (const auto& [scan, root] : {std::pair{&disk, &diskRoot}, std::pair{&usb, &usbRoot}}) {
+    for (const TUnreadFolder& folder : scan->unread) {
+      unreadFolders_.push_back(folder.Path);
+      unreadRelative_.push_back(folder.Path.substr(std::min(root->size(), folder.Path.size())));
+    }
+  }
+
   auto take = [&](bool diskIsSource) {
     FolderScan& source = diskIsSource ? disk : usb;
     FolderScan& target = diskIsSource ? usb : disk;
@@ -96,7 +116,12 @@ bool ThdSync::ScanAndDecide(TInventoryList& SourceList, TInventoryList& TargetLi
   // Takes the source, then runs the in-step check; false when the job ends here.
   auto takeAndCheck = [&](bool diskIsSource, const char* differentLine) {
     take(diskIsSource);
-    switch (CheckInStep(SourceList, TargetList, SourceRoot.size(), TargetRoot.size())) {
+    // Folders whose contents are unknown are never reported as in step; the
+    // change application reports them.
+    const InStep inStep = unreadFolders_.empty()
+                              ? CheckInStep(SourceList, TargetList, SourceRoot.size(), TargetRoot.size())
+                              : InStep::No;
+    switch (inStep) {
       case InStep::Stopped:
         return false;
       case InStep::Yes:

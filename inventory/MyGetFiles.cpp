@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "inventory/file_info.h"
 #include "inventory/file_mask.h"
@@ -30,19 +31,24 @@ void appendCombined(std::string& out, std::string_view name) {
 class Walker {
  public:
   Walker(const std::string& pattern, const TMyDirectory::TDirectoryWalkProc& preVisit,
-         const TMyDirectory::TDirectoryWalkProc& postVisit, bool recursive)
+         const TMyDirectory::TDirectoryWalkProc& postVisit, bool recursive,
+         TMyDirectory::TUnreadSink unread = {})
       : pattern_(pattern),
         matchAll_(pattern == kMatchAll),
         preVisit_(preVisit),
         postVisit_(postVisit),
         recursive_(recursive),
+        unread_(std::move(unread)),
         maxPath_(platform::maxPathLength()) {}
 
   void run(const std::string& root) {
     platform::FolderReader folder;
     folder.setRemoveCopyTemps(true);
-    if (folder.open(root)) return;
     path_ = root;
+    if (const std::error_code failed = folder.open(root)) {
+      notListed(failed);
+      return;
+    }
     ancestors_.push_back(folder.id());
     walk(folder);
   }
@@ -62,7 +68,10 @@ class Walker {
         stopped_ = true;
         return;
       }
-      if (!folder.next(entry)) return;
+      if (!folder.next(entry)) {
+        if (const std::error_code failed = folder.error()) notListed(failed);
+        return;
+      }
       const bool match = matches(entry.name);
       bool stop = match && preVisit_ && !preVisit_(path_, entry);
       if (!stop) {
@@ -92,13 +101,22 @@ class Walker {
       child.setRemoveCopyTemps(true);
       const std::error_code failed =
           parent.isOpen() ? child.openChild(parent, entry.name) : child.open(path_);
-      if (!failed && !onCurrentPath(child.id())) {
+      if (failed) {
+        notListed(failed);
+      } else if (!onCurrentPath(child.id())) {
         ancestors_.push_back(child.id());
         walk(child);
         ancestors_.pop_back();
       }
+    } else {
+      notListed(std::make_error_code(std::errc::filename_too_long));
     }
     path_.resize(parentLength);
+  }
+
+  // The folder being listed (path_) lacks some or all of its contents.
+  void notListed(std::error_code error) const {
+    if (unread_) unread_(path_, error);
   }
 
   const std::string& pattern_;
@@ -107,6 +125,7 @@ class Walker {
   const TMyDirectory::TDirectoryWalkProc& preVisit_;
   const TMyDirectory::TDirectoryWalkProc& postVisit_;
   const bool recursive_;
+  const TMyDirectory::TUnreadSink unread_;
   const std::size_t maxPath_;
 
   std::string path_;  // the folder being listed
@@ -141,7 +160,7 @@ void TMyDirectory::WalkDirectory(const std::string& Path, const std::string& Sea
 
 void TMyDirectory::DoVisitFiles(const std::string& Path, const std::string& SearchPattern, bool Recursive,
                                 const TFilterPredicate& Predicate, TDateTime& NewestFileTime,
-                                const TEntrySink& Sink) {
+                                const TEntrySink& Sink, const TUnreadSink& Unread) {
   TDateTime lastWriteTime = 0;
   TDateTime tempDateTime = 0;
   const TDirectoryWalkProc step = [&](const std::string& folder, const platform::FolderEntry& entry) {
@@ -154,7 +173,7 @@ void TMyDirectory::DoVisitFiles(const std::string& Path, const std::string& Sear
     Sink(folder, entry, tempDateTime);
     return true;
   };
-  WalkDirectory(Path, SearchPattern, step, nullptr, Recursive);
+  Walker(SearchPattern, step, nullptr, Recursive, Unread).run(Path);
   NewestFileTime = lastWriteTime;
 }
 
@@ -173,7 +192,8 @@ std::vector<std::string> TMyDirectory::DoGetFiles(const std::string& Path,
                  line.reserve(fullPath.size() + 32);
                  AppendEntryString(line, fullPath, entry.isFolder, time, entry.size);
                  resultArray.push_back(std::move(line));
-               });
+               },
+               {});
   return resultArray;
 }
 
@@ -208,9 +228,9 @@ std::vector<std::string> TMyDirectory::GetFiles(const std::string& Path,
 
 void TMyDirectory::VisitFiles(const std::string& Path, const std::string& SearchPattern, bool Recursive,
                               const TFilterPredicate& Predicate, TDateTime& NewestFileTime,
-                              const TEntrySink& Sink) {
+                              const TEntrySink& Sink, const TUnreadSink& Unread) {
   ValidateRoot(Path, SearchPattern);
-  DoVisitFiles(Path, SearchPattern, Recursive, Predicate, NewestFileTime, Sink);
+  DoVisitFiles(Path, SearchPattern, Recursive, Predicate, NewestFileTime, Sink, Unread);
 }
 
 TMyDirectory::TFilterPredicate FilterOf(bool AllSync, const std::vector<std::string>& AllowList,

@@ -5,7 +5,8 @@
 // lead nowhere, pipes, sockets and devices are not listed. The copy's
 // temporary files are never listed, and leftovers from a crash are removed.
 // A subfolder that cannot be read contributes no entries; its own entry is
-// still there. The walk polls StopSync (pglobal.h) before every entry and,
+// still there, and VisitFiles can name it to the caller, who must not take
+// the missing contents for deleted ones. The walk polls StopSync (pglobal.h) before every entry and,
 // when it is set, returns what it has gathered.
 //
 // Runs on the job's thread; the calls share no state, so several walks may
@@ -14,6 +15,7 @@
 
 #include <functional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "platform/datetime.h"
@@ -77,11 +79,19 @@ class TMyDirectory {
   using TEntrySink =
       std::function<void(const std::string& folderPath, const platform::FolderEntry& entry, TDateTime time)>;
 
+  // Receives a folder of the walk whose contents could not be listed (the
+  // root included): its path as the walk forms it, and the OS's reason. A
+  // folder too deep to be named by a path counts, with ENAMETOOLONG; a link
+  // cycle, which is listed and deliberately not entered, does not.
+  using TUnreadSink = std::function<void(const std::string& folderPath, std::error_code error)>;
+
   // GetFiles handing every kept entry to Sink instead of making entry
   // strings: the same validation, order, times and errors, without holding
-  // a text per entry.
+  // a text per entry. Unread, when given, hears of every folder whose
+  // contents are missing from the walk.
   static void VisitFiles(const std::string& Path, const std::string& SearchPattern, bool Recursive,
-                         const TFilterPredicate& Predicate, TDateTime& NewestFileTime, const TEntrySink& Sink);
+                         const TFilterPredicate& Predicate, TDateTime& NewestFileTime, const TEntrySink& Sink,
+                         const TUnreadSink& Unread = {});
 
   // Path1 and Path2 joined by one "/" (none when Path1 already ends in "/").
   // Path2 alone when Path1 is empty or Path2 is rooted; Path1 alone when
@@ -92,7 +102,8 @@ class TMyDirectory {
  private:
   static void ValidateRoot(const std::string& Path, const std::string& SearchPattern);
   static void DoVisitFiles(const std::string& Path, const std::string& SearchPattern, bool Recursive,
-                           const TFilterPredicate& Predicate, TDateTime& NewestFileTime, const TEntrySink& Sink);
+                           const TFilterPredicate& Predicate, TDateTime& NewestFileTime, const TEntrySink& Sink,
+                           const TUnreadSink& Unread);
 };
 
 // The type filter of the two lists, or none when AllSync is set.

@@ -17,7 +17,8 @@ TDateTime WholeSeconds(TDateTime value) {
 
 TInventoryList ScanToInventory(const std::string& Path, TDateTime& NewestFileTime, bool AllSync,
                                const std::vector<std::string>& AllowList,
-                               const std::vector<std::string>& NoAllowList, TFileStore& store) {
+                               const std::vector<std::string>& NoAllowList, TFileStore& store,
+                               std::vector<TUnreadFolder>* Unread) {
   TInventoryList list;
   std::string folderPath;
   TMyDirectory::VisitFiles(
@@ -30,6 +31,9 @@ TInventoryList ScanToInventory(const std::string& Path, TDateTime& NewestFileTim
         info.LastModifyTime = WholeSeconds(time);
         info.Size = entry.isFolder ? 0 : entry.size;
         list.Add(&info);
+      },
+      [Unread](const std::string& folder, std::error_code error) {
+        if (Unread) Unread->push_back({folder, error});
       });
   return list;
 }

@@ -5,10 +5,22 @@
 #pragma once
 
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "inventory/inventory_list.h"
 
+// A folder of the scan whose contents are missing: it could not be opened or
+// read, or lies too deep to be named by a path. Path is as the walk formed it
+// (the root as given, or the root joined with the relative path).
+struct TUnreadFolder {
+  std::string Path;
+  std::error_code Error;
+};
+
+// Unread, when given, receives the folders whose contents are missing, in
+// walk order.
 TInventoryList ScanToInventory(const std::string& Path, TDateTime& NewestFileTime, bool AllSync,
                                const std::vector<std::string>& AllowList,
-                               const std::vector<std::string>& NoAllowList, TFileStore& store);
+                               const std::vector<std::string>& NoAllowList, TFileStore& store,
+                               std::vector<TUnreadFolder>* Unread = nullptr);

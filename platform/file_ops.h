@@ -102,6 +102,10 @@ OsStatus createDirectory(const std::string& path);
 // True when `path` is a folder or a link to one.
 bool isDirectory(const std::string& path);
 
+// True when `path` itself is a symbolic link (whatever it points to, if
+// anything); false when it is not or cannot be examined.
+bool isSymbolicLink(const std::string& path);
+
 // Gives `newFolder` the permission bits of `sourceFolder`, with owner
 // read, write and search added so the sync can still fill it. File systems
 // without permission bits make this fail; callers may ignore that.

@@ -20,6 +20,19 @@ std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
   return out;
 }
 
+std::string decodeWithoutFirstMark(std::string_view bytes) {
+  if (bytes.starts_with("\xFF\xFE")) return utf16ToUtf8(bytes.substr(2), false);
+  if (bytes.starts_with("\xFE\xFF")) return utf16ToUtf8(bytes.substr(2), true);
+  const bool marked = bytes.starts_with("\xEF\xBB\xBF");
+  if (marked) bytes.remove_prefix(3);
+  if (isValidUtf8(bytes)) return std::string(bytes);
+  if (!marked) return gbkToUtf8(bytes);
+  std::string out;  // marked as UTF-8 but damaged: ICU marks the bad bytes
+  icu::UnicodeString::fromUTF8(icu::StringPiece(bytes.data(), static_cast<int32_t>(bytes.size())))
+      .toUTF8String(out);
+  return out;
+}
+
 }  // namespace
 
 bool isValidUtf8(std::string_view bytes) {
@@ -32,16 +45,15 @@ bool isValidUtf8(std::string_view bytes) {
 }
 
 std::string decodeText(std::string_view bytes) {
-  if (bytes.starts_with("\xFF\xFE")) return utf16ToUtf8(bytes.substr(2), false);
-  if (bytes.starts_with("\xFE\xFF")) return utf16ToUtf8(bytes.substr(2), true);
-  const bool marked = bytes.starts_with("\xEF\xBB\xBF");
-  if (marked) bytes.remove_prefix(3);
-  if (isValidUtf8(bytes)) return std::string(bytes);
-  if (!marked) return gbkToUtf8(bytes);
-  std::string out;  // marked as UTF-8 but damaged: ICU marks the bad bytes
-  icu::UnicodeString::fromUTF8(icu::StringPiece(bytes.data(), static_cast<int32_t>(bytes.size())))
-      .toUTF8String(out);
-  return out;
+  std::string text = decodeWithoutFirstMark(bytes);
+  // A tool that adds a mark to a marked file doubles it. A mark left at the
+  // start would hide the first line's meaning here, and written back as
+  // UTF-8 it would be taken for the mark next time: the same file would then
+  // read differently once saved.
+  std::size_t marks = 0;
+  while (text.compare(marks, 3, "\xEF\xBB\xBF") == 0) marks += 3;
+  text.erase(0, marks);
+  return text;
 }
 
 }  // namespace platform

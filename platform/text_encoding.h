@@ -9,8 +9,8 @@
 
 namespace platform {
 
-// The text as UTF-8, without a byte-order mark. Bytes that are invalid in the
-// detected encoding become U+FFFD. Thread-safe.
+// The text as UTF-8, without byte-order marks (a doubled one included).
+// Bytes that are invalid in the detected encoding become U+FFFD. Thread-safe.
 std::string decodeText(std::string_view bytes);
 
 // True when bytes are well-formed UTF-8.

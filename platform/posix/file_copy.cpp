@@ -1,6 +1,7 @@
 // The copy with progress: temporary file, chunked data, mode and time, then
 // an atomic rename over the destination.
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,13 +20,13 @@ namespace {
 using detail::lastError;
 using detail::UniqueFd;
 
-std::string tempNameInFolder(const std::string& folder) {
+std::string tempName() {
   static std::atomic<unsigned> counter{0};
   static const unsigned salt = std::random_device{}();
   char suffix[64];
   std::snprintf(suffix, sizeof suffix, "%x-%x-%x", static_cast<unsigned>(::getpid()), salt,
                 counter.fetch_add(1, std::memory_order_relaxed));
-  return detail::joinPath(folder, std::string(kCopyTempPrefix) + suffix);
+  return std::string(kCopyTempPrefix) + suffix;
 }
 
 // The file the data goes into. Removed again unless it reached its place.
@@ -41,8 +42,18 @@ class TempFile {
 
   // Creates a fresh temporary file in `folder`; false with errno set.
   bool create(const std::string& folder) {
+    // A destination with a short name at the path length limit leaves no
+    // room for the longer temporary name beside it; the folder is then
+    // named through its open descriptor, a short path the kernel resolves.
+    std::string base = folder;
     for (int attempt = 0; attempt < 16; ++attempt) {
-      std::string path = tempNameInFolder(folder);
+      const std::string name = tempName();
+      if (!folderFd_.valid() && folder.size() + 1 + name.size() >= PATH_MAX) {
+        folderFd_ = UniqueFd(syscalls().open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
+        if (!folderFd_.valid()) return false;
+        base = "/proc/self/fd/" + std::to_string(folderFd_.get());
+      }
+      std::string path = detail::joinPath(base, name);
       const int fd =
           syscalls().open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
       if (fd >= 0) {
@@ -64,6 +75,7 @@ class TempFile {
   void placed() { path_.clear(); }
 
  private:
+  UniqueFd folderFd_;  // held while path_ names the folder through it
   UniqueFd fd_;
   std::string path_;
 };

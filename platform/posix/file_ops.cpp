@@ -98,6 +98,11 @@ bool isDirectory(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool isSymbolicLink(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 OsStatus copyFolderAttributes(const std::string& sourceFolder, const std::string& newFolder) {
   struct stat st {};
   if (::stat(sourceFolder.c_str(), &st) != 0) return lastError("stat", sourceFolder);

@@ -247,6 +247,44 @@ TEST_F(Walk, UnreadableFolderContributesOnlyItsOwnEntry) {
   EXPECT_EQ(asSet(pathsOf(scan(root))), under(root, {"open", "open/x.txt", "locked"}));
 }
 
+TEST_F(Walk, NamesTheFoldersWhoseContentsAreMissing) {
+  dir.write("open/x.txt");
+  dir.write("open/locked/secret.txt");
+  dir.write("vanished/y.txt");
+  fs::create_directory_symlink(dir.path(), dir.path() / "open/loop");
+  platform::setFolderFaultHookForTesting([](platform::FolderOp op, std::string_view name) -> std::error_code {
+    if (op != platform::FolderOp::Open) return {};
+    if (name == "locked") return std::make_error_code(std::errc::permission_denied);
+    if (name == "vanished") return std::make_error_code(std::errc::no_such_file_or_directory);
+    return {};
+  });
+  std::vector<std::pair<std::string, std::error_code>> unread;
+  TDateTime newest = 0;
+  std::size_t entries = 0;
+  TMyDirectory::VisitFiles(
+      root, "*.*", true, nullptr, newest,
+      [&](const std::string&, const platform::FolderEntry&, TDateTime) { ++entries; },
+      [&](const std::string& folder, std::error_code error) { unread.emplace_back(folder, error); });
+  // The link cycle is listed but not entered on purpose: not a missing folder.
+  EXPECT_EQ(entries, 5u);
+  ASSERT_EQ(unread.size(), 2u);
+  std::sort(unread.begin(), unread.end());
+  EXPECT_EQ(unread[0].first, root + "/open/locked");
+  EXPECT_EQ(unread[0].second, std::errc::permission_denied);
+  EXPECT_EQ(unread[1].first, root + "/vanished");
+
+  // A root that cannot be opened is named too; the walk itself stays silent.
+  platform::setFolderFaultHookForTesting([](platform::FolderOp op, std::string_view) -> std::error_code {
+    return op == platform::FolderOp::Open ? std::make_error_code(std::errc::permission_denied) : std::error_code{};
+  });
+  unread.clear();
+  TMyDirectory::VisitFiles(
+      root, "*.*", true, nullptr, newest, [](const std::string&, const platform::FolderEntry&, TDateTime) {},
+      [&](const std::string& folder, std::error_code error) { unread.emplace_back(folder, error); });
+  ASSERT_EQ(unread.size(), 1u);
+  EXPECT_EQ(unread[0].first, root);
+}
+
 TEST_F(Walk, UnreadableFolderByPermissionBits) {
   dir.write("locked/secret.txt");
   dir.write("a.txt");

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/file_ops.h"
+#include "platform/full_path.h"
 #include "platform/syscalls.h"
 #include "tests/support/file_checks.h"
 #include "tests/support/syscall_faults.h"
@@ -290,4 +291,35 @@ TEST(FileCopy, RefusesAnExistingDestinationTheCallerNames) {
   written.clear();
   EXPECT_TRUE(copyFileWithProgress(second.string(), target, {}, options).ok());
   EXPECT_EQ(readFile(target), "second");
+}
+
+TEST(FileCopy, AShortNameAtThePathLengthLimitIsCopied) {
+  // The temporary name is longer than the destination's: beside it, it
+  // would not fit into a path.
+  TempDir dir;
+  std::string folder = dir.str() + "/deep";
+  const std::size_t limit = maxPathLength() - 1;
+  while (folder.size() + 1 + 250 + 1 + 3 <= limit) folder += "/" + std::string(250, 'd');
+  folder += "/" + std::string(limit - folder.size() - 1 - 1 - 3, 'e');
+  fs::create_directories(folder);
+  const std::string source = dir.write("source", "edge").string();
+  const std::string destination = folder + "/abc";
+  ASSERT_EQ(destination.size(), limit);
+
+  const CopyResult first = copyFileWithProgress(source, destination, {});
+  ASSERT_TRUE(first.ok()) << describe(first.status);
+  EXPECT_EQ(readFile(destination), "edge");
+  // Overwriting, and a failed overwrite, leave no temporary file either.
+  {
+    Syscalls table = realSyscalls();
+    table.write = failWith<EIO>;
+    table.copyFileRange = failWith<EIO>;
+    ScopedSyscallOverride guard(table);
+    EXPECT_FALSE(copyFileWithProgress(dir.write("other", "other").string(), destination, {}).ok());
+  }
+  EXPECT_EQ(readFile(destination), "edge");
+  EXPECT_EQ(copyTempFiles(folder), 0);
+  ASSERT_TRUE(copyFileWithProgress(dir.str() + "/other", destination, {}).ok());
+  EXPECT_EQ(readFile(destination), "other");
+  EXPECT_EQ(copyTempFiles(folder), 0);
 }

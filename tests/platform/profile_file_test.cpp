@@ -157,6 +157,23 @@ TEST(ProfileFile, ReadsLegacyAndUtf16Encodings) {
   EXPECT_EQ(readFile(marked).substr(0, 3), "\xEF\xBB\xBF");
 }
 
+TEST(ProfileFile, ADoubledByteOrderMarkReadsTheSameBeforeAndAfterASave) {
+  // Found by fuzzing: the second mark hid the first section, and once saved
+  // as UTF-8 it became the mark, so the section appeared.
+  TempDir dir;
+  for (const std::string& bytes :
+       {std::string("\xEF\xBB\xBF\xEF\xBB\xBF[U盘]\n同步文件夹=资料\n"),
+        utf16(u"\uFEFF[U盘]\n同步文件夹=资料\n", false), utf16(u"\uFEFF\uFEFF[U盘]\n同步文件夹=资料\n", true)}) {
+    const auto file = dir.write("marks.ini", bytes);
+    ProfileFile profile(file.string());
+    EXPECT_EQ(profile.readString("U盘", "同步文件夹", ""), "资料");
+    EXPECT_TRUE(profile.writeString("U盘", "同步文件夹", "新"));
+    EXPECT_TRUE(profile.save().ok());
+    EXPECT_EQ(readFile(file), "[U盘]\n同步文件夹=新\n");
+    EXPECT_EQ(ProfileFile(file.string()).readString("U盘", "同步文件夹", ""), "新");
+  }
+}
+
 TEST(ProfileFile, UnreadableFileIsNeverReplaced) {
   TempDir dir;
   const auto folder = dir.mkdir("p.ini");  // a folder where the file should be

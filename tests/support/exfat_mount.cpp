@@ -1,5 +1,7 @@
 #include "tests/support/exfat_mount.h"
 
+#include <signal.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -94,28 +96,66 @@ ExfatMount::ExfatMount(std::uint64_t bytes) {
     throw std::runtime_error(what + ":\n" + output);
   };
   if (!run("mkfs.exfat -L DROVAN " + shellQuoted(image_))) fail("mkfs.exfat failed");
-  // exfat-fuse run by root wants a block device; try the image, then a loop device.
-  if (mount(image_.string())) return;
-  const fs::path deviceFile = work_ / "loop-device";
-  if (!run("losetup -f --show " + shellQuoted(image_), deviceFile)) fail("losetup failed");
-  std::ifstream(deviceFile) >> loopDevice_;
-  if (loopDevice_.empty()) fail("losetup named no device");
-  if (!mount(loopDevice_)) fail("mount.exfat-fuse failed");
+  if (!mountImage()) fail("mount.exfat-fuse failed");
 }
 
-bool ExfatMount::mount(const std::string& source) {
-  if (!run("mount.exfat-fuse " + shellQuoted(source) + " " + shellQuoted(mountPoint_)) ||
+bool ExfatMount::mountImage() {
+  // exfat-fuse run by root wants a block device; try the image, then a loop device.
+  if (loopDevice_.empty()) {
+    if (run("mount.exfat-fuse " + shellQuoted(image_) + " " + shellQuoted(mountPoint_)) &&
+        isMountPoint(mountPoint_)) {
+      mounted_ = true;
+      return true;
+    }
+    const fs::path deviceFile = work_ / "loop-device";
+    if (!run("losetup -f --show " + shellQuoted(image_), deviceFile)) return false;
+    std::ifstream(deviceFile) >> loopDevice_;
+    if (loopDevice_.empty()) return false;
+  }
+  if (!run("mount.exfat-fuse " + shellQuoted(loopDevice_) + " " + shellQuoted(mountPoint_)) ||
       !isMountPoint(mountPoint_))
     return false;
-  source_ = source;
   mounted_ = true;
   return true;
 }
 
+int ExfatMount::daemonPid() const {
+  for (const auto& process : fs::directory_iterator("/proc")) {
+    const std::string name = process.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream cmdline(process.path() / "cmdline", std::ios::binary);
+    std::vector<std::string> argv;
+    for (std::string arg; std::getline(cmdline, arg, '\0');) argv.push_back(arg);
+    if (argv.empty() || argv[0].find("exfat") == std::string::npos) continue;
+    for (const auto& arg : argv)
+      if (arg == mountPoint_.string()) return std::stoi(name);
+  }
+  return -1;
+}
+
+void ExfatMount::pull() const {
+  const int pid = daemonPid();
+  if (pid <= 0) throw std::runtime_error("no FUSE daemon serves " + mountPoint_.string());
+  ::kill(pid, SIGKILL);
+  for (int attempt = 0; attempt < 500; ++attempt) {
+    std::error_code ec;
+    [[maybe_unused]] const fs::file_status st = fs::status(mountPoint_, ec);
+    if (ec == std::errc::not_connected) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  throw std::runtime_error("the mount of " + mountPoint_.string() + " outlived its daemon");
+}
+
 void ExfatMount::remount() {
-  unmountOnly();
-  if (isMountPoint(mountPoint_) || !mount(source_))
-    throw std::runtime_error("remounting the exFAT image failed:\n" + log());
+  if (mounted_) {
+    for (int attempt = 0; attempt < 50 && isMountPoint(mountPoint_); ++attempt) {
+      if (run("umount " + shellQuoted(mountPoint_))) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    mounted_ = false;
+  }
+  if (isMountPoint(mountPoint_)) throw std::runtime_error("cannot unmount " + mountPoint_.string() + ":\n" + log());
+  if (!mountImage()) throw std::runtime_error("cannot mount " + mountPoint_.string() + " again:\n" + log());
 }
 
 ExfatMount::~ExfatMount() {
@@ -139,15 +179,6 @@ std::string ExfatMount::log() const {
 }
 
 void ExfatMount::unmount() {
-  unmountOnly();
-  if (!loopDevice_.empty()) {
-    // A device still held by the exiting daemon is detached when it lets go.
-    run("losetup -d " + shellQuoted(loopDevice_));
-    loopDevice_.clear();
-  }
-}
-
-void ExfatMount::unmountOnly() {
   if (mounted_) {
     // The FUSE daemon may still be busy with the last writes for a moment.
     for (int attempt = 0; attempt < 50 && isMountPoint(mountPoint_); ++attempt) {
@@ -156,6 +187,11 @@ void ExfatMount::unmountOnly() {
     }
     if (isMountPoint(mountPoint_)) run("fusermount -u " + shellQuoted(mountPoint_));
     mounted_ = false;
+  }
+  if (!loopDevice_.empty()) {
+    // A device still held by the exiting daemon is detached when it lets go.
+    run("losetup -d " + shellQuoted(loopDevice_));
+    loopDevice_.clear();
   }
 }
 

@@ -23,28 +23,32 @@ class ExfatMount {
   ExfatMount(const ExfatMount&) = delete;
   ExfatMount& operator=(const ExfatMount&) = delete;
 
-  // Unmounts and mounts the drive again, as when it is unplugged and
-  // plugged in: what the driver cached is gone, and file times are read back
-  // as the drive stores them. Throws std::runtime_error when it cannot mount.
-  void remount();
-
   // The mounted file system's root folder.
   const std::filesystem::path& path() const { return mountPoint_; }
   std::string str() const { return mountPoint_.string(); }
 
+  // Pulls the drive: kills the FUSE daemon serving the mount and returns
+  // once the mount answers ENOTCONN, as every later access then does. Safe
+  // to call from any thread, also from inside a file operation of the test.
+  // Throws std::runtime_error when no daemon is found.
+  void pull() const;
+  // Unmounts (a pulled drive too) and mounts the same image again, as
+  // plugging the drive back in. Throws std::runtime_error when that fails.
+  void remount();
+
  private:
+  bool mountImage();
+  // The process id of the FUSE daemon serving this mount, or -1.
+  int daemonPid() const;
   // Runs a shell command; its output goes to `output` or else to the log.
   bool run(const std::string& command, const std::filesystem::path& output = {}) const;
   std::string log() const;
   void unmount();
-  void unmountOnly();
-  bool mount(const std::string& source);
 
   std::filesystem::path work_;
   std::filesystem::path image_;
   std::filesystem::path mountPoint_;
   std::string loopDevice_;
-  std::string source_;  // what was mounted: the image or its loop device
   bool mounted_ = false;
 };
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
 
@@ -49,6 +50,27 @@ ChildProcess::~ChildProcess() {
 }
 
 void ChildProcess::signal(int sig) const { ::kill(pid_, sig); }
+
+bool ChildProcess::catchesSignal(int sig) const {
+  std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("State:", 0) == 0 && line.find('Z') != std::string::npos) return false;
+    if (line.rfind("SigCgt:", 0) != 0) continue;
+    const unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
+    return (mask >> (sig - 1)) & 1u;
+  }
+  return false;
+}
+
+bool ChildProcess::waitUntilCatching(int sig, std::chrono::milliseconds timeout) const {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!catchesSignal(sig)) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  return true;
+}
 
 ProcessResult ChildProcess::wait(std::chrono::seconds timeout) {
   ProcessResult r;

@@ -24,6 +24,13 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   void signal(int sig) const;
+  int pid() const { return pid_; }
+  // Whether the running process has a handler installed for sig (read from
+  // /proc); false once it has ended.
+  bool catchesSignal(int sig) const;
+  // Polls catchesSignal until it holds; false after the timeout or when the
+  // process ended first.
+  bool waitUntilCatching(int sig, std::chrono::milliseconds timeout) const;
   // Waits for the end (killing the process after the timeout) and collects
   // its output.
   ProcessResult wait(std::chrono::seconds timeout = std::chrono::seconds(120));

@@ -1,6 +1,7 @@
 #include "tests/support/temp_dir.h"
 
 #include <fstream>
+#include <vector>
 #include <random>
 #include <stdexcept>
 #include <system_error>
@@ -52,8 +53,13 @@ std::filesystem::path TempDir::mkdir(const std::string& relative) const {
 }
 
 std::string readFile(const std::filesystem::path& file) {
+  // Block reads: tests read trees of many megabytes in debug builds.
   std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::string content;
+  std::vector<char> buffer(1 << 16);
+  while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0)
+    content.append(buffer.data(), static_cast<std::size_t>(in.gcount()));
+  return content;
 }
 
 }  // namespace testsupport

@@ -1,0 +1,56 @@
+#include "tests/support/unprivileged.h"
+
+#include <unistd.h>
+
+#include <stdexcept>
+
+#include "tests/support/process.h"
+
+namespace testsupport {
+namespace {
+
+namespace fs = std::filesystem;
+
+void giveOne(const fs::path& path, unsigned uid, unsigned gid) {
+  if (::lchown(path.c_str(), uid, gid) != 0) throw std::runtime_error("lchown failed: " + path.string());
+}
+
+}  // namespace
+
+std::string setprivPath() {
+  for (const char* candidate : {"/usr/bin/setpriv", "/bin/setpriv"})
+    if (fs::exists(candidate)) return candidate;
+  return {};
+}
+
+std::vector<std::string> asNobody(const std::string& program, const std::vector<std::string>& args) {
+  std::vector<std::string> all = {"--reuid=" + std::to_string(kNobody), "--regid=" + std::to_string(kNobody),
+                                  "--clear-groups", program};
+  all.insert(all.end(), args.begin(), args.end());
+  return all;
+}
+
+bool canRunAsNobody(const std::string& program, std::string& why) {
+  if (::geteuid() != 0) {
+    why = "switching to another user needs root (and as another user the checks below would run anyway)";
+    return false;
+  }
+  if (setprivPath().empty()) {
+    why = "setpriv (util-linux) is not installed";
+    return false;
+  }
+  const ProcessResult probe = runProcess(setprivPath(), asNobody(program, {"--version"}));
+  if (probe.exitStatus != 0) {
+    why = "user " + std::to_string(kNobody) + " cannot run " + program + " (" + probe.err + ")";
+    return false;
+  }
+  return true;
+}
+
+void giveTree(const fs::path& root, unsigned uid, unsigned gid) {
+  giveOne(root, uid, gid);
+  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
+    giveOne(it->path(), uid, gid);
+}
+
+}  // namespace testsupport
