@@ -37,12 +37,21 @@ ThdSync::~ThdSync() {
 
 void ThdSync::Start() {
   if (started_) return;
-  started_ = true;
+  started_ = true;  // before the thread exists: from then on it may delete this
   {
     std::lock_guard lock(liveJobs().mutex);
     ++liveJobs().count;
   }
-  std::thread(&ThdSync::ThreadBody, this).detach();
+  try {
+    std::thread(&ThdSync::ThreadBody, this).detach();
+  } catch (...) {
+    // No thread: the job is still the caller's, to discard.
+    started_ = false;
+    std::lock_guard lock(liveJobs().mutex);
+    --liveJobs().count;
+    liveJobs().changed.notify_all();
+    throw;
+  }
 }
 
 void ThdSync::ThreadBody(ThdSync* job) {
