@@ -6,8 +6,8 @@
 // temporary files are never listed, and leftovers from a crash are removed.
 // A subfolder that cannot be read contributes no entries; its own entry is
 // still there, and VisitFiles can name it to the caller, who must not take
-// the missing contents for deleted ones. The walk polls StopSync (pglobal.h) before every entry and,
-// when it is set, returns what it has gathered.
+// the missing contents for deleted ones. The walk polls StopSync (pglobal.h)
+// before every entry and, when it is set, returns what it has gathered.
 //
 // Runs on the job's thread; the calls share no state, so several walks may
 // run at once.

@@ -103,7 +103,7 @@ TEST(DrivePulled, TheRunEndsWithItsErrorsAndTheDriveKeepsWholeFiles) {
                                            "--config", config.string(), "--no-progress"};
 
     ChildProcess child(syncProgram(), args);
-    ASSERT_TRUE(child.waitUntilCatching(SIGINT, std::chrono::seconds(30)));
+    ASSERT_TRUE(child.waitUntilCatching(SIGINT, std::chrono::seconds(60)));
     // Half the trials pull the drive during the first copy (an update), the
     // others once a random number of new files has arrived.
     const auto deadline = Clock::now() + std::chrono::seconds(20);

@@ -125,7 +125,7 @@ class Interrupted : public ::testing::Test {
       b.disk = filesOf(trees.disk);
       b.usb = filesOf(trees.usb);
       ChildProcess child(syncProgram(), argsFor(trees.disk, trees.usb, kModes[m]));
-      ASSERT_TRUE(child.waitUntilCatching(SIGINT, std::chrono::seconds(30)));
+      ASSERT_TRUE(child.waitUntilCatching(SIGINT, std::chrono::seconds(60)));
       const auto start = Clock::now();
       const ProcessResult r = child.wait(std::chrono::seconds(120));
       b.work = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
@@ -142,7 +142,12 @@ class Interrupted : public ::testing::Test {
   ProcessResult interrupt(const Trees& trees, const Mode& mode, const Baseline& b, int sig, bool atACopy,
                           std::mt19937_64& rng) {
     ChildProcess child(syncProgram(), argsFor(trees.disk, trees.usb, mode));
-    EXPECT_TRUE(child.waitUntilCatching(SIGINT, std::chrono::seconds(30)));
+    if (!child.waitUntilCatching(SIGINT, std::chrono::seconds(60))) {
+      const ProcessResult r = child.wait(std::chrono::seconds(60));
+      ADD_FAILURE() << "the run never installed its signal handlers: status " << r.exitStatus << "\n"
+                    << r.out.substr(0, 2000) << "\n" << r.err.substr(0, 2000);
+      return r;
+    }
     const auto work = std::max<std::int64_t>(b.work.count(), 1000);
     if (atACopy) {
       const auto deadline = Clock::now() + std::chrono::microseconds(2 * work);

@@ -36,6 +36,20 @@ struct Sides {
   }
 };
 
+// The program where the unprivileged user can reach it, whichever folder
+// the build lies in (a home folder is often closed to others).
+struct ReachableProgram {
+  TempDir folder;
+  std::string path = (folder.path() / "drovan-sync").string();
+  ReachableProgram() {
+    fs::copy_file(syncProgram(), path);
+    fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                       fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
+  }
+};
+
 // The numbered lines between the summary head and the closing line.
 std::vector<std::string> errorBlock(const std::vector<std::string>& out) {
   const auto head = std::find(out.begin(), out.end(), kErrorHead);
@@ -46,8 +60,9 @@ std::vector<std::string> errorBlock(const std::vector<std::string>& out) {
 }  // namespace
 
 TEST(Permissions, WhatMayNotBeReadOrWrittenIsReportedAndNothingElseTouched) {
+  const ReachableProgram program;
   std::string why;
-  if (!testsupport::canRunAsNobody(syncProgram(), why)) GTEST_SKIP() << why;
+  if (!testsupport::canRunAsNobody(program.path, why)) GTEST_SKIP() << why;
   Sides s;
   const std::string D = s.disk.string() + "/", U = s.usb.string() + "/";
   s.file(s.disk, "ok.txt", "copied", kT0);
@@ -71,7 +86,7 @@ TEST(Permissions, WhatMayNotBeReadOrWrittenIsReportedAndNothingElseTouched) {
   const TreeSnapshot diskBefore = filesOf(s.disk), usbBefore = filesOf(s.usb);
 
   const ProcessResult r =
-      testsupport::runProcess(testsupport::setprivPath(), testsupport::asNobody(syncProgram(), s.args()));
+      testsupport::runProcess(testsupport::setprivPath(), testsupport::asNobody(program.path, s.args()));
   EXPECT_EQ(r.exitStatus, 1) << r.out << r.err;
   const auto out = lines(r.out);
   ASSERT_FALSE(out.empty()) << r.err;

@@ -67,7 +67,7 @@ bool ChildProcess::waitUntilCatching(int sig, std::chrono::milliseconds timeout)
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!catchesSignal(sig)) {
     if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return true;
 }
