@@ -43,7 +43,8 @@ class Builder {
     std::vector<std::string> shared = {""};
     for (int i = 0; i < shape_.sharedFolders; ++i) {
       std::string parent = shared[random_.below(shared.size())];
-      std::string folder = parent + name(i, false) + "/";
+      // Numbers of their own: a file may not take a folder's name.
+      std::string folder = parent + name(900000 + i, false) + "/";
       makeFolder(disk_, folder);
       makeFolder(usb_, folder);
       shared.push_back(folder);
