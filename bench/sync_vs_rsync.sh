@@ -2,6 +2,7 @@
 # Times drovan-sync against rsync with the shared harness: initial copy,
 # no-op, incremental and one large file, for 20 000 and 100 000 files, with
 # the data flushed to disk; then the peak memory of a 100 000-file no-op.
+# `cp -a` runs beside them for the copies (the floor for a plain copy).
 # Needs a release build: cmake --preset release && cmake --build --preset release
 #
 #   bench/sync_vs_rsync.sh [-n "20000 100000"] [-r RUNS] [extra compare.sh options]
@@ -21,5 +22,6 @@ if [ "${1:-}" = "-r" ]; then runs=$2; shift 2; fi
 for n in $sizes; do
   echo "=== $n files"
   bash "$harness" -n "$n" -r "$runs" --flush --timer loop \
-    -t "drovan=$tool --no-progress --disk {SRC} --usb {DST} --mode disk-to-usb" "$@"
+    -t "drovan=$tool --no-progress --disk {SRC} --usb {DST} --mode disk-to-usb" \
+    -t "cp@a,d=cp -a {SRC}/. {DST}/" "$@"
 done

@@ -23,8 +23,11 @@ using detail::UniqueFd;
 std::string tempName() {
   static std::atomic<unsigned> counter{0};
   static const unsigned salt = std::random_device{}();
+  // Taken once; a forked child that shares it is kept apart by O_EXCL and
+  // the retry in TempFile::create.
+  static const auto pid = static_cast<unsigned>(::getpid());
   char suffix[64];
-  std::snprintf(suffix, sizeof suffix, "%x-%x-%x", static_cast<unsigned>(::getpid()), salt,
+  std::snprintf(suffix, sizeof suffix, "%x-%x-%x", pid, salt,
                 counter.fetch_add(1, std::memory_order_relaxed));
   return std::string(kCopyTempPrefix) + suffix;
 }
@@ -192,8 +195,8 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
     return {OsStatus::fromErrno(EISDIR, "copy", source), std::nullopt};
   if (!S_ISREG(sourceStat.st_mode))
     return {OsStatus::fromErrno(ENOTSUP, "copy", source), std::nullopt};
-  if (const int flags = ::fcntl(in.get(), F_GETFL); flags >= 0)
-    ::fcntl(in.get(), F_SETFL, flags & ~O_NONBLOCK);
+  // Only the status flags can change here, and O_NONBLOCK is the only one set.
+  ::fcntl(in.get(), F_SETFL, 0);
 
   if (OsStatus r = checkDestination(destination, options); !r.ok())
     return {std::move(r), std::nullopt};
