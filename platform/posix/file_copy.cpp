@@ -173,6 +173,9 @@ OsStatus checkDestination(const std::string& destination, const CopyOptions& opt
     return lastError("stat", destination);
   }
   if (S_ISDIR(st.st_mode)) return OsStatus::fromErrno(EISDIR, "copy", destination);
+  // Replacing a link to the program leaves the program alone.
+  if (detail::isRunningProgram(st) && ::lstat(destination.c_str(), &st) == 0 && detail::isRunningProgram(st))
+    return OsStatus::fromErrno(ETXTBSY, "copy", destination);
   if ((st.st_mode & S_IWUSR) == 0) return OsStatus::fromErrno(EACCES, "copy", destination);
   if (options.refuseExisting) {
     const auto existing = fileIdentity(destination);

@@ -79,6 +79,7 @@ OsStatus renameFile(const std::string& from, const std::string& to) {
 OsStatus deleteFile(const std::string& path) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) return lastError("lstat", path);
+  if (detail::isRunningProgram(st)) return OsStatus::fromErrno(ETXTBSY, "unlink", path);
   // Never through a link: chmod would change what the link points to.
   if (!S_ISLNK(st.st_mode) && (st.st_mode & S_IWUSR) == 0) {
     if (syscalls().chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstddef>
@@ -86,6 +87,12 @@ std::string joinPath(std::string_view folder, std::string_view name);
 struct DirCloser {
   void operator()(DIR* dir) const { closedir(dir); }
 };
+
+// True when st (not a link) is the running program's own file. It counts as
+// in use: deleting it or putting another file in its place fails with
+// ETXTBSY, as it does where a running program's file is locked. Linux would
+// allow both, and a drive would lose the program that runs from it.
+bool isRunningProgram(const struct stat& st);
 
 // True when the folder `dir` is on a FUSE file system.
 bool isOnFuse(const std::string& dir);

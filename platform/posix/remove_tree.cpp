@@ -76,10 +76,21 @@ class TreeRemover {
            S_ISDIR(st.st_mode);
   }
 
+  static bool isProgram(int parentFd, const Entry& entry) {
+    if (entry.type != DT_REG && entry.type != DT_UNKNOWN) return false;
+    struct stat st {};
+    return ::fstatat(parentFd, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+           detail::isRunningProgram(st);
+  }
+
   void removeEntry(int parentFd, const std::string& parentPath, const Entry& entry) {
     const std::string path = joinPath(parentPath, entry.name);
     const char* name = entry.name.c_str();
     if (!isFolder(parentFd, entry)) {
+      if (isProgram(parentFd, entry)) {
+        note(OsStatus::fromErrno(ETXTBSY, "unlinkat", path));
+        return;
+      }
       if (syscalls().unlinkAt(parentFd, name, 0) != 0) note(lastError("unlinkat", path));
       return;
     }
@@ -112,6 +123,7 @@ OsStatus removeTree(const std::string& path) {
   struct stat st {};
   if (::lstat(target.c_str(), &st) != 0) return lastError("lstat", target);
   if (!S_ISDIR(st.st_mode)) {
+    if (detail::isRunningProgram(st)) return OsStatus::fromErrno(ETXTBSY, "unlink", target);
     if (syscalls().unlink(target.c_str()) != 0) return lastError("unlink", target);
     return OsStatus{};
   }

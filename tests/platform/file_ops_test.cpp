@@ -8,8 +8,10 @@
 
 #include "platform/syscalls.h"
 #include "tests/support/file_checks.h"
+#include "tests/support/program_link.h"
 #include "tests/support/syscall_faults.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/tree_snapshot.h"
 
 using namespace platform;
 using testsupport::listing;
@@ -82,6 +84,44 @@ TEST(FileOps, DeleteClearsReadOnlyButNeverReachesThroughALink) {
   const OsStatus r = deleteFile(file.string());
   EXPECT_EQ(r.code, std::errc::no_such_file_or_directory);
   EXPECT_EQ(r.path, file.string());
+}
+
+TEST(FileOps, TheRunningProgramIsNeitherDeletedNorReplaced) {
+  TempDir dir;
+  const fs::path program = dir.path() / "sub/program";
+  fs::create_directories(program.parent_path());
+  if (!testsupport::linkRunningProgram(program)) GTEST_SKIP() << "no hard link to the program here";
+  const auto size = fs::file_size(program);
+  const fs::path other = dir.write("sub/other.txt", "o");
+  const fs::path source = dir.write("new.bin", "not a program");
+
+  OsStatus r = deleteFile(program.string());
+  EXPECT_EQ(r.code.value(), ETXTBSY);
+  EXPECT_EQ(r.path, program.string());
+  r = copyFileWithProgress(source.string(), program.string(), {}).status;
+  EXPECT_EQ(r.code.value(), ETXTBSY);
+  r = removeTree(program.string());
+  EXPECT_EQ(r.code.value(), ETXTBSY);
+  // A tree holding it loses everything else and keeps the program.
+  r = removeTree(program.parent_path().string());
+  EXPECT_EQ(r.code.value(), ETXTBSY);
+  EXPECT_EQ(r.path, program.string());
+  EXPECT_FALSE(fs::exists(other));
+  ASSERT_TRUE(fs::exists(program));
+  EXPECT_EQ(fs::file_size(program), size);
+  EXPECT_EQ(testsupport::countTempFiles(dir.path()), 0u);
+
+  // A link to the program is not the program: it goes, or gets replaced.
+  const fs::path link = dir.path() / "link";
+  fs::create_symlink(program, link);
+  EXPECT_TRUE(copyFileWithProgress(source.string(), link.string(), {}).status.ok());
+  EXPECT_EQ(readFile(link), "not a program");
+  fs::remove(link);
+  fs::create_symlink(program, link);
+  EXPECT_TRUE(deleteFile(link.string()).ok());
+  EXPECT_EQ(fs::file_size(program), size);
+  // Renaming it is no harm, as where its file is locked.
+  EXPECT_TRUE(renameFile(program.string(), dir.str() + "/renamed").ok());
 }
 
 TEST(FileOps, FoldersCreatedRemovedAndGivenPermissions) {

@@ -1,4 +1,4 @@
-#include "tests/engine/sync_pair.h"
+#include "tests/engine/sync_folders.h"
 
 #include <gtest/gtest.h>
 
