@@ -128,6 +128,8 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
   TInventoryList UpdateList, CopyList, CreateDirList, NewSameList, ExtraFileList, ExtraDirList;
   std::vector<std::string> ErrorList;
   WrittenEntries writtenTarget(TargetRoot), writtenSource(SourceRoot);
+  // Identity look-ups on FUSE drives read folder listings; a run reads each once.
+  const platform::ListingCacheScope listings;
 
   auto rel = [](const TFileInfo* item, const std::string& root) { return item->Relative(root.size()); };
   auto addError = [&](const char* text, const std::string& path) {

@@ -42,6 +42,18 @@ struct FileIdentityHash {
 std::optional<FileIdentity> fileIdentity(const std::string& path);
 std::optional<FileIdentity> lfileIdentity(const std::string& path);
 
+// While one lives, the folder listings that identity look-ups read on FUSE
+// drives are kept, and this process's own file operations keep them
+// current; a job holds one around its changes. Without one, every look-up
+// reads the listing afresh.
+class ListingCacheScope {
+ public:
+  ListingCacheScope();
+  ~ListingCacheScope();
+  ListingCacheScope(const ListingCacheScope&) = delete;
+  ListingCacheScope& operator=(const ListingCacheScope&) = delete;
+};
+
 // Bytes moved between two progress calls (the last chunk may be shorter).
 inline constexpr std::int64_t kCopyChunkSize = 1 << 20;
 

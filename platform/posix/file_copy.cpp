@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/posix/file_ops_internal.h"
+#include "platform/posix/folder_listings.h"
 #include "platform/temp_names.h"
 
 namespace platform {
@@ -227,6 +228,7 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
   if (syscalls().rename(temp.path().c_str(), destination.c_str()) != 0)
     return {lastError("rename", destination), std::nullopt};
   temp.placed();
+  detail::noteCreated(folder, detail::baseName(destination));
 
   std::optional<FileIdentity> identity = FileIdentity{static_cast<std::uint64_t>(written.st_dev),
                                                       static_cast<std::uint64_t>(written.st_ino)};

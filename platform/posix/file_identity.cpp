@@ -6,22 +6,36 @@
 // identity is therefore taken through the spelling that the folder lists.
 #include <dirent.h>
 #include <sys/stat.h>
-#include <sys/vfs.h>
 #include <unicode/ucasemap.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "platform/posix/file_ops_internal.h"
+#include "platform/posix/folder_listings.h"
 
 namespace platform {
 namespace detail {
 namespace {
 
-constexpr long kFuseSuperMagic = 0x65735546;
-
 std::string_view withoutTrailingSlashes(std::string_view path) {
   while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
   return path;
+}
+
+std::optional<FileIdentity> identityOf(const std::string& path, bool followLinks) {
+  const auto examine = [followLinks](const std::string& p) -> std::optional<FileIdentity> {
+    struct stat st {};
+    if ((followLinks ? ::stat(p.c_str(), &st) : ::lstat(p.c_str(), &st)) != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev),
+                        static_cast<std::uint64_t>(st.st_ino)};
+  };
+  auto identity = examine(path);
+  if (!identity || !isOnFuse(parentOf(path))) return identity;
+  const std::string spelled = onDiskSpelling(path);
+  if (spelled == path) return identity;
+  auto respelled = examine(spelled);
+  return respelled ? respelled : identity;
 }
 
 struct CaseMapCloser {
@@ -37,7 +51,7 @@ UCaseMap* threadCaseMap() {
   return map.get();
 }
 
-bool foldCase(std::string_view text, std::string& out) {
+bool icuFoldCase(std::string_view text, std::string& out) {
   UCaseMap* map = threadCaseMap();
   if (map == nullptr) return false;
   out.resize(text.size() * 3 + 8);
@@ -57,40 +71,17 @@ bool foldCase(std::string_view text, std::string& out) {
   return false;
 }
 
-// The name as `dir` lists it: `name` itself when listed, else the one listed
-// name equal to it ignoring case, else `name`.
-std::string listedSpelling(const std::string& dir, const std::string& name) {
-  std::unique_ptr<DIR, DirCloser> handle(opendir(dir.c_str()));
-  if (!handle) return name;
-  std::string candidate;
-  int candidates = 0;
-  while (const dirent* entry = readdir(handle.get())) {
-    const std::string_view listed(entry->d_name);
-    if (listed == name) return name;
-    if (equalIgnoringCase(listed, name)) {
-      candidate = listed;
-      ++candidates;
-    }
-  }
-  return candidates == 1 ? candidate : name;
-}
-
-std::optional<FileIdentity> identityOf(const std::string& path, bool followLinks) {
-  const auto examine = [followLinks](const std::string& p) -> std::optional<FileIdentity> {
-    struct stat st {};
-    if ((followLinks ? ::stat(p.c_str(), &st) : ::lstat(p.c_str(), &st)) != 0) return std::nullopt;
-    return FileIdentity{static_cast<std::uint64_t>(st.st_dev),
-                        static_cast<std::uint64_t>(st.st_ino)};
-  };
-  auto identity = examine(path);
-  if (!identity || !isOnFuse(parentOf(path))) return identity;
-  const std::string spelled = onDiskSpelling(path);
-  if (spelled == path) return identity;
-  auto respelled = examine(spelled);
-  return respelled ? respelled : identity;
-}
-
 }  // namespace
+
+bool foldCase(std::string_view text, std::string& out) {
+  // Letters beyond ASCII need the full folding; ASCII ones fold to lower case.
+  if (std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+    return icuFoldCase(text, out);
+  out.assign(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return true;
+}
 
 std::string parentOf(std::string_view path) {
   path = withoutTrailingSlashes(path);
@@ -110,11 +101,6 @@ std::string joinPath(std::string_view folder, std::string_view name) {
   std::string path(folder);
   if (!path.ends_with('/')) path.push_back('/');
   return path.append(name);
-}
-
-bool isOnFuse(const std::string& dir) {
-  struct statfs info {};
-  return ::statfs(dir.c_str(), &info) == 0 && info.f_type == kFuseSuperMagic;
 }
 
 bool equalIgnoringCase(std::string_view a, std::string_view b) {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "platform/posix/file_ops_internal.h"
+#include "platform/posix/folder_listings.h"
 
 namespace platform {
 namespace {
@@ -54,9 +55,7 @@ OsStatus renameLetterCase(const std::string& from, const std::string& to) {
   return OsStatus{};
 }
 
-}  // namespace
-
-OsStatus renameFile(const std::string& from, const std::string& to) {
+OsStatus renameEntry(const std::string& from, const std::string& to) {
   if (syscalls().renameNoReplace(from.c_str(), to.c_str()) == 0) return OsStatus{};
   const int error = errno;
   if (error == EEXIST) {
@@ -76,6 +75,24 @@ OsStatus renameFile(const std::string& from, const std::string& to) {
   return plainRename(from, to);
 }
 
+// What the kept folder listings must learn of a change made here.
+void noteRemoval(const std::string& path) {
+  detail::noteRemoved(detail::parentOf(path), detail::baseName(path));
+  detail::forgetListings(path);
+}
+void noteCreation(const std::string& path) { detail::noteCreated(detail::parentOf(path), detail::baseName(path)); }
+
+}  // namespace
+
+OsStatus renameFile(const std::string& from, const std::string& to) {
+  OsStatus r = renameEntry(from, to);
+  if (r.ok()) {
+    noteRemoval(from);
+    noteCreation(to);
+  }
+  return r;
+}
+
 OsStatus deleteFile(const std::string& path) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) return lastError("lstat", path);
@@ -86,11 +103,13 @@ OsStatus deleteFile(const std::string& path) {
       return lastError("chmod", path);
   }
   if (syscalls().unlink(path.c_str()) != 0) return lastError("unlink", path);
+  noteRemoval(path);
   return OsStatus{};
 }
 
 OsStatus createDirectory(const std::string& path) {
   if (syscalls().mkdir(path.c_str(), 0777) != 0) return lastError("mkdir", path);
+  noteCreation(path);
   return OsStatus{};
 }
 
@@ -114,6 +133,7 @@ OsStatus copyFolderAttributes(const std::string& sourceFolder, const std::string
 
 OsStatus removeDirectory(const std::string& path) {
   if (syscalls().rmdir(path.c_str()) != 0) return lastError("rmdir", path);
+  noteRemoval(path);
   return OsStatus{};
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/posix/file_ops_internal.h"
+#include "platform/posix/folder_listings.h"
 
 namespace platform {
 namespace {
@@ -113,9 +114,7 @@ class TreeRemover {
   OsStatus first_;
 };
 
-}  // namespace
-
-OsStatus removeTree(const std::string& path) {
+OsStatus removeTreeUnnoted(const std::string& path) {
   std::string target = path;
   // "link/" would name the folder behind the link.
   while (target.size() > 1 && target.back() == '/') target.pop_back();
@@ -136,6 +135,16 @@ OsStatus removeTree(const std::string& path) {
   OsStatus result = remover.result();
   if (syscalls().rmdir(target.c_str()) != 0 && result.ok()) result = lastError("rmdir", target);
   return result;
+}
+
+}  // namespace
+
+OsStatus removeTree(const std::string& path) {
+  OsStatus r = removeTreeUnnoted(path);
+  // Whatever part of the tree went, the kept listings of it are stale.
+  detail::forgetListings(path);
+  if (r.ok()) detail::noteRemoved(detail::parentOf(path), detail::baseName(path));
+  return r;
 }
 
 }  // namespace platform

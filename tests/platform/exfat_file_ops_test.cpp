@@ -5,7 +5,10 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cctype>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <vector>
 
 #include "platform/file_ops.h"
@@ -155,4 +158,75 @@ TEST(ExfatFileOps, DeleteAndRemoveTree) {
   EXPECT_TRUE(removeTree(root + "/tree").ok());
   EXPECT_EQ(listing(usb.path()), "");
   EXPECT_TRUE(syncFileSystem(root).ok());
+}
+
+namespace {
+
+// The identity through the spelling the folder lists right now, read here
+// without any kept listing: what fileIdentity must give for any spelling.
+std::optional<FileIdentity> listedIdentity(const fs::path& folder, const std::string& name) {
+  std::string found;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    const std::string listed = entry.path().filename().string();
+    if (listed == name) return lfileIdentity((folder / listed).string());
+    std::string a = listed, b = name;
+    for (char& c : a) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : b) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (a == b) found = listed;
+  }
+  if (found.empty()) return std::nullopt;
+  return lfileIdentity((folder / found).string());
+}
+
+}  // namespace
+
+TEST(ExfatFileOps, KeptListingsFollowThisProcesssChanges) {
+  SKIP_WITHOUT_EXFAT();
+  ExfatMount usb;
+  TempDir disk;
+  const fs::path root = usb.path();
+  const fs::path src = disk.write("data.txt", "data");
+  auto same = [&](const std::string& asked, const std::string& name) {
+    const auto id = fileIdentity((root / asked).string());
+    const auto truth = listedIdentity(root / fs::path(asked).parent_path(), name);
+    return id.has_value() && id == truth;
+  };
+
+  const ListingCacheScope scope;
+  ASSERT_TRUE(copyFileWithProgress(src.string(), (root / "a.txt").string(), {}).ok());
+  for (int i = 0; i < 50; ++i) ASSERT_TRUE(createDirectory((root / ("d" + std::to_string(i))).string()).ok());
+  EXPECT_TRUE(same("A.TXT", "a.txt"));  // the listing is read and kept here
+
+  // A change of case only, a delete and a copy to another spelling, and a
+  // folder removed and made again: each look-up names the spelling listed now.
+  ASSERT_TRUE(renameFile((root / "a.txt").string(), (root / "A.txt").string()).ok());
+  EXPECT_TRUE(same("a.txt", "A.txt"));
+  ASSERT_TRUE(deleteFile((root / "A.txt").string()).ok());
+  ASSERT_TRUE(copyFileWithProgress(src.string(), (root / "a.TXT").string(), {}).ok());
+  EXPECT_TRUE(same("A.txt", "a.TXT"));
+  EXPECT_TRUE(same("a.TXT", "a.TXT"));
+
+  ASSERT_TRUE(createDirectory((root / "Docs").string()).ok());
+  ASSERT_TRUE(copyFileWithProgress(src.string(), (root / "Docs/x.txt").string(), {}).ok());
+  EXPECT_TRUE(same("DOCS/x.txt", "x.txt"));
+  ASSERT_TRUE(removeTree((root / "docs").string()).ok());
+  ASSERT_TRUE(createDirectory((root / "DOCS").string()).ok());
+  // Filled by another program: nothing of the removed folder's listing stays.
+  std::ofstream(root / "DOCS/X.txt") << "x";
+  EXPECT_TRUE(same("docs/x.txt", "X.txt"));
+  EXPECT_EQ(fileIdentity((root / "Docs/x.TXT").string()), fileIdentity((root / "DOCS/X.txt").string()));
+}
+
+TEST(ExfatFileOps, WithoutAScopeEveryLookUpReadsTheListing) {
+  SKIP_WITHOUT_EXFAT();
+  ExfatMount usb;
+  const fs::path root = usb.path();
+  std::ofstream(root / "a.txt") << "a";
+  const auto before = fileIdentity((root / "A.TXT").string());
+  EXPECT_EQ(before, lfileIdentity((root / "a.txt").string()));
+  // Changed behind this process's back: seen all the same.
+  fs::rename(root / "a.txt", root / "tmp");
+  fs::rename(root / "tmp", root / "A.txt");
+  EXPECT_EQ(listing(root), "A.txt");
+  EXPECT_EQ(fileIdentity((root / "a.txt").string()), lfileIdentity((root / "A.txt").string()));
 }

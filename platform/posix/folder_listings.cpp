@@ -1,0 +1,189 @@
+// Kept listings of FUSE folders. Keys are the folders' paths folded to one
+// letter case, so that a folder named in another spelling on a drive that
+// ignores case finds its listing; on a drive that does not, two folders may
+// share a key, which costs at worst a fresh read, since a name is only ever
+// taken from a listing read of the folder asked about.
+#include "platform/posix/folder_listings.h"
+
+#include <dirent.h>
+#include <sys/vfs.h>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/file_ops.h"
+#include "platform/posix/file_ops_internal.h"
+
+namespace platform {
+namespace detail {
+namespace {
+
+constexpr long kFuseSuperMagic = 0x65735546;
+
+bool statfsSaysFuse(const std::string& dir) {
+  struct statfs info {};
+  return ::statfs(dir.c_str(), &info) == 0 && info.f_type == kFuseSuperMagic;
+}
+
+std::string folded(std::string_view text) {
+  std::string out;
+  if (!foldCase(text, out)) out.assign(text);
+  return out;
+}
+
+// The names of a folder, with how many of them share each folded form.
+struct Listing {
+  std::unordered_set<std::string> names;
+  std::unordered_map<std::string, int> foldedCounts;
+
+  void add(const std::string& name) {
+    if (names.insert(name).second) ++foldedCounts[folded(name)];
+  }
+  void remove(const std::string& name) {
+    if (names.erase(name) == 0) return;
+    const auto it = foldedCounts.find(folded(name));
+    if (it != foldedCounts.end() && --it->second == 0) foldedCounts.erase(it);
+  }
+  bool hasVariantOf(const std::string& name) const { return foldedCounts.contains(folded(name)); }
+};
+
+std::optional<std::vector<std::string>> readListing(const std::string& dir) {
+  std::unique_ptr<DIR, DirCloser> handle(opendir(dir.c_str()));
+  if (!handle) return std::nullopt;
+  std::vector<std::string> names;
+  while (const dirent* entry = readdir(handle.get())) names.emplace_back(entry->d_name);
+  return names;
+}
+
+class ListingCache {
+ public:
+  static ListingCache& instance() {
+    static ListingCache cache;
+    return cache;
+  }
+
+  void open() {
+    std::lock_guard lock(mutex_);
+    ++scopes_;
+  }
+  void close() {
+    std::lock_guard lock(mutex_);
+    if (--scopes_ == 0) {
+      listings_.clear();
+      fuseFolders_.clear();
+    }
+  }
+
+  std::string spelling(const std::string& dir, const std::string& name) {
+    {
+      std::lock_guard lock(mutex_);
+      if (scopes_ > 0) {
+        const auto it = listings_.find(folded(dir));
+        if (it != listings_.end() && it->second.names.contains(name)) return name;
+      }
+    }
+    const auto names = readListing(dir);
+    if (!names) return name;
+    std::string result = name;
+    const std::string wanted = folded(name);
+    int candidates = 0;
+    bool listed = false;
+    for (const std::string& listedName : *names) {
+      if (listedName == name) {
+        listed = true;
+        break;
+      }
+      if (folded(listedName) == wanted && ++candidates == 1) result = listedName;
+    }
+    if (listed || candidates != 1) result = name;
+
+    std::lock_guard lock(mutex_);
+    if (scopes_ > 0) {
+      Listing& kept = listings_[folded(dir)] = Listing{};
+      for (const std::string& n : *names) kept.add(n);
+    }
+    return result;
+  }
+
+  // Asks the FUSE daemon at most once per folder while a scope lives.
+  bool onFuse(const std::string& dir) {
+    {
+      std::lock_guard lock(mutex_);
+      if (scopes_ > 0) {
+        const auto it = fuseFolders_.find(dir);
+        if (it != fuseFolders_.end()) return it->second;
+      }
+    }
+    const bool fuse = statfsSaysFuse(dir);
+    std::lock_guard lock(mutex_);
+    if (scopes_ > 0) fuseFolders_.emplace(dir, fuse);
+    return fuse;
+  }
+
+  void created(const std::string& dir, const std::string& name) {
+    std::lock_guard lock(mutex_);
+    if (listings_.empty()) return;
+    const auto it = listings_.find(folded(dir));
+    if (it == listings_.end() || it->second.names.contains(name)) return;
+    // Written over another spelling: which one the folder now lists is the
+    // drive's choice.
+    if (it->second.hasVariantOf(name))
+      listings_.erase(it);
+    else
+      it->second.add(name);
+  }
+
+  void removed(const std::string& dir, const std::string& name) {
+    std::lock_guard lock(mutex_);
+    if (listings_.empty()) return;
+    const auto it = listings_.find(folded(dir));
+    if (it == listings_.end()) return;
+    if (it->second.names.contains(name))
+      it->second.remove(name);
+    else if (it->second.hasVariantOf(name))
+      listings_.erase(it);  // removed through another spelling
+  }
+
+  void forget(const std::string& path) {
+    std::lock_guard lock(mutex_);
+    if (listings_.empty()) return;
+    const std::string key = folded(path);
+    std::erase_if(listings_, [&](const auto& entry) {
+      const std::string& k = entry.first;
+      return k == key || (k.size() > key.size() && k.starts_with(key) &&
+                          (key.ends_with('/') || k[key.size()] == '/'));
+    });
+  }
+
+ private:
+  std::mutex mutex_;
+  int scopes_ = 0;
+  std::unordered_map<std::string, Listing> listings_;
+  std::unordered_map<std::string, bool> fuseFolders_;
+};
+
+}  // namespace
+
+bool isOnFuse(const std::string& dir) { return ListingCache::instance().onFuse(dir); }
+
+std::string listedSpelling(const std::string& dir, const std::string& name) {
+  return ListingCache::instance().spelling(dir, name);
+}
+
+void noteCreated(const std::string& dir, const std::string& name) { ListingCache::instance().created(dir, name); }
+
+void noteRemoved(const std::string& dir, const std::string& name) { ListingCache::instance().removed(dir, name); }
+
+void forgetListings(const std::string& path) { ListingCache::instance().forget(path); }
+
+}  // namespace detail
+
+ListingCacheScope::ListingCacheScope() { detail::ListingCache::instance().open(); }
+
+ListingCacheScope::~ListingCacheScope() { detail::ListingCache::instance().close(); }
+
+}  // namespace platform

@@ -1,0 +1,24 @@
+// The listings of FUSE folders that identity look-ups read to learn how a
+// name is spelled on the disk. Reading a listing for every look-up makes a
+// run over a large folder slow, so while a ListingCacheScope lives the
+// listings are kept; this process's own changes keep them current, and a
+// name that a kept listing does not hold as given is read afresh.
+#pragma once
+
+#include <string>
+
+namespace platform::detail {
+
+// The name as the folder `dir` lists it: `name` itself when listed, else
+// the one listed name equal to it ignoring case, else `name`.
+std::string listedSpelling(const std::string& dir, const std::string& name);
+
+// This process has made `name` in `dir` (created it, or renamed or copied a
+// file onto it).
+void noteCreated(const std::string& dir, const std::string& name);
+// This process has removed the entry `name` of `dir`.
+void noteRemoved(const std::string& dir, const std::string& name);
+// What is known of `path` and everything below it is no longer true.
+void forgetListings(const std::string& path);
+
+}  // namespace platform::detail
