@@ -18,7 +18,9 @@ OsResult<std::string> readWholeFile(const std::string& path);
 // Replaces (or creates) path with content, atomically as described above. An
 // existing file's permission bits are kept. On failure the old file is left
 // as it was and no temporary file remains; the status names the failed call
-// ("create", "write", "flush", "rename") and its path. Thread-safe; a test's
+// ("create", "write", "flush", "rename") and its path. After a successful
+// write, temporary files of path that earlier writes left behind (a minute
+// old or more) are removed. Thread-safe; a test's
 // ScopedSyscallOverride must not begin or end during the call.
 OsStatus writeWholeFileAtomically(const std::string& path, std::string_view content);
 

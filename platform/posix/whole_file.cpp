@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -25,6 +26,26 @@ std::string temporaryName(const std::filesystem::path& target) {
   char suffix[48];
   std::snprintf(suffix, sizeof suffix, ".%llx-%llx.tmp", seed, counter.fetch_add(1) + 1);
   return (target.parent_path() / ("." + target.filename().string() + suffix)).string();
+}
+
+// Temporary files of this file that an earlier write left when it was cut
+// off (a drive pulled in the middle). One a minute old belongs to no write
+// still going on: a write takes moments.
+void removeLeftovers(const std::filesystem::path& target, const std::string& current) {
+  namespace fs = std::filesystem;
+  const std::string prefix = "." + target.filename().string() + ".";
+  const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+  std::error_code ec;
+  const auto now = fs::file_time_type::clock::now();
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (!name.starts_with(prefix) || !name.ends_with(".tmp") || it->path() == current) continue;
+    std::error_code entryError;
+    if (!it->is_regular_file(entryError) || it->is_symlink(entryError)) continue;
+    const auto written = fs::last_write_time(it->path(), entryError);
+    if (entryError || now - written < std::chrono::minutes(1)) continue;
+    fs::remove(it->path(), entryError);
+  }
 }
 
 // The folder entry of a renamed file is only durable once the folder is
@@ -92,6 +113,7 @@ OsStatus writeWholeFileAtomically(const std::string& path, std::string_view cont
     return status;
   }
   flushFolder(sys, target.parent_path());
+  removeLeftovers(target, temp);
   return {};
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 
 #include "platform/syscalls.h"
@@ -89,4 +90,30 @@ TEST(WholeFile, WritingThroughALinkReplacesItsTarget) {
   ASSERT_TRUE(platform::writeWholeFileAtomically((dir.path() / "link.ini").string(), "new").ok());
   EXPECT_TRUE(fs::is_symlink(dir.path() / "link.ini"));
   EXPECT_EQ(readFile(target), "new");
+}
+
+TEST(WholeFile, ASuccessfulWriteRemovesWhatCutOffWritesLeft) {
+  TempDir dir;
+  const fs::path target = dir.write("配置.ini", "old");
+  const fs::path stale = dir.write(".配置.ini.1a2b-3.tmp", "half");
+  const fs::path fresh = dir.write(".配置.ini.4c5d-1.tmp", "another writer, right now");
+  const fs::path other = dir.write(".other.ini.1a2b-3.tmp", "not this file's");
+  for (const fs::path& p : {stale, other})
+    fs::last_write_time(p, fs::file_time_type::clock::now() - std::chrono::hours(2));
+
+  ASSERT_TRUE(platform::writeWholeFileAtomically(target.string(), "new").ok());
+  EXPECT_EQ(readFile(target), "new");
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(fs::exists(fresh));
+  EXPECT_TRUE(fs::exists(other));
+
+  // A failed write removes nothing.
+  fs::last_write_time(fresh, fs::file_time_type::clock::now() - std::chrono::hours(2));
+  platform::Syscalls table = platform::realSyscalls();
+  table.rename = failWith<EIO>;
+  {
+    platform::ScopedSyscallOverride guard(table);
+    EXPECT_FALSE(platform::writeWholeFileAtomically(target.string(), "newer").ok());
+  }
+  EXPECT_TRUE(fs::exists(fresh));
 }
