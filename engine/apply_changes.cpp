@@ -128,6 +128,7 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
   TInventoryList UpdateList, CopyList, CreateDirList, NewSameList, ExtraFileList, ExtraDirList;
   std::vector<std::string> ErrorList;
   WrittenEntries writtenTarget(TargetRoot), writtenSource(SourceRoot);
+  bool deletedOnTarget = false;
   // Identity look-ups on FUSE drives read folder listings; a run reads each once.
   const platform::ListingCacheScope listings;
 
@@ -334,6 +335,7 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
           if (writtenTarget.Contains(path)) continue;  // this run wrote it under another name
           if (behindLink(path)) continue;
           TimedLine("被同步文件夹删除文件" + path);
+          deletedOnTarget = true;
           if (!DeleteFileForced(path)) addError("删除文件错误，请检查该文件：", path);
         }
       }
@@ -347,6 +349,7 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
           if (writtenTarget.Contains(folder)) continue;  // holds, or is, what this run wrote
           if (behindLink(folder)) continue;
           TimedLine("被同步文件夹删除文件夹" + folder);
+          deletedOnTarget = true;
           // The name is used as it is: on this system blanks at either end
           // are part of a name, and trimming them could name another folder.
           if (!RemoveDirOp(folder) && !ShellDeleteFolder(folder))
@@ -385,16 +388,17 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
     WrittenEntries& source;
     const std::string& targetRoot;
     const std::string& sourceRoot;
+    const bool& targetLostEntries;  // deletions change the drive too
     ~Flush() {
       std::vector<std::string> roots;
-      if (target.Any()) roots.push_back(targetRoot);
+      if (target.Any() || targetLostEntries) roots.push_back(targetRoot);
       if (source.Any()) roots.push_back(sourceRoot);
       if (!roots.empty()) FlushWrittenFileSystems(roots);
     }
   };
   bool stopped = false;
   {
-    Flush flush{writtenTarget, writtenSource, TargetRoot, SourceRoot};
+    Flush flush{writtenTarget, writtenSource, TargetRoot, SourceRoot, deletedOnTarget};
     stopped = phases();
   }
   if (stopped) return;

@@ -8,6 +8,7 @@
 #include "engine/pThdSync.h"
 #include "inventory/inventory_scan.h"
 #include "platform/datetime.h"
+#include "platform/file_ops.h"
 #include "platform/exceptions.h"
 
 namespace {
@@ -21,7 +22,10 @@ struct FolderScan {
 
 // Exactly one trailing delimiter, so relative paths of both sides line up
 // whether or not a root was configured with one (a drive root always has it).
+// An empty folder stays empty: the walk refuses it, where "/" would be the
+// whole file system.
 std::string NormalizeRoot(const std::string& path) {
+  if (path.empty()) return path;
   std::size_t end = path.size();
   while (end > 0 && path[end - 1] == PathDelim) --end;
   return path.substr(0, end) + PathDelim;
@@ -74,6 +78,13 @@ bool ThdSync::ScanAndDecide(TInventoryList& SourceList, TInventoryList& TargetLi
 
   const std::string diskRoot = NormalizeRoot(settings_.DFolderPath);
   const std::string usbRoot = NormalizeRoot(settings_.UFolderAbsPath);
+  // With one folder inside the other, each side is part of the other's tree:
+  // a run would copy the tree into itself, or delete the inner folder as a
+  // folder the other side lacks.
+  if (platform::folderWithin(usbRoot, diskRoot))
+    throw EArgumentException("硬盘监测文件夹与U盘监测文件夹不能相同，也不能一个位于另一个之中", usbRoot);
+  if (platform::folderWithin(diskRoot, usbRoot))
+    throw EArgumentException("硬盘监测文件夹与U盘监测文件夹不能相同，也不能一个位于另一个之中", diskRoot);
 
   // The USB folder is read while the disk folder is; its result is only
   // looked at after the disk scan's line, so the log keeps its order. Every

@@ -54,6 +54,12 @@ class ListingCacheScope {
   ListingCacheScope& operator=(const ListingCacheScope&) = delete;
 };
 
+// True when the folder `inner` is the folder `outer` or lies anywhere below
+// it. The folders on the way up are compared by identity, so another
+// spelling or a bind mount of the same folder counts. False when either
+// cannot be examined.
+bool folderWithin(const std::string& inner, const std::string& outer);
+
 // Bytes moved between two progress calls (the last chunk may be shorter).
 inline constexpr std::int64_t kCopyChunkSize = 1 << 20;
 

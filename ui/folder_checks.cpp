@@ -3,6 +3,7 @@
 #include "config/pOstSync.h"
 #include "platform/drives.h"
 #include "platform/exceptions.h"
+#include "platform/file_ops.h"
 #include "platform/program_path.h"
 
 namespace {
@@ -51,8 +52,15 @@ std::string UsbFolderForm(const std::string& Path, const platform::MachinePaths&
 }
 
 std::string DiskFolderRefusal(const std::string& Path, const platform::MachinePaths& machine) {
-  if (IsNotUDiskPath(Path, machine)) return {};
-  return formatText("硬盘监测文件夹不能位于U盘等可移动磁盘上：\n%s\n请选择本机硬盘上的文件夹。", {Path});
+  if (!IsNotUDiskPath(Path, machine))
+    return formatText("硬盘监测文件夹不能位于U盘等可移动磁盘上：\n%s\n请选择本机硬盘上的文件夹。", {Path});
+  // A folder of a fixed drive may still hold the stick's mount point; a sync
+  // would then copy the stick into itself or delete it from the stick.
+  const auto program = platform::programPath(machine);
+  const auto stick = program.ok() ? platform::driveRootOf(program.value, machine) : platform::OsResult<std::string>{};
+  if (stick.ok() && platform::folderWithin(stick.value, Path))
+    return formatText("硬盘监测文件夹不能包含本程序所在的U盘：\n%s\n请选择本机硬盘上的其他文件夹。", {Path});
+  return {};
 }
 
 std::string UsbFolderRefusal(const std::string& Path, const platform::MachinePaths& machine) {

@@ -1,7 +1,7 @@
 // The checks that guard the two folder boxes of the main page: the hard-disk
-// folder may not lie on a removable drive; the USB folder must lie on the
-// drive the program runs from, and may be neither the program's own folder
-// nor any folder that contains it. Free of Qt, so they are tested on fake
+// folder may neither lie on a removable drive nor hold the program's drive;
+// the USB folder must lie on the drive the program runs from, and may be
+// neither the program's own folder nor any folder that contains it. Free of Qt, so they are tested on fake
 // machines directly.
 #pragma once
 
@@ -33,7 +33,8 @@ bool IsOnProgramDrive(const std::string& Path, const platform::MachinePaths& mac
 // drive-relative folder "" comes back.
 std::string UsbFolderForm(const std::string& Path, const platform::MachinePaths& machine);
 
-// The refusal text for a hard-disk folder, or "" when it is accepted.
+// The refusal text for a hard-disk folder, or "" when it is accepted: it may
+// neither lie on a removable drive nor hold the drive the program runs from.
 std::string DiskFolderRefusal(const std::string& Path, const platform::MachinePaths& machine);
 
 // The refusal text for a USB folder given in UsbFolderForm, or "" when it is

@@ -248,9 +248,9 @@ void TSyncForm::Button5Click() { pickFolder(*Edit3); }
 
 void TSyncForm::Edit1Change() {
   const std::string T = Edit1->text().toStdString();
-  if (!IsNotUDiskPath(T, machine())) {
+  if (const std::string refusal = DiskFolderRefusal(T, machine()); !refusal.empty()) {
     setBoxText(*Edit1, shownDiskFolder_);
-    showError(DiskFolderRefusal(T, machine()));
+    showError(refusal);
     return;
   }
   shownDiskFolder_ = T;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "platform/drives.h"
 #include "platform/posix/file_ops_internal.h"
 #include "platform/posix/folder_listings.h"
 
@@ -145,6 +146,15 @@ std::optional<FileIdentity> fileIdentity(const std::string& path) {
 
 std::optional<FileIdentity> lfileIdentity(const std::string& path) {
   return detail::identityOf(path, false);
+}
+
+bool folderWithin(const std::string& inner, const std::string& outer) {
+  const auto target = fileIdentity(outer);
+  if (!target || inner.empty()) return false;
+  for (std::string folder = canonicalPath(inner);; folder = detail::parentOf(folder)) {
+    if (fileIdentity(folder) == target) return true;
+    if (folder == "/" || folder == ".") return false;
+  }
 }
 
 }  // namespace platform

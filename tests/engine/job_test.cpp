@@ -2,7 +2,10 @@
 // close command, and the source decision with its exact lines.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "engine/pThdSync.h"
+#include "platform/syscalls.h"
 #include "tests/engine/job_harness.h"
 #include "tests/support/file_times.h"
 #include "tests/support/temp_dir.h"
@@ -228,4 +231,72 @@ TEST(Decision, RootsWithAndWithoutTrailingDelimiterPairUp) {
   JobHarness h;
   h.run(TSyncType::AutoSync, s);
   EXPECT_EQ(h.lines()[4], timed("硬盘监测文件夹与U盘监测文件夹已同步，无需更新！"));
+}
+
+// Folders that are one another, or one inside the other, would make a run
+// copy a tree into itself or delete the inner folder; an empty folder would
+// be the whole file system. The job fails before anything is read.
+TEST(Job, OverlappingOrEmptyFoldersFailBeforeAnythingIsTouched) {
+  TempDir top;
+  const std::string outer = top.str() + "/outer";
+  const std::string inner = outer + "/inner";
+  top.write("outer/inner/keep.txt", "k");
+  top.write("outer/only-here.txt", "o");
+  std::filesystem::create_directory_symlink(outer, top.path() / "link-to-outer");
+  const std::string overlap = "同步失败：硬盘监测文件夹与U盘监测文件夹不能相同，也不能一个位于另一个之中：";
+  struct Case {
+    std::string disk, usb, failure;
+  };
+  const Case cases[] = {
+      {outer, inner, overlap + inner + "/"},
+      {inner, outer + "/", overlap + inner + "/"},
+      {outer, outer, overlap + outer + "/"},
+      {top.str() + "/link-to-outer", inner, overlap + inner + "/"},
+      {"", inner, "同步失败：Invalid characters in path"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.disk + " | " + c.usb);
+    TJobSettings s;
+    s.DFolderPath = c.disk;
+    s.UFolderAbsPath = c.usb;
+    s.WhenSyncedFolderHasNewFile = 0;
+    for (TSyncType kind : {TSyncType::DiskSync, TSyncType::USync}) {
+      JobHarness h;
+      h.run(kind, s);
+      const auto lines = h.lines();
+      ASSERT_EQ(lines.size(), 3u);
+      EXPECT_EQ(lines[1], timed("正在扫描硬主监测文件夹"));
+      EXPECT_EQ(lines[2].rfind(timed(c.failure), 0), 0u) << lines[2];
+      EXPECT_EQ(h.numbers().back(), WM_SYNCEND);
+    }
+  }
+  EXPECT_EQ(testsupport::readFile(top.path() / "outer/inner/keep.txt"), "k");
+  EXPECT_EQ(testsupport::readFile(top.path() / "outer/only-here.txt"), "o");
+}
+
+// The closing line means the changes are on the drive, deletions included.
+TEST(Job, ARunThatOnlyDeletesFlushesTheTarget) {
+  Folders f;
+  f.disk.write("same.txt", "s");
+  f.usb.write("same.txt", "s");
+  setMTime(f.disk.path() / "same.txt", kT0);
+  setMTime(f.usb.path() / "same.txt", kT0);
+  f.usb.write("extra.txt", "x");
+  static int flushes = 0;
+  flushes = 0;
+  platform::Syscalls table = platform::realSyscalls();
+  table.syncfs = [](int fd) {
+    ++flushes;
+    return platform::realSyscalls().syncfs(fd);
+  };
+  {
+    platform::ScopedSyscallOverride counting(table);
+    JobHarness h;
+    TJobSettings s = f.settings();
+    s.WhenSyncedFolderHasNewFile = 0;
+    h.run(TSyncType::DiskSync, s);
+    EXPECT_EQ(h.lines().back(), timed("手动同步结束，用时0秒"));
+  }
+  EXPECT_FALSE(std::filesystem::exists(f.usb.path() / "extra.txt"));
+  EXPECT_EQ(flushes, 1);
 }

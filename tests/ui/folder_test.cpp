@@ -51,6 +51,15 @@ TEST_F(WindowTest, HardDiskFolderPickedAndRefusedOnAUsbDrive) {
   widget<QPushButton>("Button2").click();
   EXPECT_EQ(text(edit1), diskDir);
   EXPECT_EQ(errors.size(), 1u);
+
+  // A folder of the fixed drive that holds the stick's mount point.
+  const std::string holdingStick = fs::path(usb.usb).parent_path().string();
+  pickDisk(holdingStick);
+  ASSERT_EQ(errors.size(), 2u);
+  EXPECT_NE(errors[1].toStdString().find("硬盘监测文件夹不能包含本程序所在的U盘"), std::string::npos);
+  EXPECT_NE(errors[1].toStdString().find(holdingStick), std::string::npos);
+  EXPECT_EQ(text(edit1), diskDir);
+  EXPECT_EQ(SyncAction->DFolderPath(), diskDir);
 }
 
 TEST_F(WindowTest, UsbFolderRefusalsAndAcceptedFolders) {
