@@ -14,6 +14,13 @@ std::string folderPart(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// The configuration file holds one value a line: a folder whose path has a
+// line break could never be saved, and the save would lose every setting.
+std::string LineBreakRefusal(const std::string& Path) {
+  if (Path.find_first_of("\r\n") == std::string::npos) return {};
+  return formatText("文件夹路径中不能含有换行符：\n%s\n请选择其他文件夹。", {Path});
+}
+
 }  // namespace
 
 bool IsPathPrefixOf(const std::string& Path, const std::string& Folder) {
@@ -52,6 +59,7 @@ std::string UsbFolderForm(const std::string& Path, const platform::MachinePaths&
 }
 
 std::string DiskFolderRefusal(const std::string& Path, const platform::MachinePaths& machine) {
+  if (std::string refusal = LineBreakRefusal(Path); !refusal.empty()) return refusal;
   if (!IsNotUDiskPath(Path, machine))
     return formatText("硬盘监测文件夹不能位于U盘等可移动磁盘上：\n%s\n请选择本机硬盘上的文件夹。", {Path});
   // A folder of a fixed drive may still hold the stick's mount point; a sync
@@ -64,6 +72,7 @@ std::string DiskFolderRefusal(const std::string& Path, const platform::MachinePa
 }
 
 std::string UsbFolderRefusal(const std::string& Path, const platform::MachinePaths& machine) {
+  if (std::string refusal = LineBreakRefusal(Path); !refusal.empty()) return refusal;
   if (!IsOnProgramDrive(Path, machine))
     return formatText(
         "U盘监测文件夹必须位于本程序所在的U盘上：\n%s\n请选择本程序所在U盘（%s）中的文件夹。",

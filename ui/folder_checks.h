@@ -1,7 +1,8 @@
 // The checks that guard the two folder boxes of the main page: the hard-disk
 // folder may neither lie on a removable drive nor hold the program's drive;
 // the USB folder must lie on the drive the program runs from, and may be
-// neither the program's own folder nor any folder that contains it. Free of Qt, so they are tested on fake
+// neither the program's own folder nor any folder that contains it. Neither
+// may hold a line break, which the configuration file cannot store. Free of Qt, so they are tested on fake
 // machines directly.
 #pragma once
 

@@ -9,6 +9,7 @@
 #include "platform/exceptions.h"
 #include "ui/dialogs.h"
 #include "ui/pSync.h"
+#include "ui/termination_requests.h"
 
 int RunWindowProgram(const platform::MachinePaths& machine) {
   SetMessageBoxHook([](const std::string& text, const std::string& caption) {
@@ -24,6 +25,8 @@ int RunWindowProgram(const platform::MachinePaths& machine) {
   {
     TSyncForm form;
     QObject::connect(&form, &TSyncForm::closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    // Ended from outside: as "退出", so a job stops cleanly and the settings are written.
+    const TerminationRequests termination([&form] { form.N5Click(); });
     form.show();
     QApplication::exec();
     // The window closes only once no job is left; its thread may still be

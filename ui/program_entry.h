@@ -9,5 +9,6 @@
 // with code 0, nothing written), shows the window and runs the message loop
 // until the window has closed, then writes the configuration. Returns 0, or
 // 1 after the error box "Unable to write to <file>" when the configuration
-// cannot be written. GUI thread; a QApplication must exist.
+// cannot be written. SIGTERM and SIGHUP end it as "退出" does. GUI thread; a
+// QApplication must exist.
 int RunWindowProgram(const platform::MachinePaths& machine = {});

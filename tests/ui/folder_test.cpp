@@ -60,6 +60,17 @@ TEST_F(WindowTest, HardDiskFolderPickedAndRefusedOnAUsbDrive) {
   EXPECT_NE(errors[1].toStdString().find(holdingStick), std::string::npos);
   EXPECT_EQ(text(edit1), diskDir);
   EXPECT_EQ(SyncAction->DFolderPath(), diskDir);
+
+  // A name with a line break could never be saved.
+  const std::string twoLines = diskDir + "/a\nb";
+  fs::create_directories(twoLines);
+  pickDisk(twoLines);
+  ASSERT_EQ(errors.size(), 3u);
+  EXPECT_EQ(errors[2].toStdString().rfind("文件夹路径中不能含有换行符", 0), 0u);
+  EXPECT_EQ(SyncAction->DFolderPath(), diskDir);
+  const std::string usbTwoLines = usb.usb + "/x\ry";
+  fs::create_directories(usbTwoLines);
+  EXPECT_EQ(UsbFolderRefusal(usbTwoLines, usb.paths()).rfind("文件夹路径中不能含有换行符", 0), 0u);
 }
 
 TEST_F(WindowTest, UsbFolderRefusalsAndAcceptedFolders) {

@@ -1,5 +1,8 @@
 // The program from its entry to its end: the window's loop, the written
 // configuration, a failed write, and the refusal to run from a fixed disk.
+#include <csignal>
+#include <filesystem>
+
 #include <QApplication>
 #include <QTimer>
 
@@ -56,6 +59,26 @@ TEST_F(WindowProgram, ClosingTheIdleWindowWritesTheConfigurationOnce) {
   EXPECT_EQ(SyncAction, nullptr);
   EXPECT_TRUE(errors.empty());
   EXPECT_NE(testsupport::readFile(usb.ini).find("同步文件夹=同步"), std::string::npos);
+}
+
+TEST_F(WindowProgram, TerminationSignalsEndItAsExitDoes) {
+  for (int signal : {SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    std::filesystem::remove(usb.ini);
+    QTimer::singleShot(0, [this, signal] {
+      TSyncForm* form = programWindow();
+      ASSERT_NE(form, nullptr);
+      folderAnswer = QString::fromStdString(usbDir);
+      form->Button5Click();
+      form->hide();  // in the tray, say
+      std::raise(signal);
+    });
+    EXPECT_EQ(RunWindowProgram(usb.paths()), 0);
+    EXPECT_EQ(SyncAction, nullptr);
+    EXPECT_NE(testsupport::readFile(usb.ini).find("同步文件夹=同步"), std::string::npos);
+  }
+  // The handlers in place before are back.
+  EXPECT_EQ(std::signal(SIGTERM, SIG_DFL), SIG_DFL);
 }
 
 TEST_F(WindowProgram, AFailedWriteIsShownAndEndsWithCodeOne) {
