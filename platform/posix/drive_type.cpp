@@ -47,6 +47,38 @@ std::string firstWord(const std::string& text) {
   return text.substr(0, end);
 }
 
+std::string readWord(const fs::path& file) {
+  const auto text = readWholeFile(file.string());
+  return text.ok() ? firstWord(text.value) : std::string();
+}
+
+// The disk a device folder belongs to: a partition's folder lies inside the
+// folder of its disk.
+std::string diskOf(const fs::path& device) {
+  std::error_code ec;
+  return fs::exists(device / "partition", ec) ? device.parent_path().filename().string()
+                                               : device.filename().string();
+}
+
+// Whether a disk counts as removable: by its own flag; a device built on
+// others (an encrypted or mapped stick) when all of those are; a memory card
+// in a card reader, whose flag says 0, by its card type.
+bool isRemovableDisk(const fs::path& sys, const std::string& disk, int depth = 0) {
+  if (depth > 8) return false;  // device stacks are shallow; a cycle is no disk
+  const fs::path block = sys / "block" / disk;
+  if (readWord(block / "removable") == "1") return true;
+  std::error_code ec;
+  bool stacked = false;
+  for (fs::directory_iterator it(block / "slaves", ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code linkError;
+    const fs::path below = fs::canonical(it->path(), linkError);
+    if (linkError || !isRemovableDisk(sys, diskOf(below), depth + 1)) return false;
+    stacked = true;
+  }
+  if (stacked) return true;
+  return disk.starts_with("mmcblk") && readWord(block / "device" / "type") == "SD";
+}
+
 }  // namespace
 
 DriveType driveTypeOf(const MountEntry& mount, const MachinePaths& machine) {
@@ -56,16 +88,9 @@ DriveType driveTypeOf(const MountEntry& mount, const MachinePaths& machine) {
 
   const fs::path device = blockDeviceFolder(mount, machine);
   if (device.empty()) return DriveType::Fixed;
-  std::error_code ec;
-  // A partition's folder lies inside the folder of its disk.
-  const std::string disk = fs::exists(device / "partition", ec)
-                               ? device.parent_path().filename().string()
-                               : device.filename().string();
+  const std::string disk = diskOf(device);
   if (disk.starts_with("sr")) return DriveType::Optical;
-  const auto removable =
-      readWholeFile((fs::path(machine.sysfsRoot) / "block" / disk / "removable").string());
-  return removable.ok() && firstWord(removable.value) == "1" ? DriveType::Removable
-                                                              : DriveType::Fixed;
+  return isRemovableDisk(machine.sysfsRoot, disk) ? DriveType::Removable : DriveType::Fixed;
 }
 
 DriveType driveTypeOf(std::string_view path, const MachinePaths& machine) {

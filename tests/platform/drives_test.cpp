@@ -73,6 +73,36 @@ TEST(Drives, FuseMountOfRemovableDeviceCountsByItsSource) {
   EXPECT_EQ(driveTypeOf(fixedFuse, m.paths()), DriveType::Fixed);
 }
 
+TEST(Drives, EncryptedSticksAndMemoryCardsAreRemovable) {
+  FakeMachine m;
+  m.addDisk("sdb", true);
+  m.addPartition("sdb", "sdb1");
+  m.addStackedDisk("dm-0", {"sdb1"});
+  m.addDeviceNumber("254:0", "dm-0");
+  const auto luks = m.addMount("media/SECRET", "ext4", "/dev/mapper/luks-1234", "254:0");
+  EXPECT_EQ(driveTypeOf(luks, m.paths()), DriveType::Removable);
+  // Built on a fixed disk too, or only on fixed disks: not removable.
+  m.addDisk("sda", false);
+  m.addPartition("sda", "sda3");
+  m.addStackedDisk("dm-1", {"sdb1", "sda3"});
+  m.addDeviceNumber("254:1", "dm-1");
+  m.addStackedDisk("dm-2", {"sda3"});
+  m.addStackedDisk("dm-3", {"dm-2"});
+  m.addDeviceNumber("254:3", "dm-3");
+  EXPECT_EQ(driveTypeOf(m.addMount("mnt/span", "ext4", "/dev/mapper/span", "254:1"), m.paths()), DriveType::Fixed);
+  EXPECT_EQ(driveTypeOf(m.addMount("mnt/home", "ext4", "/dev/mapper/home", "254:3"), m.paths()), DriveType::Fixed);
+
+  // A card in a reader reports 0 for removable; its type tells.
+  m.addDisk("mmcblk0", false);
+  m.addPartition("mmcblk0", "mmcblk0p1");
+  m.setCardType("mmcblk0", "SD");
+  EXPECT_EQ(driveTypeOf(m.addMount("media/CARD", "vfat", "/dev/mmcblk0p1", "179:1"), m.paths()),
+            DriveType::Removable);
+  m.addDisk("mmcblk1", false);  // soldered-in memory
+  m.setCardType("mmcblk1", "MMC");
+  EXPECT_EQ(driveTypeOf(m.addMount("mnt/emmc", "ext4", "/dev/mmcblk1", "179:8"), m.paths()), DriveType::Fixed);
+}
+
 TEST(Drives, SourcesNamedByLinkAreFoundByDeviceNumber) {
   FakeMachine m;
   m.addDisk("sdb", true);

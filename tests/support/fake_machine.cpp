@@ -65,6 +65,20 @@ void FakeMachine::addPartition(const std::string& disk, const std::string& parti
   relativeLink(folder, root_ / "sys/class/block" / partition);
 }
 
+void FakeMachine::addStackedDisk(const std::string& disk, const std::vector<std::string>& slaves) {
+  const fs::path folder = root_ / "sys/devices/virtual/block" / disk;
+  writeFile(folder / "removable", "0\n");
+  fs::create_directories(folder / "slaves");
+  for (const std::string& slave : slaves)
+    relativeLink(fs::canonical(root_ / "sys/class/block" / slave), folder / "slaves" / slave);
+  relativeLink(folder, root_ / "sys/block" / disk);
+  relativeLink(folder, root_ / "sys/class/block" / disk);
+}
+
+void FakeMachine::setCardType(const std::string& disk, const std::string& type) {
+  writeFile(fs::canonical(root_ / "sys/block" / disk) / "device/type", type + "\n");
+}
+
 void FakeMachine::addDeviceNumber(const std::string& majorMinor, const std::string& name) {
   relativeLink(fs::canonical(root_ / "sys/class/block" / name), root_ / "sys/dev/block" / majorMinor);
 }

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/machine_paths.h"
 #include "tests/support/temp_dir.h"
@@ -25,6 +26,11 @@ class FakeMachine {
   // A disk under sys/devices with its sys/block and sys/class/block links.
   void addDisk(const std::string& disk, bool removable);
   void addPartition(const std::string& disk, const std::string& partition);
+  // A device built on others (device mapper: an encrypted stick), under
+  // sys/devices/virtual, with its slaves links; not removable itself.
+  void addStackedDisk(const std::string& disk, const std::vector<std::string>& slaves);
+  // The card type a memory-card disk reports (sys/block/<disk>/device/type).
+  void setCardType(const std::string& disk, const std::string& type);
   // sys/dev/block/<majorMinor> pointing at a disk or partition added before.
   void addDeviceNumber(const std::string& majorMinor, const std::string& name);
 
