@@ -2,8 +2,8 @@
 // folder may neither lie on a removable drive nor hold the program's drive;
 // the USB folder must lie on the drive the program runs from, and may be
 // neither the program's own folder nor any folder that contains it. Neither
-// may hold a line break, which the configuration file cannot store. Free of Qt, so they are tested on fake
-// machines directly.
+// may hold a line break, which the configuration file cannot store. Free of
+// Qt, so they are tested on fake machines directly.
 #pragma once
 
 #include <string>

@@ -151,7 +151,8 @@ class ListingCache {
   void forget(const std::string& path) {
     std::lock_guard lock(mutex_);
     if (listings_.empty()) return;
-    const std::string key = folded(path);
+    std::string key = folded(path);
+    while (key.size() > 1 && key.back() == '/') key.pop_back();
     std::erase_if(listings_, [&](const auto& entry) {
       const std::string& k = entry.first;
       return k == key || (k.size() > key.size() && k.starts_with(key) &&
