@@ -19,6 +19,9 @@ TerminationRequests::TerminationRequests(std::function<void()> onRequest)
   requested.store(false);
   previousTerm_ = std::signal(SIGTERM, noteRequest);
   previousHup_ = std::signal(SIGHUP, noteRequest);
+  // A signal the starter chose to ignore (nohup) stays ignored.
+  if (previousTerm_ == SIG_IGN) std::signal(SIGTERM, SIG_IGN);
+  if (previousHup_ == SIG_IGN) std::signal(SIGHUP, SIG_IGN);
   timer_->setInterval(200);
   QObject::connect(timer_.get(), &QTimer::timeout, [this, onRequest = std::move(onRequest)] {
     if (!requested.exchange(false)) return;

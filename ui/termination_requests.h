@@ -10,9 +10,10 @@
 class QTimer;
 
 // While one lives, the two signals only set a flag, and `onRequest` runs on
-// the GUI thread (checked a few times a second) the first time one came.
-// The handlers in place before are put back by the destructor. One at a
-// time; GUI thread.
+// the GUI thread after each (the flag is checked a few times a second). A
+// signal ignored when the program started (nohup) stays ignored. The
+// handlers in place before are put back by the destructor. One at a time;
+// GUI thread.
 class TerminationRequests {
  public:
   explicit TerminationRequests(std::function<void()> onRequest);

@@ -79,6 +79,21 @@ TEST_F(WindowProgram, TerminationSignalsEndItAsExitDoes) {
   }
   // The handlers in place before are back.
   EXPECT_EQ(std::signal(SIGTERM, SIG_DFL), SIG_DFL);
+
+  // Started with SIGHUP ignored (nohup): it stays ignored.
+  const auto before = std::signal(SIGHUP, SIG_IGN);
+  bool stillOpen = false;
+  QTimer::singleShot(0, [&stillOpen] {
+    std::raise(SIGHUP);
+    QTimer::singleShot(600, [&stillOpen] {
+      TSyncForm* form = programWindow();
+      stillOpen = form != nullptr;
+      if (form) form->close();
+    });
+  });
+  EXPECT_EQ(RunWindowProgram(usb.paths()), 0);
+  EXPECT_TRUE(stillOpen);
+  EXPECT_EQ(std::signal(SIGHUP, before), SIG_IGN);
 }
 
 TEST_F(WindowProgram, AFailedWriteIsShownAndEndsWithCodeOne) {
