@@ -117,6 +117,7 @@ TEST_F(WindowTest, ProgressRewritesTheCopyLineInPlace) {
   const std::string copyLine = form_->Renderer().LastCopyLine();
   EXPECT_NE(copyLine.find("  复制文件/盘/a/x.txt到/u/b/x.txt"), std::string::npos) << copyLine;
   EXPECT_EQ(memoText(), "第一行\n第二行\n" + copyLine + " 100%\n");
+  EXPECT_FALSE(memo.textCursor().hasSelection()) << "the job's lines select nothing";
 
   // Cleared during the copy: the progress becomes the only line.
   item("N7").trigger();
