@@ -156,15 +156,24 @@ TEST(DrivePulled, TheRunEndsWithItsErrorsAndTheDriveKeepsWholeFiles) {
   EXPECT_GE(pulled * 2, figures.trials);
 }
 
-TEST(DrivePulled, ConfigurationSaveFailingAtEveryStepKeepsTheOldFile) {
-  UsbMachine twin;  // the whole new text, from an undisturbed save
+namespace {
+
+// The whole new text of the configuration, from a save that nothing disturbs.
+std::string undisturbedSaveText() {
+  UsbMachine twin;
   twin.writeIni(kOldConfig);
   {
     TOstiniFileAction ini(twin.paths());
     changeEverything(ini);
     ini.SaveConfig();
   }
-  const std::string newText = testsupport::readFile(twin.ini);
+  return testsupport::readFile(twin.ini);
+}
+
+}  // namespace
+
+TEST(DrivePulled, ConfigurationSaveFailingAtEveryStepKeepsTheOldFile) {
+  const std::string newText = undisturbedSaveText();
 
   UsbMachine usb;
   int failures = 0;
@@ -209,14 +218,7 @@ TEST(DrivePulled, ConfigurationSaveOntoAVanishingDriveLeavesOldOrNewWhole) {
   UsbMachine machine;
   platform::MachinePaths paths = machine.paths();
   paths.configFile = (drive.path() / kConfigFileName).string();
-  UsbMachine twin;  // the whole new text, from an undisturbed save
-  twin.writeIni(kOldConfig);
-  {
-    TOstiniFileAction ini(twin.paths());
-    changeEverything(ini);
-    ini.SaveConfig();
-  }
-  const std::string newText = testsupport::readFile(twin.ini);
+  const std::string newText = undisturbedSaveText();
   int old = 0, whole = 0;
   for (int n = 1;; ++n) {
     SCOPED_TRACE("pulled at call " + std::to_string(n));
