@@ -33,6 +33,13 @@ class ExfatSync : public ::testing::Test {
   fs::path onDrive(const std::string& name) const { return drive_->path() / name; }
   // Unplugged and plugged in again: later runs see only what the drive stores.
   void replug() { drive_->remount(); }
+  // After a replug, the next automatic run finds the folders in step.
+  void expectInStepAfterReplug(const Pair& s, int sameNewer = 2, int targetOnly = 0) {
+    replug();
+    JobHarness again;
+    again.run(TSyncType::AutoSync, s.settings(sameNewer, targetOnly));
+    EXPECT_EQ(tail(again.lines(), 4), inStepEnding());
+  }
 
   std::unique_ptr<ExfatMount> drive_;
 };
@@ -113,10 +120,7 @@ TEST_F(ExfatCase, TargetOnlySpellingOfACopiedFileIsNotDeleted) {
   EXPECT_EQ(listing(s.usb / "sub"), "Résumé 报告.txt");
   EXPECT_EQ(readFile(s.usb / "sub/Résumé 报告.txt"), "new résumé");
 
-  replug();
-  JobHarness again;
-  again.run(TSyncType::AutoSync, s.settings());
-  EXPECT_EQ(tail(again.lines(), 4), inStepEnding());
+  expectInStepAfterReplug(s);
 }
 
 TEST_F(ExfatCase, TargetOnlySpellingOfACopiedFileIsNotCopiedBack) {
@@ -132,10 +136,7 @@ TEST_F(ExfatCase, TargetOnlySpellingOfACopiedFileIsNotCopiedBack) {
   EXPECT_EQ(readFile(s.usb / "Report.txt"), "new report");
   EXPECT_EQ(h.lines().back(), timed("手动同步结束，用时0秒"));
 
-  replug();
-  JobHarness again;
-  again.run(TSyncType::AutoSync, s.settings(2, 2));
-  EXPECT_EQ(tail(again.lines(), 4), inStepEnding());
+  expectInStepAfterReplug(s, 2, 2);
 }
 
 TEST_F(ExfatCase, TwoDiskSpellingsLandingOnOneFile) {
@@ -229,10 +230,7 @@ TEST_F(ExfatCase, FolderSpelledOtherwiseOnTheDrive) {
   // The drive now spells the folders as the disk does, so the next run is in step.
   EXPECT_EQ(listing(s.usb), "Docs");
   EXPECT_EQ(s.differences(), "");
-  replug();
-  JobHarness again;
-  again.run(TSyncType::AutoSync, s.settings());
-  EXPECT_EQ(tail(again.lines(), 4), inStepEnding());
+  expectInStepAfterReplug(s);
 }
 
 TEST_F(ExfatCase, CaseOnlyRename) {
@@ -254,8 +252,5 @@ TEST_F(ExfatCase, CaseOnlyRename) {
   EXPECT_EQ(listing(s.usb / "sub"), "Notes.TXT");
   EXPECT_EQ(s.differences(), "");
 
-  replug();
-  JobHarness again;
-  again.run(TSyncType::AutoSync, s.settings());
-  EXPECT_EQ(tail(again.lines(), 4), inStepEnding());
+  expectInStepAfterReplug(s);
 }
