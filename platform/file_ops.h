@@ -81,6 +81,11 @@ struct CopyOptions {
   // a caller keeps a second source file from overwriting one it has already
   // written under another spelling on a drive that ignores letter case.
   std::function<bool(const FileIdentity&)> refuseExisting;
+  // When set, asked once before anything is written and once more right
+  // before the new file is put in place: a failure it returns ends the copy
+  // with that status, the destination left as it is. This is how a caller
+  // makes sure the destination is still what it saw when it planned the copy.
+  std::function<OsStatus()> confirmDestination;
 };
 
 struct CopyResult {

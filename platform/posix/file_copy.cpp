@@ -204,6 +204,8 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
 
   if (OsStatus r = checkDestination(destination, options); !r.ok())
     return {std::move(r), std::nullopt};
+  if (options.confirmDestination)
+    if (OsStatus r = options.confirmDestination(); !r.ok()) return {std::move(r), std::nullopt};
 
   const std::string folder = detail::parentOf(destination);
   TempFile temp;
@@ -225,6 +227,8 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
   struct stat written {};
   if (::fstat(temp.fd(), &written) != 0) return {lastError("fstat", destination), std::nullopt};
   if (!temp.close()) return {lastError("close", destination), std::nullopt};
+  if (options.confirmDestination)
+    if (OsStatus r = options.confirmDestination(); !r.ok()) return {std::move(r), std::nullopt};
   if (syscalls().rename(temp.path().c_str(), destination.c_str()) != 0)
     return {lastError("rename", destination), std::nullopt};
   temp.placed();
