@@ -6,8 +6,8 @@
 #include "platform/collate.h"
 
 int SecondsOfTimeDiff(TDateTime A, TDateTime B) {
-  const double ms = std::nearbyint((A - B) * static_cast<double>(platform::MSecsPerDay));
-  const auto whole = static_cast<long long>(std::llabs(static_cast<long long>(ms)) % platform::MSecsPerDay);
+  const std::int64_t ms = platform::millisecondsBetween(A, B);
+  const auto whole = static_cast<long long>(std::llabs(ms) % platform::MSecsPerDay);
   return static_cast<int>(whole / 1000);
 }
 
@@ -45,9 +45,7 @@ int TEntryComparer::operator()(const TFileInfo& S, const TFileInfo& T) const {
   if (S.Size == T.Size) {
     if (S.LastModifyTime == T.LastModifyTime) return Same;
     // FAT keeps times in 2-second steps; equal sizes within 3 s count as one file.
-    const double seconds =
-        std::fabs(S.LastModifyTime - T.LastModifyTime) * static_cast<double>(platform::MSecsPerDay) / 1000.0;
-    if (std::trunc(seconds) <= 3) return Same;
+    if (std::llabs(platform::millisecondsBetween(S.LastModifyTime, T.LastModifyTime)) / 1000 <= 3) return Same;
   }
   // Different sizes always mean a change; at an identical time the source,
   // the reference of the run, wins.

@@ -1,6 +1,6 @@
 #include "engine/pThdSync.h"
 
-#include <cmath>
+#include <cstdlib>
 #include <condition_variable>
 #include <mutex>
 #include <new>
@@ -82,7 +82,7 @@ void ThdSync::TimedLine(const std::string& text) const { LogLine(platform::logSt
 void ThdSync::LogAppend(const std::string& text) const { Send(WM_LOGAPPEND, textParam(text)); }
 
 long long ThdSync::ElapsedSeconds() const {
-  return static_cast<long long>(std::trunc(std::fabs(platform::now() - SyncStartTime) * 86400.0));
+  return static_cast<long long>(std::llabs(platform::millisecondsBetween(platform::now(), SyncStartTime)) / 1000);
 }
 
 void ThdSync::Execute() {

@@ -186,4 +186,8 @@ TDateTime composeDateTime(std::int64_t dayNumber, std::int64_t msOfDay) {
   return compose(dayNumber, msOfDay);
 }
 
+std::int64_t millisecondsBetween(TDateTime a, TDateTime b) {
+  return static_cast<std::int64_t>(std::nearbyint((a - b) * static_cast<double>(MSecsPerDay)));
+}
+
 }  // namespace platform

@@ -27,6 +27,11 @@ bool tryEncodeDateTime(const DateTimeParts& parts, TDateTime& out);
 // Splits a TDateTime into calendar fields, rounded to the millisecond.
 DateTimeParts decodeDateTime(TDateTime value);
 
+// a - b in whole milliseconds, rounded to the nearest (ties to even). Every
+// comparison of two times in seconds goes through this: a difference of 4 s
+// taken straight from the day fractions can read as 3.99999 s.
+std::int64_t millisecondsBetween(TDateTime a, TDateTime b);
+
 // Local "now". Thread-safe. Tests may install a fixed clock.
 TDateTime now();
 using ClockFunction = TDateTime (*)();

@@ -86,3 +86,20 @@ TEST_F(ComparerTest, CaseVariantsFollowTheTotalOrder) {
   EXPECT_EQ(cmp(entry("/disk/Docs", true), entry("/media/usb/docs", true)),
             platform::compareText("Docs", "docs") < 0 ? SourceOnlyDir : TargetOnlyDir);
 }
+
+TEST_F(ComparerTest, ToleranceIsCountedInWholeMilliseconds) {
+  // Day fractions do not hold seconds exactly: 4 s taken from them can read
+  // as 3.99999 s. Every pair across a day must come out the same way.
+  int wrongFour = 0, wrongThree = 0;
+  for (std::int64_t t = 1'700'000'000; t < 1'700'000'000 + 86'400; t += 97) {
+    const TDateTime older = platform::fileTimeToDateTime(t, 0);
+    const TDateTime four = platform::fileTimeToDateTime(t + 4, 0);
+    const TDateTime three = platform::fileTimeToDateTime(t + 3, 0);
+    if (cmp(entry("/disk/a.txt", false, four, 5), entry("/media/usb/a.txt", false, older, 5)) != SourceNewer)
+      ++wrongFour;
+    if (cmp(entry("/disk/a.txt", false, three, 5), entry("/media/usb/a.txt", false, older, 5)) != Same)
+      ++wrongThree;
+  }
+  EXPECT_EQ(wrongFour, 0);
+  EXPECT_EQ(wrongThree, 0);
+}
