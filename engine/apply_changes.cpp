@@ -401,7 +401,9 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
     Flush flush{writtenTarget, writtenSource, TargetRoot, SourceRoot, deletedOnTarget};
     stopped = phases();
   }
-  if (stopped) return;
+  // A copy cancelled by the stop counts as failed; with no stop check after
+  // it (the last item) it would otherwise be reported.
+  if (stopped || StopSync) return;
 
   // 8. Error summary, 9. closing line.
   if (!ErrorList.empty()) {

@@ -315,6 +315,31 @@ TEST_P(SyncScenario, StopInTheMiddleOfALargeCopyKeepsTheOldFile) {
   EXPECT_EQ(std::count(numbers.begin(), numbers.end(), WM_COPYSTOPPED), 1);
 }
 
+TEST_P(SyncScenario, StopDuringTheLastCopyIsNoError) {
+  // With no item after the stopped copy, no stop check follows it: the
+  // cancelled copy must still not be reported as a failure.
+  for (const TSyncType kind : {TSyncType::DiskSync, TSyncType::USync}) {
+    Pair s(onDrive(kind == TSyncType::DiskSync ? "to" : "from"), tolerance());
+    const auto sides = sidesOf(s, kind);
+    put(sides.source, "big.bin", std::string(8 << 20, 'n'), kT0 + 10);
+    put(sides.target, "big.bin", "the old version", kT0);
+    JobHarness h;
+    int progress = 0;
+    h.onMessage = [&](const testsupport::Recorded& r) {
+      if (r.msg == WM_COPYPROGRESS && ++progress == 2) StopSync = true;
+    };
+    h.run(kind, s.settings());
+    const auto lines = h.lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "同步出错，请检查"), 0);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], timed("停止同步"));
+    EXPECT_EQ(lines.back(), "手动同步被停止！！！");
+    EXPECT_EQ(readFile(sides.target / "big.bin"), "the old version");
+    EXPECT_EQ(testsupport::countTempFiles(sides.target), 0u);
+    StopSync = false;
+  }
+}
+
 TEST_P(SyncScenario, StopRightAfterTheFolderCountCreatesNothing) {
   Pair s(onDrive("sync"), tolerance());
   put(s.disk.path(), "dir/x.txt", "x", kT0);
