@@ -327,18 +327,31 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
           if (linkedFolders.count(path.substr(0, slash))) return true;
         return false;
       };
+      // What this run wrote under another name, or what lies behind a
+      // linked folder, stays: left out before counting, so the count line
+      // counts the lines that follow it.
+      auto keep = [&](TInventoryList& list) {
+        TInventoryList kept;
+        kept.Reserve(list.Count());
+        for (TFileInfo* e : list) {
+          const std::string path = e->Key();
+          if (writtenTarget.Contains(path) || behindLink(path)) continue;
+          kept.Add(e);
+        }
+        list = std::move(kept);
+      };
+      keep(ExtraFileList);
       if (!ExtraFileList.Empty()) {
         TimedLine("被同步文件夹需要删除的文件共" + count(ExtraFileList) + "个");
         for (const TFileInfo* e : ExtraFileList) {
           if (StopSync) return true;
           const std::string path = e->Key();
-          if (writtenTarget.Contains(path)) continue;  // this run wrote it under another name
-          if (behindLink(path)) continue;
           TimedLine("被同步文件夹删除文件" + path);
           deletedOnTarget = true;
           if (!DeleteFileForced(path)) addError("删除文件错误，请检查该文件：", path);
         }
       }
+      keep(ExtraDirList);
       if (!ExtraDirList.Empty()) {
         TimedLine("被同步文件夹需要删除的文件夹共" + count(ExtraDirList) + "个");
         ExtraDirList.Sort(TargetRoot.size());
@@ -346,8 +359,6 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
           if (StopSync) return true;
           if (settings_.WhenSyncedFolderHasNewFile != 0) continue;
           const std::string folder = ExtraDirList.Strings(k);
-          if (writtenTarget.Contains(folder)) continue;  // holds, or is, what this run wrote
-          if (behindLink(folder)) continue;
           TimedLine("被同步文件夹删除文件夹" + folder);
           deletedOnTarget = true;
           // The name is used as it is: on this system blanks at either end
@@ -367,11 +378,19 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
           writtenSource.Add(folder);
         }
       }
+      {
+        // The source's files that this run wrote under another name are not
+        // copied back over themselves, and not counted.
+        TInventoryList kept;
+        kept.Reserve(ExtraFileList.Count());
+        for (TFileInfo* e : ExtraFileList)
+          if (!writtenTarget.Contains(e->Key())) kept.Add(e);
+        ExtraFileList = std::move(kept);
+      }
       if (!ExtraFileList.Empty()) {
         TimedLine("被同步文件夹需要复制的文件共" + count(ExtraFileList) + "个");
         for (const TFileInfo* e : ExtraFileList) {
           if (StopSync) return true;
-          if (writtenTarget.Contains(e->Key())) continue;  // the source's file, written under another name
           const std::string dest = SourceRoot + rel(e, TargetRoot);
           if (TakenByPair(dest, SourceRoot.size(), pairedSource) || !copy(e->Key(), dest, CopyBack, writtenSource))
             addError("复制文件错误，请检查该文件是否正在使用：", dest);

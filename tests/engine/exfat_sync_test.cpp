@@ -111,10 +111,11 @@ TEST_F(ExfatCase, TargetOnlySpellingOfACopiedFileIsNotDeleted) {
       timed("被同步文件夹需要复制的文件共2个"),
       timed("复制文件" + s.d() + "Report.txt到" + s.u() + "Report.txt 100%"),
       timed("复制文件" + s.d() + "sub/Résumé 报告.txt到" + s.u() + "sub/Résumé 报告.txt 100%"),
-      timed("被同步文件夹需要删除的文件共2个"),
+      // The drive's spellings are the files just written: nothing to delete,
+      // so no count either.
       timed("手动同步结束，用时0秒"),
   };
-  EXPECT_EQ(tail(h.lines(), 5), expected);
+  EXPECT_EQ(tail(h.lines(), h.lines().size() - 4), expected);
   EXPECT_EQ(listing(s.usb), "Report.txt sub");
   EXPECT_EQ(readFile(s.usb / "Report.txt"), "new report");
   EXPECT_EQ(listing(s.usb / "sub"), "Résumé 报告.txt");
@@ -215,9 +216,8 @@ TEST_F(ExfatCase, FolderSpelledOtherwiseOnTheDrive) {
       timed("被同步文件夹需要复制的文件共2个"),
       timed("复制文件" + d + "Docs/Sub/z.txt到" + u + "Docs/Sub/z.txt 100%"),
       timed("复制文件" + d + "Docs/x.txt到" + u + "Docs/x.txt 100%"),
-      timed("被同步文件夹需要删除的文件共2个"),
+      timed("被同步文件夹需要删除的文件共1个"),
       timed("被同步文件夹删除文件" + u + "docs/old.txt"),
-      timed("被同步文件夹需要删除的文件夹共2个"),
       timed("手动同步结束，用时0秒"),
   };
   EXPECT_EQ(tail(lines, 5), expected);
