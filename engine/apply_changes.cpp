@@ -11,6 +11,7 @@
 #include "engine/file_ops.h"
 #include "engine/pThdSync.h"
 #include "platform/collate.h"
+#include "platform/content_compare.h"
 #include "platform/file_ops.h"
 
 namespace {
@@ -230,8 +231,17 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
         const TFileInfo& s = *CopyList.Objects(k);
         auto found = candidates.find({RelativeFolder(s, SourceRoot.size()), s.LastModifyTime, s.Size});
         if (found == candidates.end() || found->second.empty()) continue;
-        const std::size_t match = found->second.back();  // lowest index: pushed last
-        found->second.pop_back();
+        // Equal size and time do not make one file (an archive unpacks many
+        // with one time): the first candidate in list order (pushed last)
+        // whose content agrees is the renamed file.
+        std::vector<std::size_t>& pool = found->second;
+        const std::string sourcePath = s.Key();
+        auto agreeing = std::find_if(pool.rbegin(), pool.rend(), [&](std::size_t k) {
+          return platform::sameContent(sourcePath, ExtraFileList[k].Key());
+        });
+        if (agreeing == pool.rend()) continue;
+        const std::size_t match = *agreeing;
+        pool.erase(std::next(agreeing).base());
         const TFileInfo& t = ExtraFileList[match];
         const std::string oldPath = t.Key();
         const std::string newPath = std::string(t.Path) + std::string(s.Name);

@@ -241,6 +241,33 @@ TEST_P(SyncScenario, RenameNeedsSameFolderTimeAndSize) {
   expectNothingDone(again);
 }
 
+TEST_P(SyncScenario, ARenameNeedsTheSameContent) {
+  // Unpacked from one archive: one time, one size, different contents. The
+  // second pair is a real rename behind a look-alike.
+  Pair s(onDrive("sync"), tolerance());
+  put(s.disk.path(), "new.txt", "AAAA", kT0);
+  put(s.disk.path(), "x2.txt", "xxxx", kT0 + 10);
+  put(s.usb, "old.txt", "BBBB", kT0);
+  put(s.usb, "x0.txt", "yyyy", kT0 + 10);
+  put(s.usb, "x1.txt", "xxxx", kT0 + 10);
+  JobHarness h;
+  h.run(TSyncType::DiskSync, s.settings());
+  const std::string d = s.d(), u = s.u();
+  const std::vector<std::string> expected = {
+      timed("被同步文件夹修改文件名" + u + "x1.txt修改为" + u + "x2.txt"),
+      timed("被同步文件夹需要复制的文件共1个"),
+      timed("复制文件" + d + "new.txt到" + u + "new.txt 100%"),
+      timed("被同步文件夹需要删除的文件共2个"),
+      timed("被同步文件夹删除文件" + u + "old.txt"),
+      timed("被同步文件夹删除文件" + u + "x0.txt"),
+      timed("手动同步结束，用时0秒"),
+  };
+  EXPECT_EQ(tail(h.lines(), 5), expected);
+  EXPECT_EQ(readFile(s.usb / "new.txt"), "AAAA");
+  EXPECT_EQ(readFile(s.usb / "x2.txt"), "xxxx");
+  EXPECT_EQ(s.differences(), "");
+}
+
 TEST_P(SyncScenario, ErrorsAreNumberedAcrossSteps) {
   {
     // Onto the drive: an update and a new file whose sources vanish.
