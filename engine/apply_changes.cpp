@@ -9,6 +9,7 @@
 #include <unordered_set>
 
 #include "engine/file_ops.h"
+#include "engine/flush_changes.h"
 #include "engine/pThdSync.h"
 #include "platform/collate.h"
 #include "platform/content_compare.h"
@@ -129,7 +130,7 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
   TInventoryList UpdateList, CopyList, CreateDirList, NewSameList, ExtraFileList, ExtraDirList;
   std::vector<std::string> ErrorList;
   WrittenEntries writtenTarget(TargetRoot), writtenSource(SourceRoot);
-  bool deletedOnTarget = false;
+  TChangedSide changedTarget(TargetRoot), changedSource(SourceRoot);
   // Identity look-ups on FUSE drives read folder listings; a run reads each once.
   const platform::ListingCacheScope listings;
 
@@ -150,7 +151,10 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
   // this run has already written on that side.
   auto copy = [&](const std::string& src, const std::string& dst, TCopyKind kind, WrittenEntries& written) {
     const TCopyResult result = CopyFileTracked(NewCopyInfo(src, dst, FWinHandle, kind), written.Ids());
-    if (result) written.Add(dst, result.Written);
+    if (result) {
+      written.Add(dst, result.Written);
+      (&written == &writtenTarget ? changedTarget : changedSource).Wrote(dst);
+    }
     return static_cast<bool>(result);
   };
 
@@ -246,9 +250,11 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
         const std::string oldPath = t.Key();
         const std::string newPath = std::string(t.Path) + std::string(s.Name);
         TimedLine("被同步文件夹修改文件名" + oldPath + "修改为" + newPath);
-        if (RenameFileOp(oldPath, newPath))
+        if (RenameFileOp(oldPath, newPath)) {
           writtenTarget.Add(newPath);
-        else
+          changedTarget.Changed(oldPath);
+          changedTarget.Wrote(newPath);
+        } else
           addError("修改文件名错误，请检查该文件是否正在使用：", oldPath);
         copyPaired[k] = true;
         extraPaired[match] = true;
@@ -287,6 +293,7 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
           RespellFolder(folder, TargetRoot.size(), targetOnlyFolders);
           CreateDirChecked(folder);
           writtenTarget.Add(folder);
+          changedTarget.Changed(folder);
           CopyFolderAttributes(e->Key(), folder);
         }
       }
@@ -357,7 +364,7 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
           if (StopSync) return true;
           const std::string path = e->Key();
           TimedLine("被同步文件夹删除文件" + path);
-          deletedOnTarget = true;
+          changedTarget.Changed(path);
           if (!DeleteFileForced(path)) addError("删除文件错误，请检查该文件：", path);
         }
       }
@@ -370,7 +377,7 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
           if (settings_.WhenSyncedFolderHasNewFile != 0) continue;
           const std::string folder = ExtraDirList.Strings(k);
           TimedLine("被同步文件夹删除文件夹" + folder);
-          deletedOnTarget = true;
+          changedTarget.Changed(folder);
           // The name is used as it is: on this system blanks at either end
           // are part of a name, and trimming them could name another folder.
           if (!RemoveDirOp(folder) && !ShellDeleteFolder(folder))
@@ -386,6 +393,7 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
           TimedLine("同步文件夹创建文件夹" + folder);
           CreateDirChecked(folder);
           writtenSource.Add(folder);
+          changedSource.Changed(folder);
         }
       }
       {
@@ -413,23 +421,22 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
   // The flush runs on every way out, a failed folder creation included, so
   // whatever was written is on the drive when the job's last line shows.
   struct Flush {
-    WrittenEntries& target;
-    WrittenEntries& source;
-    const std::string& targetRoot;
-    const std::string& sourceRoot;
-    const bool& targetLostEntries;  // deletions change the drive too
-    ~Flush() {
-      std::vector<std::string> roots;
-      if (target.Any() || targetLostEntries) roots.push_back(targetRoot);
-      if (source.Any()) roots.push_back(sourceRoot);
-      if (!roots.empty()) FlushWrittenFileSystems(roots);
+    const TChangedSide& target;
+    const TChangedSide& source;
+    bool done = false;
+    std::vector<TFlushFailure> Run() {
+      done = true;
+      return FlushChangedSides({&target, &source});
     }
-  };
-  bool stopped = false;
-  {
-    Flush flush{writtenTarget, writtenSource, TargetRoot, SourceRoot, deletedOnTarget};
-    stopped = phases();
-  }
+    ~Flush() {
+      if (!done) Run();
+    }
+  } flush{changedTarget, changedSource};
+  const bool stopped = phases();
+  // A drive that did not take the data has not been synchronised.
+  for (const TFlushFailure& failure : flush.Run())
+    addError("写入驱动器错误，数据可能没有保存到驱动器：", failure.Root + " (" + failure.Status.code.message() + ")");
+
   // A copy cancelled by the stop counts as failed; with no stop check after
   // it (the last item) it would otherwise be reported.
   if (stopped || StopSync) return;

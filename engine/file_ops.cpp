@@ -1,7 +1,5 @@
 #include "engine/file_ops.h"
 
-#include <set>
-
 #include "platform/exceptions.h"
 
 std::unique_ptr<TCopyInfo> NewCopyInfo(const std::string& SrcPath, const std::string& DestPath,
@@ -78,15 +76,4 @@ void CopyFolderAttributes(const std::string& SourceFolder, const std::string& Ne
 
 bool RemoveDirOp(const std::string& Path) {
   return platform::removeDirectory(Path).ok();
-}
-
-bool FlushWrittenFileSystems(const std::vector<std::string>& Paths) {
-  std::set<std::uint64_t> flushed;
-  bool allFlushed = true;
-  for (const std::string& path : Paths) {
-    const auto id = platform::fileIdentity(path);
-    if (id && !flushed.insert(id->device).second) continue;
-    if (!platform::syncFileSystem(path).ok()) allFlushed = false;
-  }
-  return allFlushed;
 }

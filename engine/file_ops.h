@@ -87,7 +87,3 @@ void CopyFolderAttributes(const std::string& SourceFolder, const std::string& Ne
 
 // Removes an empty folder; false otherwise.
 bool RemoveDirOp(const std::string& Path);
-
-// Flushes the file systems holding Paths to their devices, each once. True
-// when every flush succeeded.
-bool FlushWrittenFileSystems(const std::vector<std::string>& Paths);

@@ -4,6 +4,8 @@
 // sync_scenarios_test.cpp.
 #include <gtest/gtest.h>
 
+#include "platform/syscalls.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <memory>
@@ -94,6 +96,41 @@ TEST_F(ExfatSync, FullDriveKeepsTheOldFile) {
   EXPECT_EQ(readFile(s.usb / "big.bin"), "the old version");
   EXPECT_EQ(readFile(s.usb / "small.txt"), "small");
   EXPECT_EQ(listing(s.usb), "big.bin small.txt");
+}
+
+TEST_F(ExfatSync, EveryWrittenFileIsFlushedThroughTheDriveProcess) {
+  // syncfs never reaches a FUSE drive's process; each file must be flushed.
+  Pair s(onDrive("sync"), kTimeTolerance);
+  for (int k = 0; k < 5; ++k) put(s.disk.path(), "f" + std::to_string(k) + ".txt", "data", kT0);
+  static int flushes = 0;
+  static bool fail = false;
+  flushes = 0;
+  fail = false;
+  platform::Syscalls table = platform::realSyscalls();
+  table.fsync = [](int fd) {
+    ++flushes;
+    if (fail) {
+      errno = EIO;
+      return -1;
+    }
+    return platform::realSyscalls().fsync(fd);
+  };
+  platform::ScopedSyscallOverride counting(table);
+  {
+    JobHarness h;
+    h.run(TSyncType::DiskSync, s.settings());
+    EXPECT_EQ(h.lines().back(), timed("手动同步结束，用时0秒"));
+  }
+  EXPECT_GE(flushes, 5);
+  put(s.disk.path(), "late.txt", "late", kT0 + 10);
+  fail = true;
+  JobHarness h;
+  h.run(TSyncType::DiskSync, s.settings());
+  const auto lines = h.lines();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[lines.size() - 3], "同步出错，请检查");
+  EXPECT_EQ(lines[lines.size() - 2], "1、写入驱动器错误，数据可能没有保存到驱动器：" + s.u() + " (" +
+                                         std::generic_category().message(EIO) + ")");
 }
 
 // --- Letter case -------------------------------------------------------------

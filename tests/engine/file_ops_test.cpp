@@ -1,4 +1,5 @@
 #include "engine/file_ops.h"
+#include "engine/flush_changes.h"
 
 #include <gtest/gtest.h>
 
@@ -244,8 +245,13 @@ TEST_F(EngineFileOps, SingleOperations) {
 
   dir.write("made/x");
   EXPECT_FALSE(RemoveDirOp(made.string()));
-  EXPECT_TRUE(FlushWrittenFileSystems({dir.str(), made.string(), dir.str()}));
-  EXPECT_FALSE(FlushWrittenFileSystems({dir.str() + "/none"}));
+  TChangedSide one(dir.str()), other(made.string()), idle(dir.str()), gone(dir.str() + "/none");
+  one.Wrote(dir.str() + "/x");
+  other.Changed(made.string() + "/x");
+  gone.Changed(dir.str() + "/none/y");
+  const auto failures = FlushChangedSides({&one, &other, &idle, &gone});
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_EQ(failures[0].Root, dir.str() + "/none");
 }
 
 TEST_F(EngineFileOps, ShellDeleteFolderKeepsWhatLinksPointAt) {

@@ -300,3 +300,26 @@ TEST(Job, ARunThatOnlyDeletesFlushesTheTarget) {
   EXPECT_FALSE(std::filesystem::exists(f.usb.path() / "extra.txt"));
   EXPECT_EQ(flushes, 1);
 }
+
+TEST(Job, AFlushTheDriveRefusesIsAnError) {
+  // A stick smaller than it claims takes the writes and fails the flush.
+  Folders f;
+  f.disk.write("new.txt", "n");
+  platform::Syscalls table = platform::realSyscalls();
+  table.syncfs = [](int) {
+    errno = EIO;
+    return -1;
+  };
+  {
+    platform::ScopedSyscallOverride failing(table);
+    JobHarness h;
+    h.run(TSyncType::DiskSync, f.settings());
+    const auto lines = h.lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[lines.size() - 3], "同步出错，请检查");
+    EXPECT_EQ(lines[lines.size() - 2],
+              "1、写入驱动器错误，数据可能没有保存到驱动器：" + f.usb.str() + "/ (" +
+                  std::generic_category().message(EIO) + ")");
+    EXPECT_EQ(lines.back(), timed("手动同步结束，用时0秒"));
+  }
+}
