@@ -3,6 +3,7 @@
 // delete on the target side (or copy back, as the strategies say).
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -11,6 +12,8 @@
 #include "engine/file_ops.h"
 #include "engine/flush_changes.h"
 #include "engine/pThdSync.h"
+#include "engine/scanned_state.h"
+#include "inventory/MyGetFiles.h"
 #include "platform/collate.h"
 #include "platform/content_compare.h"
 #include "platform/file_ops.h"
@@ -147,16 +150,37 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
     pairedSource.push_back(s);
     pairedTarget.push_back(t);
   };
+  // The other side's entry of an update or of a file newer in the target.
+  std::unordered_map<const TFileInfo*, const TFileInfo*> counterpart;
   // One file copy with its progress messages; refuses to overwrite a file
-  // this run has already written on that side.
-  auto copy = [&](const std::string& src, const std::string& dst, TCopyKind kind, WrittenEntries& written) {
-    const TCopyResult result = CopyFileTracked(NewCopyInfo(src, dst, FWinHandle, kind), written.Ids());
+  // this run has already written on that side, and one that confirm (asked
+  // before and after the data moves) finds changed since the scan.
+  enum class Copied { Yes, Failed, Changed };
+  auto copy = [&](const std::string& src, const std::string& dst, TCopyKind kind, WrittenEntries& written,
+                  std::function<platform::OsStatus()> confirm) {
+    const TCopyResult result =
+        CopyFileTracked(NewCopyInfo(src, dst, FWinHandle, kind), written.Ids(), std::move(confirm));
     if (result) {
       written.Add(dst, result.Written);
       (&written == &writtenTarget ? changedTarget : changedSource).Wrote(dst);
+      return Copied::Yes;
     }
-    return static_cast<bool>(result);
+    return result.Status.code == ChangedSinceScanError() ? Copied::Changed : Copied::Failed;
   };
+  auto asScanned = [](const TFileInfo* seen) { return [seen] { return ConfirmAsScanned(*seen); }; };
+  // A destination that held nothing at the scan must hold nothing still; on
+  // a drive that ignores letter case it may be a target-only file of another
+  // spelling, unchanged, which it then replaces.
+  auto stillAbsent = [](std::string dest, std::size_t rootLength, const std::vector<const TFileInfo*>* variants) {
+    return [dest = std::move(dest), rootLength, variants]() -> platform::OsStatus {
+      if (!platform::examineEntry(dest).exists) return {};
+      if (variants && AnyCaseVariant(*variants, rootLength, CutRoot(dest, rootLength),
+                                     [](const TFileInfo& t) { return StillAsScanned(t); }))
+        return {};
+      return {ChangedSinceScanError(), "confirm", dest};
+    };
+  };
+  const char* const kChangedNotReplaced = "该文件在同步期间被改动，未覆盖，请检查：";
 
   // Runs the phases; returns at the first stop check that finds StopSync set.
   auto phases = [&]() -> bool {
@@ -167,10 +191,10 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
       TFileInfo* t = TargetList.Objects(head);
       switch (Comparer(*s, *t)) {
         case Same: notePair(s, t), ++i, ++head; break;
-        case SourceNewer: UpdateList.Add(s), notePair(s, t), ++i, ++head; break;
+        case SourceNewer: UpdateList.Add(s), notePair(s, t), counterpart[s] = t, ++i, ++head; break;
         case SourceOnlyFile: CopyList.Add(s), ++i; break;
         case SourceOnlyDir: CreateDirList.Add(s), ++i; break;
-        case TargetNewer: NewSameList.Add(t), notePair(s, t), ++i, ++head; break;
+        case TargetNewer: NewSameList.Add(t), notePair(s, t), counterpart[t] = s, ++i, ++head; break;
         case TargetOnlyFile: ExtraFileList.Add(t), ++head; break;
         case TargetOnlyDir: ExtraDirList.Add(t), ++head; break;
       }
@@ -218,7 +242,12 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
       };
       for (TInventoryList* list : {&UpdateList, &CopyList, &CreateDirList}) dropUnread(*list, SourceRoot.size());
       for (TInventoryList* list : {&NewSameList, &ExtraFileList, &ExtraDirList}) dropUnread(*list, TargetRoot.size());
-      for (const std::string& folder : unreadFolders_) addError("读取文件夹错误，请检查该文件夹：", folder);
+      for (const TUnreadFolder& folder : unreadFolders_) {
+        if (folder.Error == FencedFolderError())
+          addError("该文件夹通向另一个同步文件夹，未同步，请检查：", folder.Path);
+        else
+          addError("读取文件夹错误，请检查该文件夹：", folder.Path);
+      }
     }
 
     // 2. Rename detection: a source-only file and a target-only file in the
@@ -249,6 +278,11 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
         const TFileInfo& t = ExtraFileList[match];
         const std::string oldPath = t.Key();
         const std::string newPath = std::string(t.Path) + std::string(s.Name);
+        // Changed since the scan, it is no longer the renamed file: the
+        // source's file is copied and this one meets the target-only checks.
+        if (!StillAsScanned(t)) continue;
+        copyPaired[k] = true;
+        extraPaired[match] = true;
         TimedLine("被同步文件夹修改文件名" + oldPath + "修改为" + newPath);
         if (RenameFileOp(oldPath, newPath)) {
           writtenTarget.Add(newPath);
@@ -256,8 +290,6 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
           changedTarget.Wrote(newPath);
         } else
           addError("修改文件名错误，请检查该文件是否正在使用：", oldPath);
-        copyPaired[k] = true;
-        extraPaired[match] = true;
       }
       auto dropPaired = [](TInventoryList& list, const std::vector<bool>& paired) {
         TInventoryList kept;
@@ -276,7 +308,11 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
       for (const TFileInfo* e : UpdateList) {
         if (StopSync) return true;
         const std::string dest = TargetRoot + rel(e, SourceRoot);
-        if (!copy(e->Key(), dest, CopyUpdate, writtenTarget)) addError("更新文件错误，请检查该文件是否正在使用：", dest);
+        switch (copy(e->Key(), dest, CopyUpdate, writtenTarget, asScanned(counterpart.at(e)))) {
+          case Copied::Yes: break;
+          case Copied::Failed: addError("更新文件错误，请检查该文件是否正在使用：", dest); break;
+          case Copied::Changed: addError(kChangedNotReplaced, dest); break;
+        }
       }
     }
 
@@ -302,11 +338,16 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
     // 5. New files.
     if (!CopyList.Empty()) {
       TimedLine("被同步文件夹需要复制的文件共" + count(CopyList) + "个");
+      const std::vector<const TFileInfo*> targetOnlyFiles(ExtraFileList.begin(), ExtraFileList.end());
       for (const TFileInfo* e : CopyList) {
         if (StopSync) return true;
         const std::string dest = TargetRoot + rel(e, SourceRoot);
-        if (TakenByPair(dest, TargetRoot.size(), pairedTarget) || !copy(e->Key(), dest, CopyNew, writtenTarget))
-          addError("复制文件错误，请检查该文件是否正在使用：", e->Key());
+        const Copied copied =
+            TakenByPair(dest, TargetRoot.size(), pairedTarget)
+                ? Copied::Failed
+                : copy(e->Key(), dest, CopyNew, writtenTarget, stillAbsent(dest, TargetRoot.size(), &targetOnlyFiles));
+        if (copied == Copied::Failed) addError("复制文件错误，请检查该文件是否正在使用：", e->Key());
+        if (copied == Copied::Changed) addError(kChangedNotReplaced, dest);
       }
     }
 
@@ -317,19 +358,21 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
         if (StopSync) return true;
         const std::string P = e->Key();
         const std::string Q = SourceRoot + rel(e, TargetRoot);
-        bool ok = true;
+        Copied copied = Copied::Yes;
         switch (settings_.WhenSyncedFolderHasNewSameFile) {
-          case 0: ok = copy(Q, P, CopyNewSame, writtenTarget); break;
-          case 2: ok = copy(P, Q, CopyNewSame, writtenSource); break;
+          case 0: copied = copy(Q, P, CopyNewSame, writtenTarget, asScanned(e)); break;
+          case 2: copied = copy(P, Q, CopyNewSame, writtenSource, asScanned(counterpart.at(e))); break;
           default: break;
         }
-        if (!ok) addError("复制文件错误，请检查该文件是否正在使用：", Q);
+        if (copied == Copied::Failed) addError("复制文件错误，请检查该文件是否正在使用：", Q);
+        if (copied == Copied::Changed)
+          addError(kChangedNotReplaced, settings_.WhenSyncedFolderHasNewSameFile == 0 ? P : Q);
       }
     }
 
     // 7. Entries only the target holds.
     const std::int16_t extraStrategy = settings_.WhenSyncedFolderHasNewFile;
-    if (extraStrategy == 1) return false;
+    if (extraStrategy == 1 || (extraStrategy == 0 && sourceHoldsTarget_)) return false;
     if (extraStrategy == 0) {
       // The walk lists what a linked folder holds; deleting those entries one
       // by one would reach through the link into whatever it points at.
@@ -347,12 +390,19 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
       // What this run wrote under another name, or what lies behind a
       // linked folder, stays: left out before counting, so the count line
       // counts the lines that follow it.
+      // A folder goes only with what the scan saw in it; what the run
+      // leaves in place keeps its folder.
+      TScannedFolderRemover remover(targetFiltered_, scanStamp_);
+      for (const TUnreadFolder& folder : unreadFolders_) remover.Keep(folder.Path);
       auto keep = [&](TInventoryList& list) {
         TInventoryList kept;
         kept.Reserve(list.Count());
         for (TFileInfo* e : list) {
           const std::string path = e->Key();
-          if (writtenTarget.Contains(path) || behindLink(path)) continue;
+          if (writtenTarget.Contains(path) || behindLink(path)) {
+            remover.Keep(path);
+            continue;
+          }
           kept.Add(e);
         }
         list = std::move(kept);
@@ -363,9 +413,17 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
         for (const TFileInfo* e : ExtraFileList) {
           if (StopSync) return true;
           const std::string path = e->Key();
+          if (!StillAsScanned(*e)) {
+            remover.Keep(path);
+            addError("该文件在同步期间被改动，未删除，请检查：", path);
+            continue;
+          }
           TimedLine("被同步文件夹删除文件" + path);
           changedTarget.Changed(path);
-          if (!DeleteFileForced(path)) addError("删除文件错误，请检查该文件：", path);
+          if (!DeleteFileForced(path)) {
+            remover.Keep(path, true);
+            addError("删除文件错误，请检查该文件：", path);
+          }
         }
       }
       keep(ExtraDirList);
@@ -375,13 +433,18 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
         for (std::size_t k = ExtraDirList.Count(); k-- > 0;) {
           if (StopSync) return true;
           if (settings_.WhenSyncedFolderHasNewFile != 0) continue;
-          const std::string folder = ExtraDirList.Strings(k);
-          TimedLine("被同步文件夹删除文件夹" + folder);
-          changedTarget.Changed(folder);
+          const TFileInfo& entry = *ExtraDirList.Objects(k);
           // The name is used as it is: on this system blanks at either end
           // are part of a name, and trimming them could name another folder.
-          if (!RemoveDirOp(folder) && !ShellDeleteFolder(folder))
-            addError("删除文件夹错误，请检查该文件夹：", folder);
+          const std::string folder = entry.Key();
+          TimedLine("被同步文件夹删除文件夹" + folder);
+          changedTarget.Changed(folder);
+          switch (remover.Remove(entry)) {
+            case TFolderRemoval::Removed:
+            case TFolderRemoval::Held: break;
+            case TFolderRemoval::Changed: addError("该文件夹在同步期间被改动，未删除，请检查：", folder); break;
+            case TFolderRemoval::Failed: addError("删除文件夹错误，请检查该文件夹：", folder); break;
+          }
         }
       }
     } else {
@@ -410,8 +473,12 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
         for (const TFileInfo* e : ExtraFileList) {
           if (StopSync) return true;
           const std::string dest = SourceRoot + rel(e, TargetRoot);
-          if (TakenByPair(dest, SourceRoot.size(), pairedSource) || !copy(e->Key(), dest, CopyBack, writtenSource))
-            addError("复制文件错误，请检查该文件是否正在使用：", dest);
+          const Copied copied = TakenByPair(dest, SourceRoot.size(), pairedSource)
+                                    ? Copied::Failed
+                                    : copy(e->Key(), dest, CopyBack, writtenSource,
+                                           stillAbsent(dest, SourceRoot.size(), nullptr));
+          if (copied == Copied::Failed) addError("复制文件错误，请检查该文件是否正在使用：", dest);
+          if (copied == Copied::Changed) addError(kChangedNotReplaced, dest);
         }
       }
     }

@@ -26,8 +26,8 @@ platform::CopyProgressAction CopyProgressRoutine(std::int64_t TotalSize, std::in
   return platform::CopyProgressAction::Continue;
 }
 
-TCopyResult CopyFileTracked(std::unique_ptr<TCopyInfo> Info,
-                            const TFileIdentitySet& RefuseExisting) {
+TCopyResult CopyFileTracked(std::unique_ptr<TCopyInfo> Info, const TFileIdentitySet& RefuseExisting,
+                            std::function<platform::OsStatus()> Confirm) {
   TCopyInfo& info = *Info;
   const platform::CopyProgress progress = [&info](platform::CopyStep step, std::int64_t copied,
                                                   std::int64_t total) {
@@ -38,6 +38,7 @@ TCopyResult CopyFileTracked(std::unique_ptr<TCopyInfo> Info,
     options.refuseExisting = [&RefuseExisting](const platform::FileIdentity& id) {
       return RefuseExisting.contains(id);
     };
+  options.confirmDestination = std::move(Confirm);
   platform::CopyResult copied =
       platform::copyFileWithProgress(info.SrcFile, info.DestFile, progress, options);
   Info.reset();

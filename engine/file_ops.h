@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,8 +61,11 @@ struct TCopyResult {
 // the files a run has written, this keeps a second source file from landing
 // on a file written under another spelling (`a.txt`, then `A.txt`, on a
 // drive that ignores letter case).
-TCopyResult CopyFileTracked(std::unique_ptr<TCopyInfo> Info,
-                            const TFileIdentitySet& RefuseExisting);
+// Confirm, when set, is asked before anything is written and right before
+// the new file is put in place; a failure it returns ends the copy with that
+// status, the destination as it was.
+TCopyResult CopyFileTracked(std::unique_ptr<TCopyInfo> Info, const TFileIdentitySet& RefuseExisting,
+                            std::function<platform::OsStatus()> Confirm = {});
 
 // Removes FolderPath with everything in it, permanently, never following a
 // link (a linked folder loses only its link). False when something could not

@@ -14,7 +14,9 @@
 #include "engine/entry_comparer.h"
 #include "engine/job_settings.h"
 #include "inventory/inventory_list.h"
+#include "inventory/inventory_scan.h"
 #include "inventory/pglobal.h"
+#include "platform/entry_state.h"
 
 class ThdSync {
  public:
@@ -74,6 +76,13 @@ class ThdSync {
   // full paths for the error lines, and their paths below the root, in and
   // under which change application changes nothing (what it cannot see it
   // must not take for deleted).
-  std::vector<std::string> unreadFolders_;
+  std::vector<TUnreadFolder> unreadFolders_;
   std::vector<std::string> unreadRelative_;
+  // The target's files that the type filter left out, and the moment the
+  // scan began: a folder the run removes takes along only what was there then.
+  TInventoryList targetFiltered_;
+  platform::StampTime scanStamp_;
+  // The source holds a way into the target (a link or mount), which its
+  // walk did not enter: entries only the target holds stay.
+  bool sourceHoldsTarget_ = false;
 };

@@ -6,9 +6,12 @@
 #include <utility>
 
 #include "engine/pThdSync.h"
+#include "inventory/MyGetFiles.h"
 #include "inventory/inventory_scan.h"
 #include "platform/datetime.h"
+#include "platform/entry_state.h"
 #include "platform/file_ops.h"
+#include "platform/folder_chain.h"
 #include "platform/exceptions.h"
 
 namespace {
@@ -18,6 +21,7 @@ struct FolderScan {
   TInventoryList list;
   TDateTime newest = 0;
   std::vector<TUnreadFolder> unread;
+  TInventoryList filtered;  // files the type filter left out
 };
 
 // Exactly one trailing delimiter, so relative paths of both sides line up
@@ -31,10 +35,14 @@ std::string NormalizeRoot(const std::string& path) {
   return path.substr(0, end) + PathDelim;
 }
 
-FolderScan ScanFolder(const std::string& root, const TJobSettings& settings, TFileStore& store) {
+// otherRoot: the other side's folder, which this walk must not enter (a link
+// or mount inside one folder may lead to the other, or to a folder above it).
+FolderScan ScanFolder(const std::string& root, const std::string& otherRoot, const TJobSettings& settings,
+                      TFileStore& store) {
   FolderScan scan;
+  const std::vector<platform::FolderId> fence = platform::folderChain(otherRoot);
   scan.list = ScanToInventory(root, scan.newest, settings.AllSync, settings.SyncFilesList, settings.NoSyncFilesList,
-                              store, &scan.unread);
+                              store, {&scan.unread, &fence, &scan.filtered});
   // A root that cannot be listed would look like an empty folder, and an
   // empty source empties its target.
   for (const TUnreadFolder& folder : scan.unread)
@@ -74,6 +82,7 @@ bool ThdSync::ScanAndDecide(TInventoryList& SourceList, TInventoryList& TargetLi
   LogLine("~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~");
   TimedLine("正在扫描硬主监测文件夹");
   SyncStartTime = platform::now();
+  scanStamp_ = platform::stampTimeNow();
   if (StopSync) return false;
 
   const std::string diskRoot = NormalizeRoot(settings_.DFolderPath);
@@ -91,7 +100,7 @@ bool ThdSync::ScanAndDecide(TInventoryList& SourceList, TInventoryList& TargetLi
   // exit below waits for it (the future's destructor), and a stop ends it
   // at its next entry.
   std::future<FolderScan> usbScan =
-      std::async(std::launch::async, [&] { return ScanFolder(usbRoot, settings_, usbRecords_); });
+      std::async(std::launch::async, [&] { return ScanFolder(usbRoot, diskRoot, settings_, usbRecords_); });
   struct WaitForScan {
     std::future<FolderScan>& f;
     ~WaitForScan() {
@@ -99,7 +108,7 @@ bool ThdSync::ScanAndDecide(TInventoryList& SourceList, TInventoryList& TargetLi
     }
   } waitForUsb{usbScan};
 
-  FolderScan disk = ScanFolder(diskRoot, settings_, diskRecords_);
+  FolderScan disk = ScanFolder(diskRoot, usbRoot, settings_, diskRecords_);
   LogAppend("(" + std::to_string(disk.list.Count()) + "个文件夹和文件" + ")");
   if (StopSync) return false;
 
@@ -111,7 +120,7 @@ bool ThdSync::ScanAndDecide(TInventoryList& SourceList, TInventoryList& TargetLi
   unreadRelative_.clear();
   for (const auto& [scan, root] : {std::pair{&disk, &diskRoot}, std::pair{&usb, &usbRoot}}) {
     for (const TUnreadFolder& folder : scan->unread) {
-      unreadFolders_.push_back(folder.Path);
+      unreadFolders_.push_back(folder);
       unreadRelative_.push_back(folder.Path.substr(std::min(root->size(), folder.Path.size())));
     }
   }
@@ -121,6 +130,12 @@ bool ThdSync::ScanAndDecide(TInventoryList& SourceList, TInventoryList& TargetLi
     FolderScan& target = diskIsSource ? usb : disk;
     SourceList = std::move(source.list);
     TargetList = std::move(target.list);
+    targetFiltered_ = std::move(target.filtered);
+    // A fenced folder of the source leads to the target or above it: the
+    // source walk skipped the target's own entries, which are not deleted.
+    sourceHoldsTarget_ = std::any_of(source.unread.begin(), source.unread.end(), [](const TUnreadFolder& f) {
+      return f.Error == FencedFolderError();
+    });
     SourceRoot = diskIsSource ? diskRoot : usbRoot;
     TargetRoot = diskIsSource ? usbRoot : diskRoot;
   };

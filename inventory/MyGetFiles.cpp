@@ -32,13 +32,14 @@ class Walker {
  public:
   Walker(const std::string& pattern, const TMyDirectory::TDirectoryWalkProc& preVisit,
          const TMyDirectory::TDirectoryWalkProc& postVisit, bool recursive,
-         TMyDirectory::TUnreadSink unread = {})
+         TMyDirectory::TUnreadSink unread = {}, const std::vector<platform::FolderId>* fenced = nullptr)
       : pattern_(pattern),
         matchAll_(pattern == kMatchAll),
         preVisit_(preVisit),
         postVisit_(postVisit),
         recursive_(recursive),
         unread_(std::move(unread)),
+        fenced_(fenced),
         maxPath_(platform::maxPathLength()) {}
 
   void run(const std::string& root) {
@@ -90,10 +91,19 @@ class Walker {
     return std::find(ancestors_.begin(), ancestors_.end(), id) != ancestors_.end();
   }
 
+  bool isFenced(const platform::FolderId& id) const {
+    return fenced_ && std::find(fenced_->begin(), fenced_->end(), id) != fenced_->end();
+  }
+
   void descend(const platform::FolderReader& parent, const platform::FolderEntry& entry) {
     if (onCurrentPath(entry.id)) return;  // a cycle: listed, not entered
     const std::size_t parentLength = path_.size();
     appendCombined(path_, entry.name);
+    if (isFenced(entry.id)) {
+      notListed(FencedFolderError());
+      path_.resize(parentLength);
+      return;
+    }
     // A folder that cannot be named by a path is not entered, like one that
     // cannot be opened: the copy could not reach its contents either.
     if (path_.size() < maxPath_) {
@@ -126,6 +136,7 @@ class Walker {
   const TMyDirectory::TDirectoryWalkProc& postVisit_;
   const bool recursive_;
   const TMyDirectory::TUnreadSink unread_;
+  const std::vector<platform::FolderId>* fenced_;
   const std::size_t maxPath_;
 
   std::string path_;  // the folder being listed
@@ -160,7 +171,8 @@ void TMyDirectory::WalkDirectory(const std::string& Path, const std::string& Sea
 
 void TMyDirectory::DoVisitFiles(const std::string& Path, const std::string& SearchPattern, bool Recursive,
                                 const TFilterPredicate& Predicate, TDateTime& NewestFileTime,
-                                const TEntrySink& Sink, const TUnreadSink& Unread) {
+                                const TEntrySink& Sink, const TUnreadSink& Unread,
+                                const std::vector<platform::FolderId>* Fenced) {
   TDateTime lastWriteTime = 0;
   TDateTime tempDateTime = 0;
   const TDirectoryWalkProc step = [&](const std::string& folder, const platform::FolderEntry& entry) {
@@ -173,7 +185,7 @@ void TMyDirectory::DoVisitFiles(const std::string& Path, const std::string& Sear
     Sink(folder, entry, tempDateTime);
     return true;
   };
-  Walker(SearchPattern, step, nullptr, Recursive, Unread).run(Path);
+  Walker(SearchPattern, step, nullptr, Recursive, Unread, Fenced).run(Path);
   NewestFileTime = lastWriteTime;
 }
 
@@ -193,7 +205,7 @@ std::vector<std::string> TMyDirectory::DoGetFiles(const std::string& Path,
                  AppendEntryString(line, fullPath, entry.isFolder, time, entry.size);
                  resultArray.push_back(std::move(line));
                },
-               {});
+               {}, nullptr);
   return resultArray;
 }
 
@@ -228,9 +240,25 @@ std::vector<std::string> TMyDirectory::GetFiles(const std::string& Path,
 
 void TMyDirectory::VisitFiles(const std::string& Path, const std::string& SearchPattern, bool Recursive,
                               const TFilterPredicate& Predicate, TDateTime& NewestFileTime,
-                              const TEntrySink& Sink, const TUnreadSink& Unread) {
+                              const TEntrySink& Sink, const TUnreadSink& Unread,
+                              const std::vector<platform::FolderId>* Fenced) {
   ValidateRoot(Path, SearchPattern);
-  DoVisitFiles(Path, SearchPattern, Recursive, Predicate, NewestFileTime, Sink, Unread);
+  DoVisitFiles(Path, SearchPattern, Recursive, Predicate, NewestFileTime, Sink, Unread, Fenced);
+}
+
+namespace {
+
+class FencedCategory : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "walk"; }
+  std::string message(int) const override { return "leads into the other synchronised folder"; }
+};
+
+}  // namespace
+
+std::error_code FencedFolderError() {
+  static const FencedCategory category;
+  return {1, category};
 }
 
 TMyDirectory::TFilterPredicate FilterOf(bool AllSync, const std::vector<std::string>& AllowList,

@@ -89,9 +89,12 @@ class TMyDirectory {
   // strings: the same validation, order, times and errors, without holding
   // a text per entry. Unread, when given, hears of every folder whose
   // contents are missing from the walk.
+  // Fenced, when given, holds folders the walk must not enter (the other
+  // synchronised folder and the folders above it); a folder of the walk
+  // that is one of them reaches Unread with FencedFolderError().
   static void VisitFiles(const std::string& Path, const std::string& SearchPattern, bool Recursive,
                          const TFilterPredicate& Predicate, TDateTime& NewestFileTime, const TEntrySink& Sink,
-                         const TUnreadSink& Unread = {});
+                         const TUnreadSink& Unread = {}, const std::vector<platform::FolderId>* Fenced = nullptr);
 
   // Path1 and Path2 joined by one "/" (none when Path1 already ends in "/").
   // Path2 alone when Path1 is empty or Path2 is rooted; Path1 alone when
@@ -103,8 +106,12 @@ class TMyDirectory {
   static void ValidateRoot(const std::string& Path, const std::string& SearchPattern);
   static void DoVisitFiles(const std::string& Path, const std::string& SearchPattern, bool Recursive,
                            const TFilterPredicate& Predicate, TDateTime& NewestFileTime, const TEntrySink& Sink,
-                           const TUnreadSink& Unread);
+                           const TUnreadSink& Unread, const std::vector<platform::FolderId>* Fenced);
 };
+
+// The reason given for a fenced folder: it is, or holds, the other
+// synchronised folder.
+std::error_code FencedFolderError();
 
 // The type filter of the two lists, or none when AllSync is set.
 TMyDirectory::TFilterPredicate FilterOf(bool AllSync, const std::vector<std::string>& AllowList,

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/datetime.h"
+#include "platform/folder_reader.h"
 
 using platform::TDateTime;
 
@@ -17,6 +18,14 @@ inline constexpr char PathDelim = '/';
 
 struct TFileInfo {
   bool Falg = false;      // true for a folder
+  // What the scan saw beyond the entry string, so that a run can tell
+  // whether the user changed the entry since: whether the name is a link,
+  // the exact modification time and the identity. Nanoseconds are -1 for a
+  // record that no scan made.
+  bool IsLink = false;
+  std::int32_t MTimeNanoseconds = -1;
+  std::int64_t MTimeSeconds = 0;
+  platform::FolderId Id;
   std::string_view Name;  // last component of the full path
   std::string_view Path;  // the holding folder, ending in the delimiter
   TDateTime LastModifyTime = 0;

@@ -13,27 +13,49 @@ TDateTime WholeSeconds(TDateTime value) {
   return platform::tryEncodeDateTime(parts, truncated) ? truncated : value;
 }
 
+void Record(TFileInfo& info, const platform::FolderEntry& entry, TDateTime time) {
+  info.Falg = entry.isFolder;
+  info.LastModifyTime = WholeSeconds(time);
+  info.Size = entry.isFolder ? 0 : entry.size;
+  info.IsLink = entry.isLink;
+  info.MTimeSeconds = entry.mtimeSeconds;
+  info.MTimeNanoseconds = static_cast<std::int32_t>(entry.mtimeNanoseconds);
+  info.Id = entry.id;
+}
+
 }  // namespace
 
 TInventoryList ScanToInventory(const std::string& Path, TDateTime& NewestFileTime, bool AllSync,
                                const std::vector<std::string>& AllowList,
                                const std::vector<std::string>& NoAllowList, TFileStore& store,
-                               std::vector<TUnreadFolder>* Unread) {
+                               const TScanExtras& Extras) {
   TInventoryList list;
   std::string folderPath;
+  auto holder = [&folderPath](const std::string& folder) -> const std::string& {
+    folderPath.assign(folder);
+    if (folderPath.empty() || folderPath.back() != PathDelim) folderPath.push_back(PathDelim);
+    return folderPath;
+  };
+  TMyDirectory::TFilterPredicate filter = FilterOf(AllSync, AllowList, NoAllowList);
+  if (filter && Extras.Filtered) {
+    filter = [&, accepts = std::move(filter)](const std::string& folder, const platform::FolderEntry& entry) {
+      if (accepts(folder, entry)) return true;
+      TFileInfo& info = store.Add(holder(folder), entry.name);
+      Record(info, entry, platform::fileTimeToDateTime(entry.mtimeSeconds, entry.mtimeNanoseconds));
+      Extras.Filtered->Add(&info);
+      return false;
+    };
+  }
   TMyDirectory::VisitFiles(
-      Path, "*.*", true, FilterOf(AllSync, AllowList, NoAllowList), NewestFileTime,
+      Path, "*.*", true, filter, NewestFileTime,
       [&](const std::string& folder, const platform::FolderEntry& entry, TDateTime time) {
-        folderPath.assign(folder);
-        if (folderPath.empty() || folderPath.back() != PathDelim) folderPath.push_back(PathDelim);
-        TFileInfo& info = store.Add(folderPath, entry.name);
-        info.Falg = entry.isFolder;
-        info.LastModifyTime = WholeSeconds(time);
-        info.Size = entry.isFolder ? 0 : entry.size;
+        TFileInfo& info = store.Add(holder(folder), entry.name);
+        Record(info, entry, time);
         list.Add(&info);
       },
-      [Unread](const std::string& folder, std::error_code error) {
+      [Unread = Extras.Unread](const std::string& folder, std::error_code error) {
         if (Unread) Unread->push_back({folder, error});
-      });
+      },
+      Extras.Fenced);
   return list;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "inventory/inventory_list.h"
+#include "platform/folder_reader.h"
 
 // A folder of the scan whose contents are missing: it could not be opened or
 // read, or lies too deep to be named by a path. Path is as the walk formed it
@@ -18,9 +19,19 @@ struct TUnreadFolder {
   std::error_code Error;
 };
 
-// Unread, when given, receives the folders whose contents are missing, in
-// walk order.
+// What a scan may report beyond its inventory, and what it must not enter.
+struct TScanExtras {
+  // Receives the folders whose contents are missing, in walk order.
+  std::vector<TUnreadFolder>* Unread = nullptr;
+  // Folders not to enter (see TMyDirectory::VisitFiles).
+  const std::vector<platform::FolderId>* Fenced = nullptr;
+  // Receives the files that the type filter left out, with what the scan
+  // saw of them: a folder that a run removes takes them along only while
+  // they are as the scan saw them.
+  TInventoryList* Filtered = nullptr;
+};
+
 TInventoryList ScanToInventory(const std::string& Path, TDateTime& NewestFileTime, bool AllSync,
                                const std::vector<std::string>& AllowList,
                                const std::vector<std::string>& NoAllowList, TFileStore& store,
-                               std::vector<TUnreadFolder>* Unread = nullptr);
+                               const TScanExtras& Extras = {});
