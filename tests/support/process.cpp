@@ -93,6 +93,8 @@ ProcessResult ChildProcess::wait(std::chrono::seconds timeout) {
   return r;
 }
 
+std::string ChildProcess::outputSoFar() const { return readFile(outFile_); }
+
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
                          std::chrono::seconds timeout) {
   ChildProcess child(program, args);

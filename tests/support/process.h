@@ -31,6 +31,8 @@ class ChildProcess {
   // Polls catchesSignal until it holds; false after the timeout or when the
   // process ended first.
   bool waitUntilCatching(int sig, std::chrono::milliseconds timeout) const;
+  // What the program has written to standard output so far.
+  std::string outputSoFar() const;
   // Waits for the end (killing the process after the timeout) and collects
   // its output.
   ProcessResult wait(std::chrono::seconds timeout = std::chrono::seconds(120));
