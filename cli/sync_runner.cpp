@@ -10,6 +10,7 @@
 #include "config/pIniReg.h"
 #include "config/pOstSync.h"
 #include "config/string_list.h"
+#include "engine/job_folder_locks.h"
 #include "engine/message_renderer.h"
 #include "engine/pThdSync.h"
 #include "platform/exceptions.h"
@@ -82,6 +83,14 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
             const platform::MachinePaths& machine) {
   TJobSettings settings;
   if (!buildSettings(options, machine, err, settings)) return ExitJobFailed;
+  // Another job on either folder: this run starts nothing.
+  TJobFolderLocks locks;
+  try {
+    locks = LockJobFolders(settings);
+  } catch (const Exception& e) {
+    err << e.what() << '\n';
+    return ExitJobFailed;
+  }
 
   StreamLogLines pane(out);
   MemoryControls controls;
@@ -118,6 +127,7 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
 
   auto* job = new ThdSync(true, settings);  // owns itself once started
   job->SetWinHandle(window.handle());
+  job->HoldFolderLocks(std::move(locks));
   job->SyncType = options.mode;
   job->Start();
   ThdSync::WaitForAllJobs(std::chrono::hours(24 * 365));

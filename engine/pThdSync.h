@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/entry_comparer.h"
+#include "engine/job_folder_locks.h"
 #include "engine/job_settings.h"
 #include "inventory/inventory_list.h"
 #include "inventory/pglobal.h"
@@ -28,6 +29,9 @@ class ThdSync {
   platform::HWND WinHandle() const { return FWinHandle; }
   void SetWinHandle(platform::HWND handle) { FWinHandle = handle; }
   TSyncType SyncType = TSyncType::AutoSync;
+  // The locks on the job's folders (LockJobFolders), released when the job
+  // is destroyed. Before Start.
+  void HoldFolderLocks(TJobFolderLocks locks) { folderLocks_ = std::move(locks); }
 
   // Starts the thread. From then on the object belongs to itself: the caller
   // must not touch it again. Calling Start twice does nothing.
@@ -76,4 +80,5 @@ class ThdSync {
   // must not take for deleted).
   std::vector<std::string> unreadFolders_;
   std::vector<std::string> unreadRelative_;
+  TJobFolderLocks folderLocks_;
 };

@@ -4,10 +4,14 @@
 
 #include <csignal>
 #include <filesystem>
+#include <memory>
 #include <regex>
 #include <sstream>
 #include <thread>
 
+#include "engine/job_folder_locks.h"
+#include "platform/folder_lock.h"
+#include "tests/support/exfat_mount.h"
 #include "tests/support/file_times.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
@@ -155,4 +159,82 @@ TEST(DrovanSync, InterruptStopsTheCopyAndCleansUp) {
   EXPECT_EQ(lines.back(), "手动同步被停止！！！");
   EXPECT_EQ(testsupport::countTempFiles(t.usb.path()), 0u);
   EXPECT_EQ(testsupport::readFile(t.usb.path() / "big.bin"), "old");
+}
+
+namespace {
+
+// Starts a run that copies one big file and returns once the copy is under way.
+std::unique_ptr<testsupport::ChildProcess> startLongCopy(const Trees& t, std::size_t bytes) {
+  setMTime(t.disk.write("big.bin", std::string(bytes, 'b')), kT0 + 10);
+  setMTime(t.usb.write("big.bin", "old"), kT0);
+  auto child = std::make_unique<testsupport::ChildProcess>(
+      kProgram, std::vector<std::string>{"--disk", t.disk.str(), "--usb", t.usb.str(), "--no-progress"});
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (testsupport::countTempFiles(t.usb.path()) == 0 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return child;
+}
+
+}  // namespace
+
+TEST(DrovanSync, ASecondRunOnFoldersInUseStartsNothing) {
+  Trees t;
+  auto first = startLongCopy(t, 256 << 20);
+  ASSERT_EQ(testsupport::countTempFiles(t.usb.path()), 1u) << "the first run never began its copy";
+  // The second run reaches the folders by other paths and would copy the
+  // other way: the USB side has the newer file.
+  TempDir links;
+  fs::create_directory_symlink(t.disk.path(), links.path() / "disk");
+  fs::create_directory_symlink(t.usb.path(), links.path() / "usb");
+  setMTime(t.usb.write("newer.txt", "n"), kT0 + 100);
+  const ProcessResult second = runProcess(
+      kProgram, {"--disk", (links.path() / "disk").string(), "--usb", (links.path() / "usb").string()});
+  EXPECT_EQ(second.exitStatus, 2);
+  EXPECT_EQ(second.out, "");
+  EXPECT_EQ(second.err, kFolderInUseText + (links.path() / "disk").string() + "\n");
+  EXPECT_FALSE(fs::exists(t.disk.path() / "newer.txt"));
+
+  first->signal(SIGINT);
+  EXPECT_EQ(first->wait().exitStatus, 130);
+  // The first run's end releases both folders.
+  EXPECT_EQ(t.run({"--mode", "usb-to-disk"}).exitStatus, 0);
+  EXPECT_TRUE(fs::exists(t.disk.path() / "newer.txt"));
+}
+
+TEST(DrovanSync, EitherFolderInUseRefusesTheRun) {
+  for (const bool diskSide : {true, false}) {
+    SCOPED_TRACE(diskSide ? "disk" : "usb");
+    Trees t;
+    setMTime(t.disk.write("a.txt", "a"), kT0);
+    setMTime(t.usb.write("gone.txt", "g"), kT0);
+    const platform::FolderLock other((diskSide ? t.disk : t.usb).str() + "/.");
+    ASSERT_TRUE(other.held());
+    const ProcessResult r = t.run({"--mode", "disk-to-usb"});
+    EXPECT_EQ(r.exitStatus, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, kFolderInUseText + (diskSide ? t.disk : t.usb).str() + "\n");
+    EXPECT_FALSE(fs::exists(t.usb.path() / "a.txt"));
+    EXPECT_TRUE(fs::exists(t.usb.path() / "gone.txt"));
+  }
+}
+
+TEST(DrovanSync, AFolderInUseOnAnExfatDriveRefusesTheRun) {
+  std::string why;
+  if (!testsupport::ExfatMount::available(why)) GTEST_SKIP() << why;
+  testsupport::ExfatMount drive;
+  TempDir disk;
+  fs::create_directory(drive.path() / "Sync");
+  setMTime(disk.write("a.txt", "a"), kT0);
+  const std::string usb = drive.str() + "/sync";  // the drive ignores letter case
+  {
+    const platform::FolderLock other(drive.str() + "/SYNC");
+    ASSERT_TRUE(other.held());
+    const ProcessResult r = runProcess(kProgram, {"--disk", disk.str(), "--usb", usb});
+    EXPECT_EQ(r.exitStatus, 2);
+    EXPECT_EQ(r.err, kFolderInUseText + usb + "\n");
+    EXPECT_FALSE(fs::exists(drive.path() / "Sync/a.txt"));
+  }
+  const ProcessResult free = runProcess(kProgram, {"--disk", disk.str(), "--usb", usb});
+  EXPECT_EQ(free.exitStatus, 0) << free.out << free.err;
+  EXPECT_TRUE(fs::exists(drive.path() / "Sync/a.txt"));
 }

@@ -93,6 +93,56 @@ ProcessResult ChildProcess::wait(std::chrono::seconds timeout) {
   return r;
 }
 
+ForkedChild::ForkedChild(const std::function<bool()>& body) {
+  int toParent[2], toChild[2];
+  if (pipe(toParent) != 0) throw std::runtime_error("pipe failed");
+  if (pipe(toChild) != 0) {
+    close(toParent[0]);
+    close(toParent[1]);
+    throw std::runtime_error("pipe failed");
+  }
+  pid_ = fork();
+  if (pid_ < 0) throw std::runtime_error("fork failed");
+  if (pid_ == 0) {
+    close(toParent[0]);
+    close(toChild[1]);
+    const char answer = body() ? 'y' : 'n';
+    if (write(toParent[1], &answer, 1) != 1) _exit(3);
+    char command = 0;
+    if (read(toChild[0], &command, 1) != 1) _exit(4);
+    _exit(0);
+  }
+  close(toParent[1]);
+  close(toChild[0]);
+  toChild_ = toChild[1];
+  char answer = 0;
+  if (read(toParent[0], &answer, 1) != 1) answer = 0;
+  close(toParent[0]);
+  result_ = answer == 'y';
+}
+
+ForkedChild::~ForkedChild() {
+  if (pid_ > 0) kill(SIGKILL);
+  if (toChild_ >= 0) close(toChild_);
+}
+
+void ForkedChild::exitNormally() {
+  const char go = 'x';
+  if (write(toChild_, &go, 1) != 1) ::kill(pid_, SIGKILL);
+  reap();
+}
+
+void ForkedChild::kill(int sig) {
+  ::kill(pid_, sig);
+  reap();
+}
+
+void ForkedChild::reap() {
+  int status = 0;
+  waitpid(pid_, &status, 0);
+  pid_ = -1;
+}
+
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
                          std::chrono::seconds timeout) {
   ChildProcess child(program, args);

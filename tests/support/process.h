@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,31 @@ class ChildProcess {
   int pid_ = -1;
   std::string outFile_, errFile_;
   bool reaped_ = false;
+};
+
+// A forked copy of this process that runs `body` once, tells the parent
+// its result, and then stays alive, holding whatever body took, until it is
+// told to exit (without running destructors) or is killed. For tests of what
+// the kernel releases when a process ends. Fork only from a test without
+// threads of its own.
+class ForkedChild {
+ public:
+  explicit ForkedChild(const std::function<bool()>& body);
+  ~ForkedChild();  // kills the child if it still lives
+  ForkedChild(const ForkedChild&) = delete;
+  ForkedChild& operator=(const ForkedChild&) = delete;
+
+  bool result() const { return result_; }
+  // Ends the child with _exit(0) and waits for it.
+  void exitNormally();
+  // Sends sig and waits for the child's end.
+  void kill(int sig);
+
+ private:
+  void reap();
+  int pid_ = -1;
+  int toChild_ = -1;
+  bool result_ = false;
 };
 
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
