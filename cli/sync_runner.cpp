@@ -46,6 +46,22 @@ std::string absolute(const std::string& path) {
   return ec || path.empty() ? path : full.string();
 }
 
+// The window takes the defaults for a configuration file it cannot read
+// without a word; the command line says why, in one line.
+void reportUnreadConfig(const TOstiniFileAction& ini, std::ostream& err) {
+  const platform::OsStatus& status = ini.LoadError();
+  if (status.ok()) return;
+  err << "drovan-sync: ";
+  if (status.code == std::errc::invalid_argument)
+    err << "the configuration file " << status.path << " is not a regular file";
+  else if (status.code == std::errc::file_too_large)
+    err << "the configuration file " << status.path << " is larger than "
+        << (platform::kProfileFileMaxBytes >> 20) << " MiB";
+  else
+    err << "cannot read the configuration file: " << platform::describe(status);
+  err << "; the defaults apply\n";
+}
+
 // Settings of this run; false (with the refusal on err) when the program may
 // not run from where it lies.
 bool buildSettings(const CliOptions& o, const platform::MachinePaths& machine, std::ostream& err,
@@ -57,7 +73,11 @@ bool buildSettings(const CliOptions& o, const platform::MachinePaths& machine, s
     // names a file unambiguously.
     s.DFolderPath = absolute(*o.disk);
     s.UFolderAbsPath = absolute(*o.usb);
-    if (o.config) TakeConfigOptions(TOstiniFileAction(paths), s);
+    if (o.config) {
+      const TOstiniFileAction ini(paths);
+      reportUnreadConfig(ini, err);
+      TakeConfigOptions(ini, s);
+    }
   } else {
     SetMessageBoxHook([&err](const std::string& text, const std::string&) { err << text << '\n'; });
     SetExitProcessHook([](int) { throw Refused{}; });
@@ -68,7 +88,9 @@ bool buildSettings(const CliOptions& o, const platform::MachinePaths& machine, s
       }
     } restore;
     try {
-      s = JobSettingsFrom(TOstSyncAction(paths));
+      const TOstSyncAction action(paths);
+      reportUnreadConfig(action.Ostini(), err);
+      s = JobSettingsFrom(action);
     } catch (const Refused&) {
       return false;
     }

@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <regex>
 #include <sstream>
@@ -14,7 +15,9 @@
 #include "tests/support/exfat_mount.h"
 #include "tests/support/file_times.h"
 #include "tests/support/process.h"
+#include "tests/support/special_files.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/tree_helpers.h"
 #include "tests/support/tree_snapshot.h"
 
 namespace fs = std::filesystem;
@@ -237,4 +240,36 @@ TEST(DrovanSync, AFolderInUseOnAnExfatDriveRefusesTheRun) {
   const ProcessResult free = runProcess(kProgram, {"--disk", disk.str(), "--usb", usb});
   EXPECT_EQ(free.exitStatus, 0) << free.out << free.err;
   EXPECT_TRUE(fs::exists(drive.path() / "Sync/a.txt"));
+}
+
+TEST(DrovanSync, AConfigurationFileThatCannotBeReadGivesTheDefaultsAndSaysWhy) {
+  TempDir files;
+  const fs::path fifo = files.path() / "pipe.ini", sparse = files.path() / "big.ini";
+  testsupport::makeFifo(fifo);
+  const testsupport::FifoUnblocker guard(fifo, std::chrono::seconds(10));
+  { std::ofstream(sparse) << "[配置]\n被监测文件夹存在同步文件夹没有的文件时=1\n"; }
+  fs::resize_file(sparse, (20u << 20) + 1);
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"/dev/zero", "drovan-sync: the configuration file /dev/zero is not a regular file; the defaults apply\n"},
+      {"/dev/urandom", "drovan-sync: the configuration file /dev/urandom is not a regular file; the defaults apply\n"},
+      {fifo.string(), "drovan-sync: the configuration file " + fifo.string() + " is not a regular file; the defaults apply\n"},
+      {sparse.string(), "drovan-sync: the configuration file " + sparse.string() + " is larger than 16 MiB; the defaults apply\n"},
+  };
+  for (const auto& [config, why] : cases) {
+    SCOPED_TRACE(config);
+    Trees t;
+    setMTime(t.disk.write("a.txt", "a"), kT0);
+    setMTime(t.usb.write("extra.txt", "e"), kT0);
+    const auto start = std::chrono::steady_clock::now();
+    const ProcessResult r = runProcess(
+        kProgram, {"--disk", t.disk.str(), "--usb", t.usb.str(), "--mode", "disk-to-usb", "--config", config},
+        std::chrono::seconds(30));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(r.exitStatus, 0) << r.out;
+    EXPECT_EQ(r.err, why);
+    // The default strategy deletes what only the target holds.
+    EXPECT_TRUE(fs::exists(t.usb.path() / "a.txt"));
+    EXPECT_FALSE(fs::exists(t.usb.path() / "extra.txt"));
+  }
+  EXPECT_TRUE(fs::is_fifo(fifo));
 }
