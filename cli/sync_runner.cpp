@@ -139,6 +139,10 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
           if (addsLine) out.flush();
           progress.observe(msg, wParam);
         }
+        // Nobody reads the log any more (the reader of a pipe has gone, as
+        // after "| head"): the run stops the way a signal stops it, so no
+        // copy is left half done and no line claims more than happened.
+        if (!out.good()) StopSync = true;
         return 0;
       });
   platform::ScopedMessageTarget window(receiver);
@@ -146,6 +150,13 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
   StopSync = false;
   auto previousInt = std::signal(SIGINT, onStopSignal);
   auto previousTerm = std::signal(SIGTERM, onStopSignal);
+  // A closed terminal stops the run too, unless the run was started to
+  // outlive it (nohup).
+  auto previousHup = std::signal(SIGHUP, onStopSignal);
+  if (previousHup == SIG_IGN) std::signal(SIGHUP, SIG_IGN);
+  // A write to a closed pipe then fails with EPIPE, seen above, instead of
+  // ending the process in the middle of a copy.
+  auto previousPipe = std::signal(SIGPIPE, SIG_IGN);
 
   auto* job = new ThdSync(true, settings);  // owns itself once started
   job->SetWinHandle(window.handle());
@@ -160,6 +171,8 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
   pane.finish();
   std::signal(SIGINT, previousInt);
   std::signal(SIGTERM, previousTerm);
+  std::signal(SIGHUP, previousHup == SIG_ERR ? SIG_DFL : previousHup);
+  std::signal(SIGPIPE, previousPipe == SIG_ERR ? SIG_DFL : previousPipe);
 
   // A signal that came after the job's last stop check changed nothing: the
   // run finished, and its status says how.

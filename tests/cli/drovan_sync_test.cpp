@@ -273,3 +273,37 @@ TEST(DrovanSync, AConfigurationFileThatCannotBeReadGivesTheDefaultsAndSaysWhy) {
   }
   EXPECT_TRUE(fs::is_fifo(fifo));
 }
+
+TEST(DrovanSync, AClosedOutputStopsTheRunCleanly) {
+  Trees t;
+  // Many files of some size: the run is still copying when the reader goes.
+  const std::string data(4 << 20, 'd');
+  for (int i = 0; i < 64; ++i) setMTime(t.disk.write("f" + std::to_string(100 + i) + ".bin", data), kT0);
+  testsupport::ChildProcess child(kProgram, {"--disk", t.disk.str(), "--usb", t.usb.str(), "--no-progress"},
+                                  testsupport::ChildProcess::Output::Pipe);
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(child.readLine().has_value()) << i;  // as "| head -3"
+  child.closeOutput();
+  const ProcessResult r = child.wait(std::chrono::seconds(60));
+  EXPECT_EQ(r.exitStatus, 130) << r.err;
+  EXPECT_EQ(testsupport::countTempFiles(t.usb.path()), 0u);
+  std::size_t copied = 0;
+  for (const auto& entry : fs::directory_iterator(t.usb.path())) {
+    EXPECT_EQ(entry.file_size(), data.size()) << entry.path();
+    ++copied;
+  }
+  EXPECT_LT(copied, 64u) << "the run went on to the end";
+}
+
+TEST(DrovanSync, HangupStopsTheCopyAndCleansUp) {
+  Trees t;
+  auto child = startLongCopy(t, 256 << 20);
+  ASSERT_EQ(testsupport::countTempFiles(t.usb.path()), 1u);
+  child->signal(SIGHUP);
+  const ProcessResult r = child->wait();
+  EXPECT_EQ(r.exitStatus, 130);
+  const auto lines = maskedLines(r.out);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "手动同步被停止！！！");
+  EXPECT_EQ(testsupport::countTempFiles(t.usb.path()), 0u);
+  EXPECT_EQ(testsupport::readFile(t.usb.path() / "big.bin"), "old");
+}

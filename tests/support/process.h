@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,14 +18,24 @@ struct ProcessResult {
 
 class ChildProcess {
  public:
+  enum class Output { File, Pipe };
   // Starts program with args; standard output and error go to files in a
-  // fresh temporary folder, standard input is /dev/null.
-  ChildProcess(const std::string& program, const std::vector<std::string>& args);
+  // fresh temporary folder, standard input is /dev/null. With Output::Pipe
+  // standard output is a pipe that the test reads with readLine() and may
+  // close early, as "| head" does; wait() then collects no output.
+  ChildProcess(const std::string& program, const std::vector<std::string>& args,
+               Output output = Output::File);
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   void signal(int sig) const;
+  // The next line from the output pipe, without its line end; nullopt at
+  // its end.
+  std::optional<std::string> readLine();
+  // Closes the test's end of the output pipe: the program's later writes
+  // fail with EPIPE (or raise SIGPIPE).
+  void closeOutput();
   int pid() const { return pid_; }
   // Whether the running process has a handler installed for sig (read from
   // /proc); false once it has ended.
@@ -39,6 +50,9 @@ class ChildProcess {
  private:
   int pid_ = -1;
   std::string outFile_, errFile_;
+  int outPipe_ = -1;
+  bool piped_ = false;
+  std::string pending_;
   bool reaped_ = false;
 };
 
