@@ -40,6 +40,14 @@ void applyOverrides(const CliOptions& o, TJobSettings& s) {
   if (o.targetOnly) s.WhenSyncedFolderHasNewFile = *o.targetOnly;
 }
 
+// Empty, or blanks and control characters only, as the window judges its
+// folder boxes.
+bool blank(const std::string& text) {
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) > 0x20) return false;
+  return true;
+}
+
 std::string absolute(const std::string& path) {
   std::error_code ec;
   const auto full = std::filesystem::absolute(path, ec);
@@ -105,6 +113,12 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
             const platform::MachinePaths& machine) {
   TJobSettings settings;
   if (!buildSettings(options, machine, err, settings)) return ExitJobFailed;
+  // The window's own refusal for a folder box left empty.
+  const bool givenBlank = (options.disk && blank(*options.disk)) || (options.usb && blank(*options.usb));
+  if (givenBlank || blank(settings.DFolderPath) || blank(settings.UFolderAbsPath)) {
+    err << "请设置好同步文件夹\n";
+    return ExitUsage;
+  }
   // Another job on either folder: this run starts nothing.
   TJobFolderLocks locks;
   try {

@@ -242,6 +242,25 @@ TEST(DrovanSync, AFolderInUseOnAnExfatDriveRefusesTheRun) {
   EXPECT_TRUE(fs::exists(drive.path() / "Sync/a.txt"));
 }
 
+TEST(DrovanSync, AnEmptyFolderIsRefusedBeforeTheJob) {
+  Trees t;
+  setMTime(t.disk.write("a.txt", "a"), kT0);
+  const std::vector<std::vector<std::string>> cases = {
+      {"--disk", "", "--usb", t.usb.str()},
+      {"--disk", t.disk.str(), "--usb", ""},
+      {"--disk=", "--usb=", "--mode", "disk-to-usb"},
+      {"--disk", t.disk.str(), "--usb", "  "},
+  };
+  for (const auto& args : cases) {
+    SCOPED_TRACE(args[1]);
+    const ProcessResult r = runProcess(kProgram, args);
+    EXPECT_EQ(r.exitStatus, 64);
+    EXPECT_EQ(r.err, "请设置好同步文件夹\n");
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_TRUE(fs::is_empty(t.usb.path()));
+}
+
 TEST(DrovanSync, AConfigurationFileThatCannotBeReadGivesTheDefaultsAndSaysWhy) {
   TempDir files;
   const fs::path fifo = files.path() / "pipe.ini", sparse = files.path() / "big.ini";
