@@ -85,6 +85,7 @@ std::string usageText() {
          "  --skip-types    types not monitored, e.g. \"tmp;bak\" (turns \"全部监测\" off)\n"
          "  --no-progress   no live progress line on standard error\n"
          "\n"
-         "Exit status: 0 done, 1 done with errors, 2 the job failed, 64 bad usage,\n"
-         "130 stopped by a signal.\n";
+         "Exit status: 0 done, 1 done with errors, 2 the job failed or another run\n"
+         "holds a folder, 64 bad usage or an empty folder, 130 stopped (by SIGINT,\n"
+         "SIGTERM or SIGHUP, or because standard output was closed).\n";
 }

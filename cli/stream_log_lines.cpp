@@ -2,7 +2,10 @@
 
 void StreamLogLines::add(std::string_view line) {
   if (hasLast_) {
+    // Line by line, so a reader sees each line as it is final, and a closed
+    // output shows at the next line rather than when a buffer fills.
     out_ << last_ << '\n';
+    out_.flush();
     ++written_;
   }
   last_.assign(line);

@@ -10,6 +10,7 @@
 #include "config/pIniReg.h"
 #include "config/pOstSync.h"
 #include "config/string_list.h"
+#include "engine/job_folder_locks.h"
 #include "engine/message_renderer.h"
 #include "engine/pThdSync.h"
 #include "platform/exceptions.h"
@@ -39,10 +40,34 @@ void applyOverrides(const CliOptions& o, TJobSettings& s) {
   if (o.targetOnly) s.WhenSyncedFolderHasNewFile = *o.targetOnly;
 }
 
+// Empty, or blanks and control characters only, as the window judges its
+// folder boxes.
+bool blank(const std::string& text) {
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) > 0x20) return false;
+  return true;
+}
+
 std::string absolute(const std::string& path) {
   std::error_code ec;
   const auto full = std::filesystem::absolute(path, ec);
   return ec || path.empty() ? path : full.string();
+}
+
+// The window takes the defaults for a configuration file it cannot read
+// without a word; the command line says why, in one line.
+void reportUnreadConfig(const TOstiniFileAction& ini, std::ostream& err) {
+  const platform::OsStatus& status = ini.LoadError();
+  if (status.ok()) return;
+  err << "drovan-sync: ";
+  if (status.code == std::errc::invalid_argument)
+    err << "the configuration file " << status.path << " is not a regular file";
+  else if (status.code == std::errc::file_too_large)
+    err << "the configuration file " << status.path << " is larger than "
+        << (platform::kProfileFileMaxBytes >> 20) << " MiB";
+  else
+    err << "cannot read the configuration file: " << platform::describe(status);
+  err << "; the defaults apply\n";
 }
 
 // Settings of this run; false (with the refusal on err) when the program may
@@ -56,7 +81,11 @@ bool buildSettings(const CliOptions& o, const platform::MachinePaths& machine, s
     // names a file unambiguously.
     s.DFolderPath = absolute(*o.disk);
     s.UFolderAbsPath = absolute(*o.usb);
-    if (o.config) TakeConfigOptions(TOstiniFileAction(paths), s);
+    if (o.config) {
+      const TOstiniFileAction ini(paths);
+      reportUnreadConfig(ini, err);
+      TakeConfigOptions(ini, s);
+    }
   } else {
     SetMessageBoxHook([&err](const std::string& text, const std::string&) { err << text << '\n'; });
     SetExitProcessHook([](int) { throw Refused{}; });
@@ -67,7 +96,9 @@ bool buildSettings(const CliOptions& o, const platform::MachinePaths& machine, s
       }
     } restore;
     try {
-      s = JobSettingsFrom(TOstSyncAction(paths));
+      const TOstSyncAction action(paths);
+      reportUnreadConfig(action.Ostini(), err);
+      s = JobSettingsFrom(action);
     } catch (const Refused&) {
       return false;
     }
@@ -82,6 +113,20 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
             const platform::MachinePaths& machine) {
   TJobSettings settings;
   if (!buildSettings(options, machine, err, settings)) return ExitJobFailed;
+  // The window's own refusal for a folder box left empty.
+  const bool givenBlank = (options.disk && blank(*options.disk)) || (options.usb && blank(*options.usb));
+  if (givenBlank || blank(settings.DFolderPath) || blank(settings.UFolderAbsPath)) {
+    err << "请设置好同步文件夹\n";
+    return ExitUsage;
+  }
+  // Another job on either folder: this run starts nothing.
+  TJobFolderLocks locks;
+  try {
+    locks = LockJobFolders(settings);
+  } catch (const Exception& e) {
+    err << e.what() << '\n';
+    return ExitJobFailed;
+  }
 
   StreamLogLines pane(out);
   MemoryControls controls;
@@ -108,6 +153,10 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
           if (addsLine) out.flush();
           progress.observe(msg, wParam);
         }
+        // Nobody reads the log any more (the reader of a pipe has gone, as
+        // after "| head"): the run stops the way a signal stops it, so no
+        // copy is left half done and no line claims more than happened.
+        if (!out.good()) StopSync = true;
         return 0;
       });
   platform::ScopedMessageTarget window(receiver);
@@ -115,9 +164,17 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
   StopSync = false;
   auto previousInt = std::signal(SIGINT, onStopSignal);
   auto previousTerm = std::signal(SIGTERM, onStopSignal);
+  // A closed terminal stops the run too, unless the run was started to
+  // outlive it (nohup).
+  auto previousHup = std::signal(SIGHUP, onStopSignal);
+  if (previousHup == SIG_IGN) std::signal(SIGHUP, SIG_IGN);
+  // A write to a closed pipe then fails with EPIPE, seen above, instead of
+  // ending the process in the middle of a copy.
+  auto previousPipe = std::signal(SIGPIPE, SIG_IGN);
 
   auto* job = new ThdSync(true, settings);  // owns itself once started
   job->SetWinHandle(window.handle());
+  job->HoldFolderLocks(std::move(locks));
   job->SyncType = options.mode;
   job->Start();
   ThdSync::WaitForAllJobs(std::chrono::hours(24 * 365));
@@ -128,6 +185,8 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
   pane.finish();
   std::signal(SIGINT, previousInt);
   std::signal(SIGTERM, previousTerm);
+  std::signal(SIGHUP, previousHup == SIG_ERR ? SIG_DFL : previousHup);
+  std::signal(SIGPIPE, previousPipe == SIG_ERR ? SIG_DFL : previousPipe);
 
   // A signal that came after the job's last stop check changed nothing: the
   // run finished, and its status says how.

@@ -18,8 +18,12 @@ enum ExitStatus : int {
 
 // Runs the job and returns the exit status. Log lines go to out, the
 // configuration's refusals and the progress line to err (the progress line
-// only when showProgress). SIGINT and SIGTERM stop the job; ExitStopped
-// means the job did stop (its stop line is the log's last), while a signal
-// that came too late to stop anything leaves the run's own status.
+// only when showProgress). SIGINT, SIGTERM and SIGHUP stop the job, and so
+// does a failed write to out (a closed pipe: SIGPIPE is ignored meanwhile).
+// ExitStopped means the job did stop (its stop line is the log's last, when
+// out still takes it), while a stop that came too late to stop anything
+// leaves the run's own status. A folder that another job holds (see
+// job_folder_locks.h) is ExitJobFailed with the reason on err; an empty
+// folder is ExitUsage with "请设置好同步文件夹".
 int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, bool showProgress,
             const platform::MachinePaths& machine = {});

@@ -36,6 +36,12 @@ class TOstiniFileAction {
   // is then as it was.
   void SaveConfig();
 
+  // Why the file was not read, when it exists and was not (a device, a FIFO,
+  // a file beyond platform::kProfileFileMaxBytes, no permission): its
+  // settings are then the defaults, and SaveConfig never replaces it.
+  // Empty when the file was read or does not exist.
+  const platform::OsStatus& LoadError() const { return FSynciniFile.loadError(); }
+
   // The USB folder relative to the drive root, with "/" separators.
   const std::string& UFolderPath() const { return FUFolderPath; }
   void SetUFolderPath(const std::string& value) { FUFolderPath = value; }

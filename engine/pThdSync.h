@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/entry_comparer.h"
+#include "engine/job_folder_locks.h"
 #include "engine/job_settings.h"
 #include "inventory/inventory_list.h"
 #include "inventory/inventory_scan.h"
@@ -30,6 +31,9 @@ class ThdSync {
   platform::HWND WinHandle() const { return FWinHandle; }
   void SetWinHandle(platform::HWND handle) { FWinHandle = handle; }
   TSyncType SyncType = TSyncType::AutoSync;
+  // The locks on the job's folders (LockJobFolders), released when the job
+  // is destroyed. Before Start.
+  void HoldFolderLocks(TJobFolderLocks locks) { folderLocks_ = std::move(locks); }
 
   // Starts the thread. From then on the object belongs to itself: the caller
   // must not touch it again. Calling Start twice does nothing.
@@ -85,4 +89,5 @@ class ThdSync {
   // The source holds a way into the target (a link or mount), which its
   // walk did not enter: entries only the target holds stay.
   bool sourceHoldsTarget_ = false;
+  TJobFolderLocks folderLocks_;
 };

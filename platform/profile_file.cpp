@@ -95,7 +95,7 @@ OsStatus ProfileFile::reload() {
   lines_.clear();
   lineEnd_ = "\n";
   loadError_ = {};
-  auto bytes = readWholeFile(fileName_);
+  auto bytes = readRegularFile(fileName_, kProfileFileMaxBytes);
   if (!bytes.ok()) {
     if (bytes.status.code != std::errc::no_such_file_or_directory) loadError_ = bytes.status;
     return loadError_;

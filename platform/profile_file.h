@@ -18,6 +18,9 @@
 namespace platform {
 
 inline constexpr std::size_t kProfileValueMaxChars = 2047;
+// Far above any real profile; a larger file, or anything that is not a
+// regular file, is not read (see reload).
+inline constexpr std::size_t kProfileFileMaxBytes = 16u << 20;
 
 // Not thread-safe; one owner at a time.
 class ProfileFile {
@@ -28,7 +31,9 @@ class ProfileFile {
   const std::string& fileName() const { return fileName_; }
 
   // Reads the whole file again, dropping unsaved changes. A missing file is an
-  // empty profile. Any other failure also leaves the profile empty; it is
+  // empty profile. Any other failure, and a file that is not regular (EINVAL)
+  // or is larger than kProfileFileMaxBytes (EFBIG), also leaves the profile
+  // empty; it is
   // returned and kept in loadError(), and save() then refuses, so a file that
   // could not be read is never replaced by one holding only our keys.
   OsStatus reload();

@@ -13,6 +13,7 @@
 #include <QSystemTrayIcon>
 
 #include "config/pOstSync.h"
+#include "engine/job_folder_locks.h"
 #include "engine/pThdSync.h"
 #include "platform/exceptions.h"
 #include "ui/dialogs.h"
@@ -51,13 +52,24 @@ void TSyncForm::syncButtonClick(QPushButton& button, WindowControl control, TSyn
     showError(e.what());
     return;
   }
+  TJobSettings settings = JobSettingsFrom(*SyncAction);
+  // A job elsewhere (another window, the command line) on either folder:
+  // nothing starts.
+  TJobFolderLocks locks;
+  try {
+    locks = LockJobFolders(settings);
+  } catch (const std::exception& e) {
+    showError(e.what());
+    return;
+  }
   StopSync = false;
   renderer_->setClickBtn(control);
   try {
     // The job owns itself once started; until then the pointer releases it.
-    std::unique_ptr<ThdSync, void (*)(ThdSync*)> job(new ThdSync(true, JobSettingsFrom(*SyncAction)),
+    std::unique_ptr<ThdSync, void (*)(ThdSync*)> job(new ThdSync(true, std::move(settings)),
                                                      &ThdSync::Discard);
     job->SetWinHandle(Handle());
+    job->HoldFolderLocks(std::move(locks));
     job->SyncType = kind;
     job->Start();
     job.release();

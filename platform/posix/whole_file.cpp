@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -81,6 +83,30 @@ OsResult<std::string> readWholeFile(const std::string& path) {
   return result;
 }
 
+OsResult<std::string> readRegularFile(const std::string& path, std::size_t maxBytes) {
+  // Not blocking, so opening a FIFO without a writer returns at once.
+  const detail::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd.valid()) return {{}, OsStatus::fromErrno(errno, "open", path)};
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) return {{}, OsStatus::fromErrno(errno, "read", path)};
+  if (!S_ISREG(st.st_mode)) return {{}, OsStatus::fromErrno(EINVAL, "read", path)};
+  if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > maxBytes)
+    return {{}, OsStatus::fromErrno(EFBIG, "read", path)};
+  OsResult<std::string> result;
+  result.value.reserve(static_cast<std::size_t>(st.st_size));
+  char buffer[65536];
+  // A file that grows while it is read is held to the limit too.
+  while (result.value.size() <= maxBytes) {
+    const std::size_t want = std::min(sizeof buffer, maxBytes + 1 - result.value.size());
+    const ssize_t got = ::read(fd.get(), buffer, want);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return {{}, OsStatus::fromErrno(errno, "read", path)};
+    if (got == 0) return result;
+    result.value.append(buffer, static_cast<std::size_t>(got));
+  }
+  return {{}, OsStatus::fromErrno(EFBIG, "read", path)};
+}
+
 OsStatus writeWholeFileAtomically(const std::string& path, std::string_view content) {
   namespace fs = std::filesystem;
   std::error_code ec;
@@ -90,6 +116,7 @@ OsStatus writeWholeFileAtomically(const std::string& path, std::string_view cont
 
   struct stat old {};
   const bool existed = ::stat(target.c_str(), &old) == 0;
+  if (existed && !S_ISREG(old.st_mode)) return OsStatus::fromErrno(EINVAL, "rename", target.string());
 
   const Syscalls& sys = syscalls();
   std::string temp;

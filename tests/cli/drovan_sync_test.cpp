@@ -4,13 +4,20 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <regex>
 #include <sstream>
 #include <thread>
 
+#include "engine/job_folder_locks.h"
+#include "platform/folder_lock.h"
+#include "tests/support/exfat_mount.h"
 #include "tests/support/file_times.h"
 #include "tests/support/process.h"
+#include "tests/support/special_files.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/tree_helpers.h"
 #include "tests/support/tree_snapshot.h"
 
 namespace fs = std::filesystem;
@@ -149,6 +156,169 @@ TEST(DrovanSync, InterruptStopsTheCopyAndCleansUp) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   child.signal(SIGINT);
   const ProcessResult r = child.wait();
+  EXPECT_EQ(r.exitStatus, 130);
+  const auto lines = maskedLines(r.out);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "手动同步被停止！！！");
+  EXPECT_EQ(testsupport::countTempFiles(t.usb.path()), 0u);
+  EXPECT_EQ(testsupport::readFile(t.usb.path() / "big.bin"), "old");
+}
+
+namespace {
+
+// Starts a run that copies one big file and returns once the copy is under way.
+std::unique_ptr<testsupport::ChildProcess> startLongCopy(const Trees& t, std::size_t bytes) {
+  setMTime(t.disk.write("big.bin", std::string(bytes, 'b')), kT0 + 10);
+  setMTime(t.usb.write("big.bin", "old"), kT0);
+  auto child = std::make_unique<testsupport::ChildProcess>(
+      kProgram, std::vector<std::string>{"--disk", t.disk.str(), "--usb", t.usb.str(), "--no-progress"});
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (testsupport::countTempFiles(t.usb.path()) == 0 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return child;
+}
+
+}  // namespace
+
+TEST(DrovanSync, ASecondRunOnFoldersInUseStartsNothing) {
+  Trees t;
+  auto first = startLongCopy(t, 256 << 20);
+  ASSERT_EQ(testsupport::countTempFiles(t.usb.path()), 1u) << "the first run never began its copy";
+  // The second run reaches the folders by other paths and would copy the
+  // other way: the USB side has the newer file.
+  TempDir links;
+  fs::create_directory_symlink(t.disk.path(), links.path() / "disk");
+  fs::create_directory_symlink(t.usb.path(), links.path() / "usb");
+  setMTime(t.usb.write("newer.txt", "n"), kT0 + 100);
+  const ProcessResult second = runProcess(
+      kProgram, {"--disk", (links.path() / "disk").string(), "--usb", (links.path() / "usb").string()});
+  EXPECT_EQ(second.exitStatus, 2);
+  EXPECT_EQ(second.out, "");
+  EXPECT_EQ(second.err, kFolderInUseText + (links.path() / "disk").string() + "\n");
+  EXPECT_FALSE(fs::exists(t.disk.path() / "newer.txt"));
+
+  first->signal(SIGINT);
+  EXPECT_EQ(first->wait().exitStatus, 130);
+  // The first run's end releases both folders.
+  EXPECT_EQ(t.run({"--mode", "usb-to-disk"}).exitStatus, 0);
+  EXPECT_TRUE(fs::exists(t.disk.path() / "newer.txt"));
+}
+
+TEST(DrovanSync, EitherFolderInUseRefusesTheRun) {
+  for (const bool diskSide : {true, false}) {
+    SCOPED_TRACE(diskSide ? "disk" : "usb");
+    Trees t;
+    setMTime(t.disk.write("a.txt", "a"), kT0);
+    setMTime(t.usb.write("gone.txt", "g"), kT0);
+    const platform::FolderLock other((diskSide ? t.disk : t.usb).str() + "/.");
+    ASSERT_TRUE(other.held());
+    const ProcessResult r = t.run({"--mode", "disk-to-usb"});
+    EXPECT_EQ(r.exitStatus, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, kFolderInUseText + (diskSide ? t.disk : t.usb).str() + "\n");
+    EXPECT_FALSE(fs::exists(t.usb.path() / "a.txt"));
+    EXPECT_TRUE(fs::exists(t.usb.path() / "gone.txt"));
+  }
+}
+
+TEST(DrovanSync, AFolderInUseOnAnExfatDriveRefusesTheRun) {
+  std::string why;
+  if (!testsupport::ExfatMount::available(why)) GTEST_SKIP() << why;
+  testsupport::ExfatMount drive;
+  TempDir disk;
+  fs::create_directory(drive.path() / "Sync");
+  setMTime(disk.write("a.txt", "a"), kT0);
+  const std::string usb = drive.str() + "/sync";  // the drive ignores letter case
+  {
+    const platform::FolderLock other(drive.str() + "/SYNC");
+    ASSERT_TRUE(other.held());
+    const ProcessResult r = runProcess(kProgram, {"--disk", disk.str(), "--usb", usb});
+    EXPECT_EQ(r.exitStatus, 2);
+    EXPECT_EQ(r.err, kFolderInUseText + usb + "\n");
+    EXPECT_FALSE(fs::exists(drive.path() / "Sync/a.txt"));
+  }
+  const ProcessResult free = runProcess(kProgram, {"--disk", disk.str(), "--usb", usb});
+  EXPECT_EQ(free.exitStatus, 0) << free.out << free.err;
+  EXPECT_TRUE(fs::exists(drive.path() / "Sync/a.txt"));
+}
+
+TEST(DrovanSync, AnEmptyFolderIsRefusedBeforeTheJob) {
+  Trees t;
+  setMTime(t.disk.write("a.txt", "a"), kT0);
+  const std::vector<std::vector<std::string>> cases = {
+      {"--disk", "", "--usb", t.usb.str()},
+      {"--disk", t.disk.str(), "--usb", ""},
+      {"--disk=", "--usb=", "--mode", "disk-to-usb"},
+      {"--disk", t.disk.str(), "--usb", "  "},
+  };
+  for (const auto& args : cases) {
+    SCOPED_TRACE(args[1]);
+    const ProcessResult r = runProcess(kProgram, args);
+    EXPECT_EQ(r.exitStatus, 64);
+    EXPECT_EQ(r.err, "请设置好同步文件夹\n");
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_TRUE(fs::is_empty(t.usb.path()));
+}
+
+TEST(DrovanSync, AConfigurationFileThatCannotBeReadGivesTheDefaultsAndSaysWhy) {
+  TempDir files;
+  const fs::path fifo = files.path() / "pipe.ini", sparse = files.path() / "big.ini";
+  testsupport::makeFifo(fifo);
+  const testsupport::FifoUnblocker guard(fifo, std::chrono::seconds(10));
+  { std::ofstream(sparse) << "[配置]\n被监测文件夹存在同步文件夹没有的文件时=1\n"; }
+  fs::resize_file(sparse, (20u << 20) + 1);
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"/dev/zero", "drovan-sync: the configuration file /dev/zero is not a regular file; the defaults apply\n"},
+      {"/dev/urandom", "drovan-sync: the configuration file /dev/urandom is not a regular file; the defaults apply\n"},
+      {fifo.string(), "drovan-sync: the configuration file " + fifo.string() + " is not a regular file; the defaults apply\n"},
+      {sparse.string(), "drovan-sync: the configuration file " + sparse.string() + " is larger than 16 MiB; the defaults apply\n"},
+  };
+  for (const auto& [config, why] : cases) {
+    SCOPED_TRACE(config);
+    Trees t;
+    setMTime(t.disk.write("a.txt", "a"), kT0);
+    setMTime(t.usb.write("extra.txt", "e"), kT0);
+    const auto start = std::chrono::steady_clock::now();
+    const ProcessResult r = runProcess(
+        kProgram, {"--disk", t.disk.str(), "--usb", t.usb.str(), "--mode", "disk-to-usb", "--config", config},
+        std::chrono::seconds(30));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(r.exitStatus, 0) << r.out;
+    EXPECT_EQ(r.err, why);
+    // The default strategy deletes what only the target holds.
+    EXPECT_TRUE(fs::exists(t.usb.path() / "a.txt"));
+    EXPECT_FALSE(fs::exists(t.usb.path() / "extra.txt"));
+  }
+  EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
+TEST(DrovanSync, AClosedOutputStopsTheRunCleanly) {
+  Trees t;
+  // Many files of some size: the run is still copying when the reader goes.
+  const std::string data(4 << 20, 'd');
+  for (int i = 0; i < 64; ++i) setMTime(t.disk.write("f" + std::to_string(100 + i) + ".bin", data), kT0);
+  testsupport::ChildProcess child(kProgram, {"--disk", t.disk.str(), "--usb", t.usb.str(), "--no-progress"},
+                                  testsupport::ChildProcess::Output::Pipe);
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(child.readLine().has_value()) << i;  // as "| head -3"
+  child.closeOutput();
+  const ProcessResult r = child.wait(std::chrono::seconds(60));
+  EXPECT_EQ(r.exitStatus, 130) << r.err;
+  EXPECT_EQ(testsupport::countTempFiles(t.usb.path()), 0u);
+  std::size_t copied = 0;
+  for (const auto& entry : fs::directory_iterator(t.usb.path())) {
+    EXPECT_EQ(entry.file_size(), data.size()) << entry.path();
+    ++copied;
+  }
+  EXPECT_LT(copied, 64u) << "the run went on to the end";
+}
+
+TEST(DrovanSync, HangupStopsTheCopyAndCleansUp) {
+  Trees t;
+  auto child = startLongCopy(t, 256 << 20);
+  ASSERT_EQ(testsupport::countTempFiles(t.usb.path()), 1u);
+  child->signal(SIGHUP);
+  const ProcessResult r = child->wait();
   EXPECT_EQ(r.exitStatus, 130);
   const auto lines = maskedLines(r.out);
   ASSERT_FALSE(lines.empty());

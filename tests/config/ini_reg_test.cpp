@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 
 #include "platform/exceptions.h"
 #include "platform/syscalls.h"
 #include "tests/config/usb_machine.h"
+#include "tests/support/special_files.h"
 #include "tests/support/syscall_faults.h"
+#include "tests/support/tree_helpers.h"
 
 using testsupport::readFile;
 using Items = std::vector<std::string>;
@@ -242,4 +245,33 @@ TEST(OstiniFileAction, ValueThatNoLineCanHoldRaisesBeforeWriting) {
   ini.SetDFolderPath("/home/a\nb");
   EXPECT_THROW(ini.SaveConfig(), EIniFileException);
   EXPECT_EQ(readFile(usb.ini), "[U盘]\n同步文件夹=旧\n");
+}
+
+TEST(OstiniFileAction, AFileThatIsNoRegularFileOrTooBigGivesTheDefaultsAndIsNeverReplaced) {
+  UsbMachine usb;
+  const std::string dir = usb.usb + "/工具/";
+  const std::string fifo = dir + "pipe.ini", sparse = dir + "big.ini";
+  testsupport::makeFifo(fifo);
+  const testsupport::FifoUnblocker guard(fifo, std::chrono::seconds(5));
+  usb.writeIni(options("全部监测=0\n被监测文件夹存在最新文件时=1\n"));
+  std::filesystem::copy_file(usb.ini, sparse);
+  std::filesystem::resize_file(sparse, (20u << 20) + 7);
+
+  for (const auto& [file, error] : {std::pair{fifo, std::errc::invalid_argument},
+                                    std::pair{sparse, std::errc::file_too_large}}) {
+    SCOPED_TRACE(file);
+    platform::MachinePaths paths = usb.paths();
+    paths.configFile = file;
+    const auto start = std::chrono::steady_clock::now();
+    TOstiniFileAction ini(paths);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(ini.LoadError().code, error);
+    EXPECT_TRUE(ini.AllSync());
+    EXPECT_EQ(ini.WhenSyncedFolderHasNewSameFile(), 2);
+    ini.SetDFolderPath("/home/资料");
+    EXPECT_THROW(ini.SaveConfig(), EIniFileException);
+  }
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+  EXPECT_EQ(std::filesystem::file_size(sparse), (20u << 20) + 7);
+  EXPECT_TRUE(TOstiniFileAction(usb.paths()).LoadError().ok());
 }

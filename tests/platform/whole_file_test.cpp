@@ -5,9 +5,12 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 
 #include "platform/syscalls.h"
+#include "tests/support/special_files.h"
 #include "tests/support/syscall_faults.h"
+#include "tests/support/tree_helpers.h"
 #include "tests/support/temp_dir.h"
 
 using testsupport::failWith;
@@ -116,4 +119,50 @@ TEST(WholeFile, ASuccessfulWriteRemovesWhatCutOffWritesLeft) {
     EXPECT_FALSE(platform::writeWholeFileAtomically(target.string(), "newer").ok());
   }
   EXPECT_TRUE(fs::exists(fresh));
+}
+
+TEST(WholeFile, OnlyARegularFileWithinTheLimitIsRead) {
+  TempDir dir;
+  const auto fifo = dir.path() / "pipe";
+  testsupport::makeFifo(fifo);
+  const testsupport::FifoUnblocker guard(fifo, std::chrono::seconds(5));
+  const auto start = std::chrono::steady_clock::now();
+  for (const std::string& path : {fifo.string(), std::string("/dev/zero"), std::string("/dev/urandom"),
+                                 dir.str()}) {
+    SCOPED_TRACE(path);
+    const auto r = platform::readRegularFile(path, 1 << 20);
+    EXPECT_EQ(r.status.code, std::errc::invalid_argument);
+    EXPECT_EQ(r.status.path, path);
+    EXPECT_EQ(r.value, "");
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << "waited on the FIFO";
+
+  // A sparse file beyond the limit is refused unread; one at the limit is read.
+  const auto sparse = dir.path() / "sparse.ini";
+  { std::ofstream(sparse) << "[a]\n"; }
+  fs::resize_file(sparse, (20u << 20) + 1);
+  const auto big = platform::readRegularFile(sparse.string(), 16u << 20);
+  EXPECT_EQ(big.status.code, std::errc::file_too_large);
+  EXPECT_EQ(big.value, "");
+  fs::resize_file(sparse, 16u << 20);
+  const auto atLimit = platform::readRegularFile(sparse.string(), 16u << 20);
+  ASSERT_TRUE(atLimit.ok());
+  EXPECT_EQ(atLimit.value.size(), 16u << 20);
+  EXPECT_EQ(atLimit.value.substr(0, 4), "[a]\n");
+  EXPECT_EQ(platform::readRegularFile((dir.path() / "gone").string(), 10).status.code,
+            std::errc::no_such_file_or_directory);
+}
+
+TEST(WholeFile, WhatIsNotARegularFileIsNeverReplaced) {
+  TempDir dir;
+  const auto fifo = dir.path() / "pipe";
+  testsupport::makeFifo(fifo);
+  fs::create_symlink(fifo, dir.path() / "link");
+  for (const auto& path : {fifo, dir.path() / "link"}) {
+    const auto status = platform::writeWholeFileAtomically(path.string(), "[U盘]\n");
+    EXPECT_EQ(status.code, std::errc::invalid_argument) << path;
+  }
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  EXPECT_TRUE(fs::is_symlink(dir.path() / "link"));
+  EXPECT_EQ(entries(dir.path()).size(), 2u) << "no temporary file left";
 }

@@ -1,5 +1,6 @@
 #include "tests/support/special_files.h"
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -21,5 +22,17 @@ void makeSocket(const std::filesystem::path& path) {
   ::close(fd);
   if (bound != 0) throw std::runtime_error("cannot bind a socket at " + name);
 }
+
+FifoUnblocker::FifoUnblocker(std::filesystem::path fifo, std::chrono::milliseconds delay)
+    : thread_([fifo = std::move(fifo), delay](std::stop_token stop) {
+        const auto start = std::chrono::steady_clock::now();
+        while (!stop.stop_requested()) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(10));
+          if (std::chrono::steady_clock::now() - start < delay) continue;
+          // Succeeds only while a reader has the FIFO open.
+          const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+          if (fd >= 0) ::close(fd);
+        }
+      }) {}
 
 }  // namespace testsupport

@@ -2,7 +2,9 @@
 // tree_helpers.h's makeFifo).
 #pragma once
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 namespace testsupport {
 
@@ -10,5 +12,17 @@ namespace testsupport {
 // The path must be shorter than a socket address allows (about 100 bytes).
 // Throws std::runtime_error on failure.
 void makeSocket(const std::filesystem::path& path);
+
+// A guard for tests that must not block on a FIFO: after `delay` it opens
+// the FIFO for writing as soon as a reader waits on it, and closes it again,
+// so a reader stuck in open() gets the end of the file and the test fails
+// instead of hanging. Stops with its destruction.
+class FifoUnblocker {
+ public:
+  FifoUnblocker(std::filesystem::path fifo, std::chrono::milliseconds delay);
+
+ private:
+  std::jthread thread_;
+};
 
 }  // namespace testsupport

@@ -5,12 +5,16 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 
+#include "engine/job_folder_locks.h"
+#include "platform/folder_lock.h"
 #include "tests/ui/window_fixture.h"
+#include "ui/dialogs.h"
 
 namespace {
 
@@ -59,4 +63,23 @@ TEST_F(WindowScreenshots, PagesIdleAndRunning) {
   button.click();
   ASSERT_TRUE(waitForNoJob());
   EXPECT_TRUE(shot) << memoText();
+}
+
+TEST_F(WindowScreenshots, TheBoxForFoldersInUse) {
+  ASSERT_TRUE(QDir().mkpath(screenshotFolder()));
+  open();
+  setBothFolders();
+  const platform::FolderLock other(diskDir);
+  ASSERT_TRUE(other.held());
+  QString shown;
+  // The window's own box, drawn and pictured instead of waiting for a click.
+  ui::setErrorBox([&](QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
+    box.show();
+    EXPECT_TRUE(box.grab().save(screenshotFolder() + QStringLiteral("/folder-in-use.png")));
+    shown = text;
+  });
+  widget<QPushButton>("BtnSync").click();
+  EXPECT_EQ(shown.toStdString(), kFolderInUseText + diskDir);
+  EXPECT_EQ(memoText(), "");
 }

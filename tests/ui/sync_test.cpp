@@ -6,6 +6,8 @@
 #include <QPushButton>
 
 #include "config/pOstSync.h"
+#include "engine/job_folder_locks.h"
+#include "platform/folder_lock.h"
 #include "tests/support/tree_snapshot.h"
 #include "tests/ui/window_fixture.h"
 
@@ -127,6 +129,42 @@ TEST_F(WindowSync, EachButtonRunsARealSyncAndBecomesItsStopButton) {
   EXPECT_TRUE(fs::exists(usbDir + "/d0.txt"));
   EXPECT_TRUE(fs::exists(diskDir + "/u1.txt"));
   EXPECT_TRUE(fs::exists(usbDir + "/new.txt"));
+}
+
+TEST_F(WindowSync, FoldersInUseByAnotherSyncShowABoxAndStartNothing) {
+  open();
+  setBothFolders();
+  writeFiles(diskDir, "d", 3);
+  const fs::path link = disk.path() / "to-usb";
+  fs::create_directory_symlink(usbDir, link);
+  const std::string usbAsJobSeesIt = JobSettingsFrom(*SyncAction).UFolderAbsPath;
+  {
+    // Another program's job on the USB folder, reached by another path.
+    const platform::FolderLock other(link.string());
+    ASSERT_TRUE(other.held());
+    for (const char* name : {"BtnSync", "BtnSyncDiskToU", "BtnSyncUToDisk"}) widget<QPushButton>(name).click();
+    item("U1").trigger();
+    ASSERT_EQ(errors.size(), 4u);
+    for (const QString& e : errors) EXPECT_EQ(e.toStdString(), kFolderInUseText + usbAsJobSeesIt);
+    EXPECT_FALSE(SyncRunning);
+    EXPECT_EQ(memoText(), "");
+    EXPECT_FALSE(fs::exists(usbDir + "/d0.txt"));
+    EXPECT_EQ(widget<QPushButton>("BtnSyncDiskToU").text(), QStringLiteral("手动-同步本地硬盘到U盘"));
+    EXPECT_FALSE(item("U1").isChecked());
+  }
+  // Free again: the same button runs, and its job holds both folders.
+  bool diskHeld = false, usbHeld = false;
+  onFirstCopyLine([&] {
+    diskHeld = platform::FolderLock(diskDir).heldElsewhere();
+    usbHeld = platform::FolderLock(link.string()).heldElsewhere();
+  });
+  widget<QPushButton>("BtnSyncDiskToU").click();
+  ASSERT_TRUE(waitForNoJob());
+  EXPECT_EQ(errors.size(), 4u);
+  EXPECT_TRUE(diskHeld);
+  EXPECT_TRUE(usbHeld);
+  EXPECT_TRUE(fs::exists(usbDir + "/d0.txt"));
+  EXPECT_TRUE(platform::FolderLock(diskDir).held()) << "released with the job";
 }
 
 TEST_F(WindowSync, StopButtonStopsARunningSync) {
