@@ -74,9 +74,11 @@ struct FolderReader::State {
     return {};
   }
 
-  // Fills entry from the directory record (name, d_type); false when the
-  // record is not to be listed.
-  bool describe(const char* name, unsigned char type, bool removeTemps, FolderEntry& entry) {
+  // Fills entry from the directory record (name, d_type). Listed: true. Not
+  // to be listed: false with `failed` clear. Not examinable: false with
+  // `failed` set, and the folder's listing is then incomplete.
+  bool describe(const char* name, unsigned char type, bool removeTemps, FolderEntry& entry,
+                std::error_code& failed) {
     if (isDotOrDotDot(name)) return false;
     const std::string_view view(name);
     if (isCopyTempName(view)) {
@@ -86,16 +88,19 @@ struct FolderReader::State {
       return false;
     }
     if (type == DT_FIFO || type == DT_SOCK || type == DT_CHR || type == DT_BLK) return false;
-    if (injectedFault(FolderOp::Describe, view)) return false;
+    if (const std::error_code fault = injectedFault(FolderOp::Describe, view)) {
+      if (fault != std::errc::no_such_file_or_directory) failed = fault;
+      return false;
+    }
 
     struct stat st {};
     bool link = type == DT_LNK;
     if (type == DT_UNKNOWN) {
-      if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+      if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return gone(failed, false);
       link = S_ISLNK(st.st_mode);
-      if (link && ::fstatat(fd, name, &st, 0) != 0) return false;
+      if (link && ::fstatat(fd, name, &st, 0) != 0) return gone(failed, true);
     } else if (::fstatat(fd, name, &st, 0) != 0) {
-      return false;  // vanished, or a link that leads nowhere (ENOENT, ELOOP)
+      return gone(failed, link);
     }
 
     if (S_ISDIR(st.st_mode)) {
@@ -113,6 +118,17 @@ struct FolderReader::State {
     entry.mtimeNanoseconds = static_cast<std::int64_t>(st.st_mtim.tv_nsec);
     entry.id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
     return true;
+  }
+
+  // After a failed fstatat: only an entry that vanished since the listing,
+  // or a link that leads nowhere (missing target, or a loop of links), is
+  // left out silently. Anything else (EACCES in a folder without search
+  // permission, EIO ...) is a fault of the listing.
+  static bool gone(std::error_code& failed, bool link) {
+    const int error = errno;
+    if (error == ENOENT || (link && error == ELOOP)) return false;
+    failed = {error, std::generic_category()};
+    return false;
   }
 
   bool readNext(bool removeTemps, FolderEntry& entry) {
@@ -146,7 +162,15 @@ struct FolderReader::State {
         return false;
       }
       offset += length;
-      if (describe(record + offsetof(struct dirent64, d_name), type, removeTemps, entry)) return true;
+      std::error_code failed;
+      if (describe(record + offsetof(struct dirent64, d_name), type, removeTemps, entry, failed)) return true;
+      if (failed) {
+        // The rest is not read: the folder counts as unread as a whole.
+        error = failed;
+        atEnd = true;
+        filled = offset = 0;
+        return false;
+      }
     }
   }
 };

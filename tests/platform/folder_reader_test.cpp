@@ -10,6 +10,7 @@
 #include "platform/temp_names.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tree_helpers.h"
+#include "tests/support/unprivileged.h"
 
 namespace fs = std::filesystem;
 using platform::FolderEntry;
@@ -218,6 +219,57 @@ TEST(FolderReader, FaultHookStandsInForTheOs) {
   EXPECT_TRUE(seen.count("kept.txt"));
   EXPECT_TRUE(seen.count("locked"));
   EXPECT_FALSE(seen.count("gone.txt"));
+}
+
+// Only an entry that is gone (or a link that leads nowhere) may be left out
+// silently; any other failure to examine one makes the folder unread, or its
+// missing entries would pass for deleted ones.
+TEST(FolderReader, AnEntryThatCannotBeExaminedFailsTheFolder) {
+  testsupport::TempDir dir;
+  dir.write("a.txt");
+  dir.write("secret.txt");
+  dir.write("z.txt");
+  HookGuard guard([](platform::FolderOp op, std::string_view name) -> std::error_code {
+    if (op == platform::FolderOp::Describe && name == "secret.txt")
+      return std::make_error_code(std::errc::permission_denied);
+    return {};
+  });
+  FolderReader reader;
+  ASSERT_FALSE(reader.open(dir.str()));
+  FolderEntry e;
+  while (reader.next(e)) EXPECT_NE(e.name, "secret.txt");
+  EXPECT_EQ(reader.error(), std::errc::permission_denied);
+
+  FolderReader ahead;
+  ASSERT_FALSE(ahead.open(dir.str()));
+  ahead.readAllAndRelease();
+  while (ahead.next(e)) EXPECT_NE(e.name, "secret.txt");
+  EXPECT_EQ(ahead.error(), std::errc::permission_denied);
+}
+
+TEST(FolderReader, AFolderListableButNotSearchableIsNotEmpty) {
+  testsupport::TempDir dir;
+  dir.write("ro/a.txt", "a");
+  dir.write("ro/b.txt", "b");
+  fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+  // r-- for everyone: its names can be read, none of them examined.
+  fs::permissions(dir.path() / "ro", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const std::string folder = (dir.path() / "ro").string();
+  std::string why;
+  const int outcome = testsupport::runAsNobody(
+      [&] {
+        FolderReader reader;
+        if (reader.open(folder)) return 10;
+        FolderEntry e;
+        int listed = 0;
+        while (reader.next(e)) ++listed;
+        if (listed != 0) return 11;
+        if (!reader.error()) return 12;  // looked like an empty folder
+        return reader.error() == std::errc::permission_denied ? 0 : 13;
+      },
+      why);
+  if (outcome < 0) GTEST_SKIP() << why;
+  EXPECT_EQ(outcome, 0) << "10: not opened, 11: entries listed, 12: taken for empty, 13: another error";
 }
 
 TEST(TempNames, RecognisesOnlyThePrefix) {
