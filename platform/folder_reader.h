@@ -60,8 +60,9 @@ class FolderReader {
   // Identity of the opened folder itself.
   FolderId id() const noexcept;
 
-  // When on, copy temporary files met while reading are deleted (failures
-  // ignored). They are never listed either way. Off by default.
+  // When on, copy temporary files met while reading (temp_names.h) are
+  // deleted when no copy holds them (failures ignored). They are never
+  // listed either way. Off by default.
   void setRemoveCopyTemps(bool on) noexcept;
 
   // Describes the next listable entry. False at the end of the folder or

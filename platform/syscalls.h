@@ -34,6 +34,8 @@ struct Syscalls {
   int (*rmdir)(const char* path);
   int (*fsync)(int fd);
   int (*syncfs)(int fd);
+  // flock(2); the copy holds LOCK_EX on its temporary file.
+  int (*flock)(int fd, int operation);
 };
 
 // The table in force. Thread-safe to call; the returned reference stays

@@ -2,6 +2,7 @@
 // an atomic rename over the destination.
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,6 +35,10 @@ std::string tempName() {
 }
 
 // The file the data goes into. Removed again unless it reached its place.
+// While it exists under its temporary name it is locked (flock, LOCK_EX), so
+// that a walk, of this run or of another one, never takes it for a crash's
+// leftover; the lock lives in a second descriptor of the same open file,
+// which stays open after the data descriptor's close and until the rename.
 class TempFile {
  public:
   TempFile() = default;
@@ -42,6 +47,7 @@ class TempFile {
   ~TempFile() {
     fd_.reset();
     if (!path_.empty()) syscalls().unlink(path_.c_str());
+    lock_.reset();
   }
 
   // Creates a fresh temporary file in `folder`; false with errno set.
@@ -58,15 +64,24 @@ class TempFile {
         base = "/proc/self/fd/" + std::to_string(folderFd_.get());
       }
       std::string path = detail::joinPath(base, name);
-      const int fd =
-          syscalls().open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
-      if (fd >= 0) {
-        fd_ = UniqueFd(fd);
-        path_ = std::move(path);
-        return true;
+      UniqueFd fd(syscalls().open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));
+      if (!fd.valid()) {
+        if (errno != EEXIST) return false;
+        continue;
       }
-      if (errno != EEXIST) return false;
+      switch (lock(fd.get(), path)) {
+        case Lock::Held:
+        case Lock::Unsupported:
+          fd_ = std::move(fd);
+          path_ = std::move(path);
+          return true;
+        case Lock::Lost:
+          continue;  // a walk took it for a leftover first, and removes it
+        case Lock::Failed:
+          return false;
+      }
     }
+    errno = EEXIST;
     return false;
   }
 
@@ -75,12 +90,36 @@ class TempFile {
   // Closes the descriptor; false with errno set when the close reports a
   // failure (delayed write errors surface here on network and FUSE drives).
   bool close() { return syscalls().close(fd_.release()) == 0; }
-  // The file now has its real name: nothing to remove any more.
-  void placed() { path_.clear(); }
+  // The file now has its real name: nothing to remove, nothing to guard.
+  void placed() {
+    path_.clear();
+    lock_.reset();
+  }
 
  private:
+  enum class Lock { Held, Unsupported, Lost, Failed };
+
+  // Between the creation and the lock a walk may have locked the new file
+  // and removed it; the name is ours only when it still exists once we hold
+  // the lock. A file system without flock leaves the file unlocked, and
+  // walks then leave it alone too, since they cannot lock it either.
+  Lock lock(int fd, const std::string& path) {
+    UniqueFd second(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+    if (!second.valid()) return Lock::Failed;
+    if (syscalls().flock(second.get(), LOCK_EX | LOCK_NB) != 0) {
+      if (errno == EWOULDBLOCK) return Lock::Lost;
+      if (errno == EINTR) return Lock::Lost;
+      return Lock::Unsupported;
+    }
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? Lock::Lost : Lock::Failed;
+    lock_ = std::move(second);
+    return Lock::Held;
+  }
+
   UniqueFd folderFd_;  // held while path_ names the folder through it
   UniqueFd fd_;
+  UniqueFd lock_;      // the same open file as fd_, holding the flock
   std::string path_;
 };
 

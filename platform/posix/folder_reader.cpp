@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -82,9 +83,7 @@ struct FolderReader::State {
     if (isDotOrDotDot(name)) return false;
     const std::string_view view(name);
     if (isCopyTempName(view)) {
-      // A leftover of a copy that never finished; a failure here only means
-      // it stays until the next walk.
-      if (removeTemps && type != DT_DIR) ::unlinkat(fd, name, 0);
+      if (removeTemps && type != DT_DIR) removeLeftover(name);
       return false;
     }
     if (type == DT_FIFO || type == DT_SOCK || type == DT_CHR || type == DT_BLK) return false;
@@ -118,6 +117,25 @@ struct FolderReader::State {
     entry.mtimeNanoseconds = static_cast<std::int64_t>(st.st_mtim.tv_nsec);
     entry.id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
     return true;
+  }
+
+  // Removes a copy's temporary file that no copy holds any more: a running
+  // copy keeps an exclusive flock on it until it is renamed into place. Only
+  // a regular file that we could lock ourselves goes; anything in doubt
+  // (cannot be opened, locked by someone, locks unsupported) stays until a
+  // later walk.
+  void removeLeftover(const char* name) const {
+    const int temp = ::openat(fd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (temp < 0) return;
+    struct stat held {};
+    struct stat named {};
+    // Still the file we locked: a copy may have renamed it away since, and
+    // the lock then is on its placed file.
+    if (::fstat(temp, &held) == 0 && S_ISREG(held.st_mode) && ::flock(temp, LOCK_EX | LOCK_NB) == 0 &&
+        ::fstatat(fd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == held.st_ino &&
+        named.st_dev == held.st_dev)
+      ::unlinkat(fd, name, 0);
+    ::close(temp);  // drops the lock
   }
 
   // After a failed fstatat: only an entry that vanished since the listing,

@@ -2,6 +2,7 @@
 #include "platform/syscalls.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,6 +43,7 @@ int sysMkdir(const char* path, unsigned mode) { return ::mkdir(path, static_cast
 int sysRmdir(const char* path) { return ::rmdir(path); }
 int sysFsync(int fd) { return ::fsync(fd); }
 int sysSyncfs(int fd) { return ::syncfs(fd); }
+int sysFlock(int fd, int operation) { return ::flock(fd, operation); }
 
 constexpr Syscalls kReal{
     .open = sysOpen,
@@ -61,6 +63,7 @@ constexpr Syscalls kReal{
     .rmdir = sysRmdir,
     .fsync = sysFsync,
     .syncfs = sysSyncfs,
+    .flock = sysFlock,
 };
 
 std::atomic<const Syscalls*> current{&kReal};

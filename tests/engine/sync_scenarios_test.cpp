@@ -12,6 +12,7 @@
 #include "tests/engine/job_harness.h"
 #include "tests/engine/sync_folders.h"
 #include "tests/support/file_checks.h"
+#include "tests/support/held_file.h"
 #include "tests/support/tree_snapshot.h"
 
 namespace fs = std::filesystem;
@@ -56,7 +57,7 @@ class SyncScenario : public ::testing::TestWithParam<DriveKind> {
     std::error_code ignored;
     fs::permissions(target / "ro.txt", fs::perms::owner_read, ignored);
     // What a copy cut off by a crash left behind: neither counted nor kept.
-    put(target, ".~drovan-tmp-dead-1", "partial", kT0);
+    put(target, ".~drovan-tmp-3039-dead-1", "partial", kT0);
 
     JobHarness h;
     h.run(kind, s.settings());
@@ -380,6 +381,41 @@ TEST_P(SyncScenario, StopRightAfterTheFolderCountCreatesNothing) {
                                              timed("被同步文件夹需要复制的文件共2个"), "手动同步被停止！！！"};
   EXPECT_EQ(tail(h.lines(), 5), expected);
   EXPECT_EQ(listing(s.usb), "");
+}
+
+// A name that only starts like the copy's temporary files is the user's and
+// takes part like any other; a temporary file that a running copy (of
+// another run) holds is neither listed nor removed; one that nobody holds
+// is a crash's leftover and goes.
+TEST_P(SyncScenario, OnlyLeftoversOfTheCopysOwnFormAreRemoved) {
+  Pair s(onDrive("sync"), tolerance());
+  const std::string held = ".~drovan-tmp-4d2-beef-0", dead = ".~drovan-tmp-4d2-beef-1";
+  put(s.disk.path(), "a.txt", "a", kT0);
+  put(s.disk.path(), ".~drovan-tmp-notes.txt", "the user's notes", kT0);
+  put(s.usb, ".~drovan-tmp-draft", "the user's draft", kT0);
+  put(s.usb, held, "another run's copy in progress", kT0);
+  put(s.usb, dead, "partial", kT0);
+  {
+    HeldFile otherRun(s.usb / held);
+    JobHarness h;
+    h.run(TSyncType::DiskSync, s.settings(2, 2));
+    const auto lines = h.lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[1], timed("正在扫描硬主监测文件夹(2个文件夹和文件)"));
+    EXPECT_EQ(lines[2], timed("正在扫描U盘监测文件夹(1个文件夹和文件)"));
+    EXPECT_EQ(readFile(s.usb / held), "another run's copy in progress");
+    EXPECT_FALSE(fs::exists(s.usb / dead));
+  }
+  EXPECT_EQ(readFile(s.usb / ".~drovan-tmp-notes.txt"), "the user's notes");
+  EXPECT_EQ(readFile(s.usb / ".~drovan-tmp-draft"), "the user's draft");
+  EXPECT_EQ(readFile(s.disk.path() / ".~drovan-tmp-draft"), "the user's draft");
+  EXPECT_EQ(readFile(s.usb / "a.txt"), "a");
+
+  // Once nobody holds it, it is a leftover like any other.
+  JobHarness next;
+  next.run(TSyncType::DiskSync, s.settings(2, 2));
+  EXPECT_FALSE(fs::exists(s.usb / held));
+  EXPECT_EQ(s.differences(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Drives, SyncScenario, ::testing::Values(DriveKind::Folder, DriveKind::Exfat),

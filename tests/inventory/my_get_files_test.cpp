@@ -474,11 +474,13 @@ TEST_F(Walk, FilterDecidesFilesAndTheNewestTime) {
 }
 
 TEST_F(Walk, RemovesStaleCopyTemporariesAndNeverListsThem) {
-  const std::string temp = std::string(platform::kCopyTempPrefix) + "a.txt.4711";
+  const std::string temp = std::string(platform::kCopyTempPrefix) + "1267-b00c-4711";
+  const std::string userFile = std::string(platform::kCopyTempPrefix) + "a.txt.4711";
   dir.write("a.txt");
   dir.write(temp, "half a copy");
   dir.write("sub/" + temp, "another");
-  EXPECT_EQ(asSet(pathsOf(scan(root))), under(root, {"a.txt", "sub"}));
+  dir.write("sub/" + userFile, "not the copy's name");
+  EXPECT_EQ(asSet(pathsOf(scan(root))), under(root, {"a.txt", "sub", "sub/" + userFile}));
   EXPECT_FALSE(fs::exists(dir.path() / temp));
   EXPECT_FALSE(fs::exists(dir.path() / "sub" / temp));
 }

@@ -15,6 +15,7 @@
 #include "platform/syscalls.h"
 #include "tests/support/exfat_mount.h"
 #include "tests/support/file_checks.h"
+#include "tests/support/held_file.h"
 #include "tests/support/temp_dir.h"
 
 using namespace platform;
@@ -229,4 +230,13 @@ TEST(ExfatFileOps, WithoutAScopeEveryLookUpReadsTheListing) {
   fs::rename(root / "tmp", root / "A.txt");
   EXPECT_EQ(listing(root), "A.txt");
   EXPECT_EQ(fileIdentity((root / "a.txt").string()), lfileIdentity((root / "A.txt").string()));
+}
+
+// exfat-fuse has no locks of its own: the kernel's local flock must still
+// keep a second walk from removing the running copy's file.
+TEST(ExfatFileOps, HoldsTheCopysTemporaryFileAgainstAnotherWalk) {
+  SKIP_WITHOUT_EXFAT();
+  ExfatMount usb;
+  TempDir disk;
+  EXPECT_EQ(testsupport::checkCopyTempSurvivesAWalk(disk.path(), usb.path()), "");
 }

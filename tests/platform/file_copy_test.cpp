@@ -12,6 +12,7 @@
 #include "platform/full_path.h"
 #include "platform/syscalls.h"
 #include "tests/support/file_checks.h"
+#include "tests/support/held_file.h"
 #include "tests/support/syscall_faults.h"
 #include "tests/support/temp_dir.h"
 
@@ -322,4 +323,11 @@ TEST(FileCopy, AShortNameAtThePathLengthLimitIsCopied) {
   ASSERT_TRUE(copyFileWithProgress(dir.str() + "/other", destination, {}).ok());
   EXPECT_EQ(readFile(destination), "other");
   EXPECT_EQ(copyTempFiles(folder), 0);
+}
+
+// A second run's scan of the destination folder while this copy runs must
+// not take its temporary file for a crash's leftover.
+TEST(FileCopy, HoldsItsTemporaryFileAgainstAnotherWalk) {
+  TempDir source, destination;
+  EXPECT_EQ(testsupport::checkCopyTempSurvivesAWalk(source.path(), destination.path()), "");
 }

@@ -9,12 +9,14 @@
 #include "platform/full_path.h"
 #include "platform/temp_names.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/held_file.h"
 #include "tests/support/tree_helpers.h"
 #include "tests/support/unprivileged.h"
 
 namespace fs = std::filesystem;
 using platform::FolderEntry;
 using platform::FolderReader;
+using testsupport::readFile;
 
 namespace {
 
@@ -151,28 +153,38 @@ TEST(FolderReader, OpensChildrenRelativeToTheParent) {
   EXPECT_EQ(bad.openChild(closed, "sub"), std::errc::bad_file_descriptor);
 }
 
-TEST(FolderReader, HidesCopyTemporariesAndRemovesThemOnRequest) {
+TEST(FolderReader, HidesCopyTemporariesAndRemovesOnlyUnheldOnes) {
   testsupport::TempDir dir;
-  const std::string temp = std::string(platform::kCopyTempPrefix) + "a.txt.1234";
-  const std::string tempFolder = std::string(platform::kCopyTempPrefix) + "dir";
+  const std::string temp = std::string(platform::kCopyTempPrefix) + "4d2-9f00aa-0";
+  const std::string held = std::string(platform::kCopyTempPrefix) + "4d3-9f00aa-7";
+  const std::string tempFolder = std::string(platform::kCopyTempPrefix) + "1-2-3";
+  const std::string userFile = std::string(platform::kCopyTempPrefix) + "a.txt.1234";
   dir.write("a.txt", "a");
   dir.write(temp, "partial");
+  dir.write(held, "being copied");
+  dir.write(userFile, "mine");
   dir.mkdir(tempFolder);
+  fs::create_symlink("a.txt", dir.path() / (std::string(platform::kCopyTempPrefix) + "5-6-7"));
 
   {
     FolderReader keep;  // removal off: hidden but left alone
     ASSERT_FALSE(keep.open(dir.str()));
-    EXPECT_EQ(readAll(keep).size(), 1u);
+    EXPECT_EQ(readAll(keep).size(), 2u);
     EXPECT_TRUE(fs::exists(dir.path() / temp));
   }
+  testsupport::HeldFile copying(dir.path() / held);
   FolderReader clean;
   clean.setRemoveCopyTemps(true);
   ASSERT_FALSE(clean.open(dir.str()));
   const auto seen = readAll(clean);
-  EXPECT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen.size(), 2u);
   EXPECT_TRUE(seen.count("a.txt"));
+  EXPECT_TRUE(seen.count(userFile));  // only the copy's exact form is a temporary name
   EXPECT_FALSE(fs::exists(dir.path() / temp));
+  EXPECT_EQ(readFile(dir.path() / held), "being copied");  // a running copy holds it
+  EXPECT_EQ(readFile(dir.path() / userFile), "mine");
   EXPECT_TRUE(fs::exists(dir.path() / tempFolder));  // only files are removed
+  EXPECT_TRUE(fs::is_symlink(dir.path() / (std::string(platform::kCopyTempPrefix) + "5-6-7")));  // nor links
 }
 
 TEST(FolderReader, ReadAheadServesTheSameEntriesWithoutAHandle) {
@@ -272,12 +284,22 @@ TEST(FolderReader, AFolderListableButNotSearchableIsNotEmpty) {
   EXPECT_EQ(outcome, 0) << "10: not opened, 11: entries listed, 12: taken for empty, 13: another error";
 }
 
-TEST(TempNames, RecognisesOnlyThePrefix) {
-  EXPECT_TRUE(platform::isCopyTempName(".~drovan-tmp-"));
-  EXPECT_TRUE(platform::isCopyTempName(".~drovan-tmp-report.doc.77"));
-  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp"));
-  EXPECT_FALSE(platform::isCopyTempName("x.~drovan-tmp-a"));
-  EXPECT_FALSE(platform::isCopyTempName(".~DROVAN-TMP-a"));
+TEST(TempNames, RecognisesOnlyTheFormTheCopyMakes) {
+  EXPECT_TRUE(platform::isCopyTempName(".~drovan-tmp-0-0-0"));
+  EXPECT_TRUE(platform::isCopyTempName(".~drovan-tmp-1a2b-ffffffff-10"));
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp-"));
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp-report.doc.77"));
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp-dead-1"));
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp-1-2-3-4"));
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp-1-2-"));
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp-1--3"));
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp-1-2-3.txt"));
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp-1-2-3 "));
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp-1A-2-3"));  // %x writes lower case
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp-123456789-2-3"));  // wider than 32 bits
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp1-2-3"));
+  EXPECT_FALSE(platform::isCopyTempName("x.~drovan-tmp-1-2-3"));
+  EXPECT_FALSE(platform::isCopyTempName(".~DROVAN-TMP-1-2-3"));
   EXPECT_FALSE(platform::isCopyTempName(""));
 }
 

@@ -64,6 +64,7 @@ platform::Syscalls countingTable() {
   t.rmdir = Counted<&S::rmdir>::call;
   t.fsync = Counted<&S::fsync>::call;
   t.syncfs = Counted<&S::syncfs>::call;
+  t.flock = Counted<&S::flock>::call;
   return t;
 }
 
