@@ -12,7 +12,9 @@
 #include "tests/engine/job_harness.h"
 #include "tests/engine/sync_folders.h"
 #include "tests/support/file_checks.h"
+#include "tests/support/file_times.h"
 #include "tests/support/held_file.h"
+#include "tests/support/sparse_file.h"
 #include "tests/support/tree_snapshot.h"
 
 namespace fs = std::filesystem;
@@ -415,6 +417,28 @@ TEST_P(SyncScenario, OnlyLeftoversOfTheCopysOwnFormAreRemoved) {
   JobHarness next;
   next.run(TSyncType::DiskSync, s.settings(2, 2));
   EXPECT_FALSE(fs::exists(s.usb / held));
+  EXPECT_EQ(s.differences(), "");
+}
+
+// A large file holding little data: the drive receives its holes where it
+// can keep them, and its zeros where it cannot (exFAT); either way the run
+// succeeds.
+TEST_P(SyncScenario, ASparseFileArrivesWholeAndKeepsItsHolesWhereTheDriveCan) {
+  Pair s(onDrive("sync"), tolerance());
+  const std::int64_t MiB = platform::kCopyChunkSize, size = 48 * MiB;
+  writeSparseFile(s.disk.path() / "disk.img", size, {{7 * MiB + 1, patternBytes(200'000, 6)}, {30 * MiB, "end of data"}});
+  setMTime(s.disk.path() / "disk.img", kT0);
+  JobHarness h;
+  h.run(TSyncType::DiskSync, s.settings());
+  const auto lines = h.lines();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[lines.size() - 2], timed("复制文件" + s.d() + "disk.img到" + s.u() + "disk.img 100%"));
+  EXPECT_EQ(lines.back().rfind(timed("手动同步结束，用时"), 0), 0u) << lines.back();
+  replug();
+  EXPECT_TRUE(readFile(s.usb / "disk.img") == readFile(s.disk.path() / "disk.img"));
+  if (GetParam() == DriveKind::Folder && holesKeptIn(s.usb)) {
+    EXPECT_LT(allocatedBytes(s.usb / "disk.img"), 4 * MiB);
+  }
   EXPECT_EQ(s.differences(), "");
 }
 
