@@ -139,12 +139,12 @@ struct FolderReader::State {
   }
 
   // After a failed fstatat: only an entry that vanished since the listing,
-  // or a link that leads nowhere (missing target, or a loop of links), is
-  // left out silently. Anything else (EACCES in a folder without search
+  // or a link that leads nowhere (missing target, a path through a file, a
+  // loop of links), is left out silently. Anything else (EACCES in a folder without search
   // permission, EIO ...) is a fault of the listing.
   static bool gone(std::error_code& failed, bool link) {
     const int error = errno;
-    if (error == ENOENT || (link && error == ELOOP)) return false;
+    if (error == ENOENT || (link && (error == ELOOP || error == ENOTDIR))) return false;
     failed = {error, std::generic_category()};
     return false;
   }

@@ -104,6 +104,7 @@ TEST(FolderReader, FollowsLinksAndSkipsWhatCannotBeListed) {
   fs::create_directory_symlink("folder", dir.path() / "folder-link");
   fs::create_symlink("nowhere", dir.path() / "broken");
   fs::create_symlink("self", dir.path() / "self");  // resolves to itself: ELOOP
+  fs::create_symlink("target.bin/inside", dir.path() / "through-a-file");  // ENOTDIR
   testsupport::makeFifo(dir.path() / "pipe");
   fs::create_symlink("pipe", dir.path() / "pipe-link");
 
@@ -111,6 +112,7 @@ TEST(FolderReader, FollowsLinksAndSkipsWhatCannotBeListed) {
   EXPECT_EQ(seen.size(), 4u);
   EXPECT_FALSE(seen.count("broken"));
   EXPECT_FALSE(seen.count("self"));
+  EXPECT_FALSE(seen.count("through-a-file"));
   EXPECT_FALSE(seen.count("pipe"));
   EXPECT_FALSE(seen.count("pipe-link"));
 
