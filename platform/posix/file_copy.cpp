@@ -109,7 +109,6 @@ class TempFile {
     if (!second.valid()) return Lock::Failed;
     if (syscalls().flock(second.get(), LOCK_EX | LOCK_NB) != 0) {
       if (errno == EWOULDBLOCK) return Lock::Lost;
-      if (errno == EINTR) return Lock::Lost;
       return Lock::Unsupported;
     }
     struct stat st {};
