@@ -4,9 +4,10 @@
 // already on the current path (a cycle) is listed and not entered; links that
 // lead nowhere, pipes, sockets and devices are not listed. The copy's
 // temporary files are never listed, and leftovers from a crash are removed.
-// A subfolder that cannot be read contributes no entries; its own entry is
-// still there, and VisitFiles can name it to the caller, who must not take
-// the missing contents for deleted ones. The walk polls StopSync (pglobal.h)
+// A subfolder that cannot be read, or holds an entry that cannot be examined,
+// contributes no entries or only some; its own entry is still there, and
+// VisitFiles names it to the caller, who must not take the missing contents
+// for deleted ones. The walk polls StopSync (pglobal.h)
 // before every entry and, when it is set, returns what it has gathered.
 //
 // Runs on the job's thread; the calls share no state, so several walks may

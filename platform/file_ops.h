@@ -115,8 +115,8 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
 // (`a.txt` to `A.txt` on a drive that ignores case) is carried out.
 OsStatus renameFile(const std::string& from, const std::string& to);
 
-// Deletes a file, adding the owner-write bit first when it is missing. A
-// link is removed itself, never what it points to.
+// Deletes a file, read-only or not, without changing its mode (another hard
+// link may still name it). A link is removed itself, never what it points to.
 OsStatus deleteFile(const std::string& path);
 
 // Creates one folder; its parent must exist. An existing entry is EEXIST.

@@ -60,13 +60,17 @@ class FolderReader {
   // Identity of the opened folder itself.
   FolderId id() const noexcept;
 
-  // When on, copy temporary files met while reading are deleted (failures
-  // ignored). They are never listed either way. Off by default.
+  // When on, copy temporary files met while reading (temp_names.h) are
+  // deleted when no copy holds them (failures ignored). They are never
+  // listed either way. Off by default.
   void setRemoveCopyTemps(bool on) noexcept;
 
   // Describes the next listable entry. False at the end of the folder or
-  // when reading failed (then error() is set). Entries that cannot be
-  // described (vanished, broken link, no permission) are skipped.
+  // when reading failed (then error() is set). An entry that vanished since
+  // it was listed, and a link that leads nowhere, are skipped; an entry that
+  // cannot be examined for any other reason (EACCES when the folder may be
+  // listed but not searched, EIO ...) ends the reading with that error, as a
+  // folder that cannot be listed at all would.
   bool next(FolderEntry& entry);
   std::error_code error() const noexcept;
 

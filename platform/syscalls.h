@@ -34,6 +34,12 @@ struct Syscalls {
   int (*rmdir)(const char* path);
   int (*fsync)(int fd);
   int (*syncfs)(int fd);
+  // flock(2); the copy holds LOCK_EX on its temporary file.
+  int (*flock)(int fd, int operation);
+  // lseek(2), SEEK_DATA and SEEK_HOLE included: the copy finds a sparse
+  // source's data with them and leaves holes in the copy.
+  std::int64_t (*lseek)(int fd, std::int64_t offset, int whence);
+  int (*ftruncate)(int fd, std::int64_t length);
 };
 
 // The table in force. Thread-safe to call; the returned reference stays

@@ -2,12 +2,14 @@
 // an atomic rename over the destination.
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -34,6 +36,10 @@ std::string tempName() {
 }
 
 // The file the data goes into. Removed again unless it reached its place.
+// While it exists under its temporary name it is locked (flock, LOCK_EX), so
+// that a walk, of this run or of another one, never takes it for a crash's
+// leftover; the lock lives in a second descriptor of the same open file,
+// which stays open after the data descriptor's close and until the rename.
 class TempFile {
  public:
   TempFile() = default;
@@ -42,6 +48,7 @@ class TempFile {
   ~TempFile() {
     fd_.reset();
     if (!path_.empty()) syscalls().unlink(path_.c_str());
+    lock_.reset();
   }
 
   // Creates a fresh temporary file in `folder`; false with errno set.
@@ -58,15 +65,24 @@ class TempFile {
         base = "/proc/self/fd/" + std::to_string(folderFd_.get());
       }
       std::string path = detail::joinPath(base, name);
-      const int fd =
-          syscalls().open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
-      if (fd >= 0) {
-        fd_ = UniqueFd(fd);
-        path_ = std::move(path);
-        return true;
+      UniqueFd fd(syscalls().open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));
+      if (!fd.valid()) {
+        if (errno != EEXIST) return false;
+        continue;
       }
-      if (errno != EEXIST) return false;
+      switch (lock(fd.get(), path)) {
+        case Lock::Held:
+        case Lock::Unsupported:
+          fd_ = std::move(fd);
+          path_ = std::move(path);
+          return true;
+        case Lock::Lost:
+          continue;  // a walk took it for a leftover first, and removes it
+        case Lock::Failed:
+          return false;
+      }
     }
+    errno = EEXIST;
     return false;
   }
 
@@ -75,12 +91,35 @@ class TempFile {
   // Closes the descriptor; false with errno set when the close reports a
   // failure (delayed write errors surface here on network and FUSE drives).
   bool close() { return syscalls().close(fd_.release()) == 0; }
-  // The file now has its real name: nothing to remove any more.
-  void placed() { path_.clear(); }
+  // The file now has its real name: nothing to remove, nothing to guard.
+  void placed() {
+    path_.clear();
+    lock_.reset();
+  }
 
  private:
+  enum class Lock { Held, Unsupported, Lost, Failed };
+
+  // Between the creation and the lock a walk may have locked the new file
+  // and removed it; the name is ours only when it still exists once we hold
+  // the lock. A file system without flock leaves the file unlocked, and
+  // walks then leave it alone too, since they cannot lock it either.
+  Lock lock(int fd, const std::string& path) {
+    UniqueFd second(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+    if (!second.valid()) return Lock::Failed;
+    if (syscalls().flock(second.get(), LOCK_EX | LOCK_NB) != 0) {
+      if (errno == EWOULDBLOCK) return Lock::Lost;
+      return Lock::Unsupported;
+    }
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? Lock::Lost : Lock::Failed;
+    lock_ = std::move(second);
+    return Lock::Held;
+  }
+
   UniqueFd folderFd_;  // held while path_ names the folder through it
   UniqueFd fd_;
+  UniqueFd lock_;      // the same open file as fd_, holding the flock
   std::string path_;
 };
 
@@ -138,22 +177,132 @@ class DataMover {
   std::vector<char> buffer_;
 };
 
+bool seekDataUnsupported(int error) {
+  return error == EINVAL || error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS;
+}
+
+// The copy of a sparse source: only the extents that hold data are moved;
+// a hole is passed over on both sides, so that the destination, where its
+// file system keeps holes, gets one, and elsewhere (exFAT, FAT) reads as the
+// zeros the kernel or the driver writes there. Where the source's file
+// system cannot say where its data lies, everything is moved.
+class SparseMover {
+ public:
+  SparseMover(DataMover& mover, int in, int out, std::int64_t size, const std::string& source,
+              const std::string& destination)
+      : mover_(mover), in_(in), out_(out), size_(size), source_(source), destination_(destination) {}
+
+  // Advances through the file by `want` bytes of it (more when a hole
+  // reaches beyond), or to its end; adds the bytes passed, holes counted, to
+  // `advanced`. Sets `end` at the end of the source.
+  OsStatus step(std::int64_t want, std::int64_t& advanced, bool& end) {
+    const std::int64_t goal = advanced + want;
+    while (advanced < goal) {
+      if (!sparse_ || position_ >= size_) {
+        // Past the size the copy started with (the file grew): plainly.
+        std::int64_t moved = 0;
+        OsStatus r = mover_.step(goal - advanced, moved, end);
+        advanced += moved;
+        position_ += moved;
+        return r;
+      }
+      if (position_ >= dataEnd_) {
+        const std::int64_t from = position_;
+        if (OsStatus r = findData(); !r.ok()) return r;
+        if (position_ > from) {
+          advanced += position_ - from;
+          passedHole_ = true;
+        }
+        if (OsStatus r = placeAt(position_); !r.ok()) return r;
+        continue;
+      }
+      std::int64_t moved = 0;
+      if (OsStatus r = mover_.step(std::min(goal - advanced, dataEnd_ - position_), moved, end); !r.ok())
+        return r;
+      advanced += moved;
+      position_ += moved;
+      if (end) break;  // the source shrank
+    }
+    return OsStatus{};
+  }
+
+  // A hole at the end leaves the destination short; it gets its length here.
+  OsStatus finish() {
+    if (passedHole_ && syscalls().ftruncate(out_, position_) != 0) return lastError("ftruncate", destination_);
+    return OsStatus{};
+  }
+
+ private:
+  // The next data at or after position_: moves position_ to its start and
+  // sets dataEnd_; at the end of the data position_ becomes size_. When the
+  // file system cannot tell, the rest is moved plainly.
+  OsStatus findData() {
+    const std::int64_t data = syscalls().lseek(in_, position_, SEEK_DATA);
+    if (data < 0) {
+      if (errno == ENXIO) {  // nothing but a hole up to the end
+        position_ = dataEnd_ = size_;
+        return OsStatus{};
+      }
+      if (seekDataUnsupported(errno)) return plainFromHere();
+      return lastError("lseek", source_);
+    }
+    std::int64_t hole = syscalls().lseek(in_, data, SEEK_HOLE);
+    if (hole < 0) {
+      if (seekDataUnsupported(errno)) return plainFromHere();
+      if (errno != ENXIO) return lastError("lseek", source_);
+      hole = data;  // the file shrank under us
+    }
+    if (hole <= data || data < position_) return plainFromHere();  // answers that make no sense
+    position_ = std::min(data, size_);
+    dataEnd_ = std::min(hole, size_);
+    return OsStatus{};
+  }
+
+  OsStatus plainFromHere() {
+    sparse_ = false;
+    return placeAt(position_);
+  }
+
+  OsStatus placeAt(std::int64_t offset) {
+    if (syscalls().lseek(in_, offset, SEEK_SET) < 0) return lastError("lseek", source_);
+    if (syscalls().lseek(out_, offset, SEEK_SET) < 0) return lastError("lseek", destination_);
+    return OsStatus{};
+  }
+
+  DataMover& mover_;
+  int in_;
+  int out_;
+  const std::int64_t size_;
+  const std::string& source_;
+  const std::string& destination_;
+  bool sparse_ = true;
+  bool passedHole_ = false;
+  std::int64_t position_ = 0;  // of both files
+  std::int64_t dataEnd_ = 0;   // end of the data extent at position_
+};
+
 CopyProgressAction report(const CopyProgress& progress, CopyStep step, std::int64_t copied,
                           std::int64_t total) {
   return progress ? progress(step, copied, total) : CopyProgressAction::Continue;
 }
 
-OsStatus moveAllData(int in, int out, std::int64_t total, const CopyProgress& progress,
+// Progress counts bytes of the file, holes included, so that a sparse file's
+// copy still runs from 0 to its size.
+OsStatus moveAllData(int in, int out, std::int64_t total, bool sparse, const CopyProgress& progress,
                      const std::string& source, const std::string& destination) {
   const OsStatus cancelled = OsStatus::fromErrno(ECANCELED, "copy", destination);
   if (report(progress, CopyStep::Start, 0, total) == CopyProgressAction::Cancel) return cancelled;
   DataMover mover(in, out, source, destination);
+  std::optional<SparseMover> holes;
+  if (sparse) holes.emplace(mover, in, out, total, source, destination);
   std::int64_t copied = 0;
   bool end = false;
   bool reported = false;
   while (!end) {
     std::int64_t chunk = 0;
-    if (OsStatus r = mover.step(kCopyChunkSize, chunk, end); !r.ok()) return r;
+    if (OsStatus r = holes ? holes->step(kCopyChunkSize, chunk, end) : mover.step(kCopyChunkSize, chunk, end);
+        !r.ok())
+      return r;
     copied += chunk;
     // An empty file still reports its one (empty) chunk, so that every copy
     // ends with a progress call.
@@ -163,7 +312,7 @@ OsStatus moveAllData(int in, int out, std::int64_t total, const CopyProgress& pr
         CopyProgressAction::Cancel)
       return cancelled;
   }
-  return OsStatus{};
+  return holes ? holes->finish() : OsStatus{};
 }
 
 // Refusals that must come before anything is written.
@@ -211,7 +360,10 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
   TempFile temp;
   if (!temp.create(folder)) return {lastError("open", destination), std::nullopt};
 
-  if (OsStatus r = moveAllData(in.get(), temp.fd(), static_cast<std::int64_t>(sourceStat.st_size),
+  // Fewer blocks than bytes: holes (or compression); then only the data is
+  // moved, found extent by extent.
+  const bool sparse = static_cast<std::int64_t>(sourceStat.st_blocks) * 512 < sourceStat.st_size;
+  if (OsStatus r = moveAllData(in.get(), temp.fd(), static_cast<std::int64_t>(sourceStat.st_size), sparse,
                                progress, source, destination);
       !r.ok())
     return {std::move(r), std::nullopt};

@@ -97,11 +97,11 @@ OsStatus deleteFile(const std::string& path) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) return lastError("lstat", path);
   if (detail::isRunningProgram(st)) return OsStatus::fromErrno(ETXTBSY, "unlink", path);
-  // Never through a link: chmod would change what the link points to.
-  if (!S_ISLNK(st.st_mode) && (st.st_mode & S_IWUSR) == 0) {
-    if (syscalls().chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0)
-      return lastError("chmod", path);
-  }
+  // The file's own mode is left alone: removing a name needs write access
+  // to the folder, not to the file, and the file may have other names
+  // (hard links) whose owner relies on its mode. What does refuse an unlink
+  // here (the folder's mode, a sticky folder, an immutable file) is not
+  // mended by a chmod of the file either.
   if (syscalls().unlink(path.c_str()) != 0) return lastError("unlink", path);
   noteRemoval(path);
   return OsStatus{};

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -74,28 +75,31 @@ struct FolderReader::State {
     return {};
   }
 
-  // Fills entry from the directory record (name, d_type); false when the
-  // record is not to be listed.
-  bool describe(const char* name, unsigned char type, bool removeTemps, FolderEntry& entry) {
+  // Fills entry from the directory record (name, d_type). Listed: true. Not
+  // to be listed: false with `failed` clear. Not examinable: false with
+  // `failed` set, and the folder's listing is then incomplete.
+  bool describe(const char* name, unsigned char type, bool removeTemps, FolderEntry& entry,
+                std::error_code& failed) {
     if (isDotOrDotDot(name)) return false;
     const std::string_view view(name);
     if (isCopyTempName(view)) {
-      // A leftover of a copy that never finished; a failure here only means
-      // it stays until the next walk.
-      if (removeTemps && type != DT_DIR) ::unlinkat(fd, name, 0);
+      if (removeTemps && type != DT_DIR) removeLeftover(name);
       return false;
     }
     if (type == DT_FIFO || type == DT_SOCK || type == DT_CHR || type == DT_BLK) return false;
-    if (injectedFault(FolderOp::Describe, view)) return false;
+    if (const std::error_code fault = injectedFault(FolderOp::Describe, view)) {
+      if (fault != std::errc::no_such_file_or_directory) failed = fault;
+      return false;
+    }
 
     struct stat st {};
     bool link = type == DT_LNK;
     if (type == DT_UNKNOWN) {
-      if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+      if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return gone(failed, false);
       link = S_ISLNK(st.st_mode);
-      if (link && ::fstatat(fd, name, &st, 0) != 0) return false;
+      if (link && ::fstatat(fd, name, &st, 0) != 0) return gone(failed, true);
     } else if (::fstatat(fd, name, &st, 0) != 0) {
-      return false;  // vanished, or a link that leads nowhere (ENOENT, ELOOP)
+      return gone(failed, link);
     }
 
     if (S_ISDIR(st.st_mode)) {
@@ -113,6 +117,36 @@ struct FolderReader::State {
     entry.mtimeNanoseconds = static_cast<std::int64_t>(st.st_mtim.tv_nsec);
     entry.id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
     return true;
+  }
+
+  // Removes a copy's temporary file that no copy holds any more: a running
+  // copy keeps an exclusive flock on it until it is renamed into place. Only
+  // a regular file that we could lock ourselves goes; anything in doubt
+  // (cannot be opened, locked by someone, locks unsupported) stays until a
+  // later walk.
+  void removeLeftover(const char* name) const {
+    const int temp = ::openat(fd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (temp < 0) return;
+    struct stat held {};
+    struct stat named {};
+    // Still the file we locked: a copy may have renamed it away since, and
+    // the lock then is on its placed file.
+    if (::fstat(temp, &held) == 0 && S_ISREG(held.st_mode) && ::flock(temp, LOCK_EX | LOCK_NB) == 0 &&
+        ::fstatat(fd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == held.st_ino &&
+        named.st_dev == held.st_dev)
+      ::unlinkat(fd, name, 0);
+    ::close(temp);  // drops the lock
+  }
+
+  // After a failed fstatat: only an entry that vanished since the listing,
+  // or a link that leads nowhere (missing target, a path through a file, a
+  // loop of links), is left out silently. Anything else (EACCES in a folder without search
+  // permission, EIO ...) is a fault of the listing.
+  static bool gone(std::error_code& failed, bool link) {
+    const int error = errno;
+    if (error == ENOENT || (link && (error == ELOOP || error == ENOTDIR))) return false;
+    failed = {error, std::generic_category()};
+    return false;
   }
 
   bool readNext(bool removeTemps, FolderEntry& entry) {
@@ -146,7 +180,15 @@ struct FolderReader::State {
         return false;
       }
       offset += length;
-      if (describe(record + offsetof(struct dirent64, d_name), type, removeTemps, entry)) return true;
+      std::error_code failed;
+      if (describe(record + offsetof(struct dirent64, d_name), type, removeTemps, entry, failed)) return true;
+      if (failed) {
+        // The rest is not read: the folder counts as unread as a whole.
+        error = failed;
+        atEnd = true;
+        filled = offset = 0;
+        return false;
+      }
     }
   }
 };

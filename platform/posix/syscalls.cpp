@@ -2,6 +2,7 @@
 #include "platform/syscalls.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,6 +43,11 @@ int sysMkdir(const char* path, unsigned mode) { return ::mkdir(path, static_cast
 int sysRmdir(const char* path) { return ::rmdir(path); }
 int sysFsync(int fd) { return ::fsync(fd); }
 int sysSyncfs(int fd) { return ::syncfs(fd); }
+int sysFlock(int fd, int operation) { return ::flock(fd, operation); }
+std::int64_t sysLseek(int fd, std::int64_t offset, int whence) {
+  return static_cast<std::int64_t>(::lseek(fd, static_cast<off_t>(offset), whence));
+}
+int sysFtruncate(int fd, std::int64_t length) { return ::ftruncate(fd, static_cast<off_t>(length)); }
 
 constexpr Syscalls kReal{
     .open = sysOpen,
@@ -61,6 +67,9 @@ constexpr Syscalls kReal{
     .rmdir = sysRmdir,
     .fsync = sysFsync,
     .syncfs = sysSyncfs,
+    .flock = sysFlock,
+    .lseek = sysLseek,
+    .ftruncate = sysFtruncate,
 };
 
 std::atomic<const Syscalls*> current{&kReal};

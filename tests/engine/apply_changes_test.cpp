@@ -54,6 +54,21 @@ TEST(Apply, ReadOnlyTargetOnlyFileIsDeletedAndFolderModesCarried) {
   EXPECT_EQ(mode, fs::perms::owner_all | fs::perms::group_read);
 }
 
+TEST(Apply, DeletingATargetOnlyHardLinkKeepsTheSharedFilesMode) {
+  TestDrive drive(DriveKind::Folder);
+  Pair s(drive.root());
+  TempDir elsewhere;
+  const fs::path shared = elsewhere.write("shared.txt", "kept read-only");
+  const fs::perms readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  fs::permissions(shared, readOnly);
+  fs::create_hard_link(shared, s.usb / "link.txt");
+  JobHarness h;
+  h.run(TSyncType::DiskSync, s.settings());
+  EXPECT_FALSE(fs::exists(s.usb / "link.txt"));
+  EXPECT_EQ(fs::status(shared).permissions(), readOnly);
+  EXPECT_EQ(readFile(shared), "kept read-only");
+}
+
 // The program file on the stick, with the stick's root as the USB folder: a
 // forced run from a disk folder that does not hold it must not delete it,
 // nor put the disk's file of that name over it.

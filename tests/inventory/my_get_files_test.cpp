@@ -285,6 +285,27 @@ TEST_F(Walk, NamesTheFoldersWhoseContentsAreMissing) {
   EXPECT_EQ(unread[0].first, root);
 }
 
+TEST_F(Walk, AFolderWhoseEntriesCannotBeExaminedIsUnread) {
+  dir.write("open/x.txt");
+  dir.write("shut/secret.txt");
+  dir.write("shut/inner/deeper.txt");
+  platform::setFolderFaultHookForTesting([](platform::FolderOp op, std::string_view name) -> std::error_code {
+    if (op == platform::FolderOp::Describe && name == "secret.txt")
+      return std::make_error_code(std::errc::permission_denied);
+    if (op == platform::FolderOp::Describe && name == "x.txt")
+      return std::make_error_code(std::errc::no_such_file_or_directory);  // vanished: no fault
+    return {};
+  });
+  std::vector<std::pair<std::string, std::error_code>> unread;
+  TDateTime newest = 0;
+  TMyDirectory::VisitFiles(
+      root, "*.*", true, nullptr, newest, [](const std::string&, const platform::FolderEntry&, TDateTime) {},
+      [&](const std::string& folder, std::error_code error) { unread.emplace_back(folder, error); });
+  ASSERT_EQ(unread.size(), 1u);
+  EXPECT_EQ(unread[0].first, root + "/shut");
+  EXPECT_EQ(unread[0].second, std::errc::permission_denied);
+}
+
 TEST_F(Walk, UnreadableFolderByPermissionBits) {
   dir.write("locked/secret.txt");
   dir.write("a.txt");
@@ -453,11 +474,13 @@ TEST_F(Walk, FilterDecidesFilesAndTheNewestTime) {
 }
 
 TEST_F(Walk, RemovesStaleCopyTemporariesAndNeverListsThem) {
-  const std::string temp = std::string(platform::kCopyTempPrefix) + "a.txt.4711";
+  const std::string temp = std::string(platform::kCopyTempPrefix) + "1267-b00c-4711";
+  const std::string userFile = std::string(platform::kCopyTempPrefix) + "a.txt.4711";
   dir.write("a.txt");
   dir.write(temp, "half a copy");
   dir.write("sub/" + temp, "another");
-  EXPECT_EQ(asSet(pathsOf(scan(root))), under(root, {"a.txt", "sub"}));
+  dir.write("sub/" + userFile, "not the copy's name");
+  EXPECT_EQ(asSet(pathsOf(scan(root))), under(root, {"a.txt", "sub", "sub/" + userFile}));
   EXPECT_FALSE(fs::exists(dir.path() / temp));
   EXPECT_FALSE(fs::exists(dir.path() / "sub" / temp));
 }

@@ -15,6 +15,8 @@
 #include "platform/syscalls.h"
 #include "tests/support/exfat_mount.h"
 #include "tests/support/file_checks.h"
+#include "tests/support/held_file.h"
+#include "tests/support/sparse_file.h"
 #include "tests/support/temp_dir.h"
 
 using namespace platform;
@@ -229,4 +231,37 @@ TEST(ExfatFileOps, WithoutAScopeEveryLookUpReadsTheListing) {
   fs::rename(root / "tmp", root / "A.txt");
   EXPECT_EQ(listing(root), "A.txt");
   EXPECT_EQ(fileIdentity((root / "a.txt").string()), lfileIdentity((root / "A.txt").string()));
+}
+
+// exfat-fuse has no locks of its own: the kernel's local flock must still
+// keep a second walk from removing the running copy's file.
+TEST(ExfatFileOps, HoldsTheCopysTemporaryFileAgainstAnotherWalk) {
+  SKIP_WITHOUT_EXFAT();
+  ExfatMount usb;
+  TempDir disk;
+  EXPECT_EQ(testsupport::checkCopyTempSurvivesAWalk(disk.path(), usb.path()), "");
+}
+
+// exFAT keeps no holes: the copy of a sparse file is written out in full,
+// and must be right, not refused.
+TEST(ExfatFileOps, ASparseFileArrivesWhole) {
+  SKIP_WITHOUT_EXFAT();
+  ExfatMount usb;
+  TempDir disk;
+  const fs::path src = disk.path() / "sparse.img";
+  const std::int64_t size = 24 * kCopyChunkSize;
+  testsupport::writeSparseFile(src, size, {{5 * kCopyChunkSize + 3, patternBytes(70'000, 2)},
+                                           {20 * kCopyChunkSize, patternBytes(kCopyChunkSize, 3)}});
+  std::int64_t last = -1;
+  const CopyProgress track = [&](CopyStep, std::int64_t copied, std::int64_t total) {
+    EXPECT_EQ(total, size);
+    last = copied;
+    return CopyProgressAction::Continue;
+  };
+  const CopyResult r = copyFileWithProgress(src.string(), usb.str() + "/sparse.img", track);
+  ASSERT_TRUE(r.ok()) << describe(r.status);
+  EXPECT_EQ(last, size);
+  usb.remount();
+  EXPECT_TRUE(readFile(usb.path() / "sparse.img") == readFile(src));
+  EXPECT_EQ(copyTempFiles(usb.path()), 0);
 }

@@ -12,6 +12,8 @@
 #include "platform/full_path.h"
 #include "platform/syscalls.h"
 #include "tests/support/file_checks.h"
+#include "tests/support/held_file.h"
+#include "tests/support/sparse_file.h"
 #include "tests/support/syscall_faults.h"
 #include "tests/support/temp_dir.h"
 
@@ -69,6 +71,46 @@ int failingClose(int fd) {
   realSyscalls().close(fd);
   errno = EIO;
   return -1;
+}
+
+// A 64 MiB file: a leading hole, data not aligned to pages, a full chunk
+// of data, a small piece, and a trailing hole.
+constexpr std::int64_t kSparseSize = 64 * MiB;
+std::vector<testsupport::DataAt> sparsePieces() {
+  return {{3 * MiB + 17, patternBytes(100'000, 3)},
+          {40 * MiB, patternBytes(MiB, 4)},
+          {41 * MiB + 3 * 4096 + 5, patternBytes(5000, 5)}};
+}
+
+// Progress in bytes of the file, holes counted: from 0 to the whole size,
+// never backwards, at most one call per chunk of the file.
+void expectProgressOverTheWholeFile(const Recorder& r, std::int64_t size) {
+  ASSERT_GE(r.calls.size(), 2u);
+  EXPECT_EQ(r.calls.front(), (Call{CopyStep::Start, 0, size}));
+  EXPECT_EQ(r.calls.back(), (Call{CopyStep::Chunk, size, size}));
+  for (std::size_t i = 1; i < r.calls.size(); ++i) {
+    EXPECT_EQ(r.calls[i].step, CopyStep::Chunk);
+    EXPECT_EQ(r.calls[i].total, size);
+    EXPECT_GT(r.calls[i].copied, r.calls[i - 1].copied);
+  }
+  EXPECT_LE(r.calls.size(), static_cast<std::size_t>(size / MiB + 2));
+}
+
+// SEEK_DATA and SEEK_HOLE refused, as by a file system that knows neither.
+std::int64_t lseekWithoutHoles(int fd, std::int64_t offset, int whence) {
+  if (whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) {
+    errno = EINVAL;
+    return -1;
+  }
+  return realSyscalls().lseek(fd, offset, whence);
+}
+
+std::int64_t lseekFailingOnData(int fd, std::int64_t offset, int whence) {
+  if (whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) {
+    errno = EIO;
+    return -1;
+  }
+  return realSyscalls().lseek(fd, offset, whence);
 }
 
 }  // namespace
@@ -322,4 +364,70 @@ TEST(FileCopy, AShortNameAtThePathLengthLimitIsCopied) {
   ASSERT_TRUE(copyFileWithProgress(dir.str() + "/other", destination, {}).ok());
   EXPECT_EQ(readFile(destination), "other");
   EXPECT_EQ(copyTempFiles(folder), 0);
+}
+
+// A second run's scan of the destination folder while this copy runs must
+// not take its temporary file for a crash's leftover.
+TEST(FileCopy, HoldsItsTemporaryFileAgainstAnotherWalk) {
+  TempDir source, destination;
+  EXPECT_EQ(testsupport::checkCopyTempSurvivesAWalk(source.path(), destination.path()), "");
+}
+
+TEST(FileCopy, KeepsTheHolesOfASparseFile) {
+  TempDir dir;
+  if (!testsupport::holesKeptIn(dir.path())) GTEST_SKIP() << "this file system keeps no holes";
+  const fs::path src = dir.path() / "sparse.img";
+  testsupport::writeSparseFile(src, kSparseSize, sparsePieces());
+  Recorder progress;
+  const CopyResult r = copyFileWithProgress(src.string(), dir.str() + "/copy.img", progress.callback());
+  ASSERT_TRUE(r.ok()) << describe(r.status);
+  EXPECT_TRUE(readFile(dir.path() / "copy.img") == readFile(src));
+  EXPECT_EQ(fs::file_size(dir.path() / "copy.img"), static_cast<std::uintmax_t>(kSparseSize));
+  EXPECT_LT(testsupport::allocatedBytes(dir.path() / "copy.img"), 4 * MiB);
+  expectProgressOverTheWholeFile(progress, kSparseSize);
+
+  // Data up to the very end, and a file that is one hole.
+  const fs::path tail = dir.path() / "tail.img";
+  testsupport::writeSparseFile(tail, 8 * MiB, {{8 * MiB - 10, "0123456789"}});
+  ASSERT_TRUE(copyFileWithProgress(tail.string(), dir.str() + "/tail2.img", {}).ok());
+  EXPECT_TRUE(readFile(dir.path() / "tail2.img") == readFile(tail));
+  const fs::path hole = dir.path() / "hole.img";
+  testsupport::writeSparseFile(hole, 8 * MiB, {});
+  Recorder holeProgress;
+  ASSERT_TRUE(copyFileWithProgress(hole.string(), dir.str() + "/hole2.img", holeProgress.callback()).ok());
+  EXPECT_EQ(fs::file_size(dir.path() / "hole2.img"), static_cast<std::uintmax_t>(8 * MiB));
+  EXPECT_TRUE(readFile(dir.path() / "hole2.img") == std::string(8 * MiB, '\0'));
+  EXPECT_LT(testsupport::allocatedBytes(dir.path() / "hole2.img"), MiB);
+  expectProgressOverTheWholeFile(holeProgress, 8 * MiB);
+  EXPECT_EQ(copyTempFiles(dir.path()), 0);
+}
+
+TEST(FileCopy, ASparseFileIsCopiedWholeWhereHolesCannotBeFound) {
+  TempDir dir;
+  const fs::path src = dir.path() / "sparse.img";
+  testsupport::writeSparseFile(src, kSparseSize, sparsePieces());
+  Syscalls table = realSyscalls();
+  table.lseek = lseekWithoutHoles;
+  ScopedSyscallOverride noHoles(table);
+  Recorder progress;
+  const CopyResult r = copyFileWithProgress(src.string(), dir.str() + "/copy.img", progress.callback());
+  ASSERT_TRUE(r.ok()) << describe(r.status);
+  EXPECT_TRUE(readFile(dir.path() / "copy.img") == readFile(src));
+  expectProgressOverTheWholeFile(progress, kSparseSize);
+}
+
+TEST(FileCopy, AFailingSearchForDataFailsTheCopyAndLeavesNothing) {
+  TempDir dir;
+  const fs::path src = dir.path() / "sparse.img";
+  testsupport::writeSparseFile(src, 4 * MiB, {{MiB, "x"}});
+  if (testsupport::allocatedBytes(src) >= 4 * MiB) GTEST_SKIP() << "this file system keeps no holes";
+  dir.write("copy.img", "old");
+  Syscalls table = realSyscalls();
+  table.lseek = lseekFailingOnData;
+  ScopedSyscallOverride failing(table);
+  const CopyResult r = copyFileWithProgress(src.string(), dir.str() + "/copy.img", {});
+  EXPECT_EQ(r.status.code, std::errc::io_error);
+  EXPECT_EQ(r.status.operation, "lseek");
+  EXPECT_EQ(readFile(dir.path() / "copy.img"), "old");
+  EXPECT_EQ(copyTempFiles(dir.path()), 0);
 }

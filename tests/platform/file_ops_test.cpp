@@ -66,10 +66,22 @@ TEST(FileOps, RenameNeverReplaces) {
             std::errc::no_such_file_or_directory);
 }
 
-TEST(FileOps, DeleteClearsReadOnlyButNeverReachesThroughALink) {
+TEST(FileOps, DeleteTakesReadOnlyFilesAsTheyAreAndNeverReachesThroughALink) {
   TempDir dir;
   const fs::path file = dir.write("ro.txt", "x");
   fs::permissions(file, kReadOnly);
+  // A second name of a read-only file: removing one name must leave the
+  // file that the other still names exactly as it was.
+  TempDir elsewhere;
+  const fs::path shared = elsewhere.write("shared.txt", "s");
+  fs::permissions(shared, kReadOnly);
+  const fs::path hardLink = dir.path() / "hard-link.txt";
+  fs::create_hard_link(shared, hardLink);
+  EXPECT_TRUE(deleteFile(hardLink.string()).ok());
+  EXPECT_FALSE(fs::exists(hardLink));
+  EXPECT_EQ(fs::status(shared).permissions(), kReadOnly);
+  EXPECT_EQ(readFile(shared), "s");
+
   const fs::path target = dir.write("target.txt", "t");
   fs::permissions(target, kReadOnly);
   const fs::path link = dir.path() / "link";

@@ -9,11 +9,14 @@
 #include "platform/full_path.h"
 #include "platform/temp_names.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/held_file.h"
 #include "tests/support/tree_helpers.h"
+#include "tests/support/unprivileged.h"
 
 namespace fs = std::filesystem;
 using platform::FolderEntry;
 using platform::FolderReader;
+using testsupport::readFile;
 
 namespace {
 
@@ -101,6 +104,7 @@ TEST(FolderReader, FollowsLinksAndSkipsWhatCannotBeListed) {
   fs::create_directory_symlink("folder", dir.path() / "folder-link");
   fs::create_symlink("nowhere", dir.path() / "broken");
   fs::create_symlink("self", dir.path() / "self");  // resolves to itself: ELOOP
+  fs::create_symlink("target.bin/inside", dir.path() / "through-a-file");  // ENOTDIR
   testsupport::makeFifo(dir.path() / "pipe");
   fs::create_symlink("pipe", dir.path() / "pipe-link");
 
@@ -108,6 +112,7 @@ TEST(FolderReader, FollowsLinksAndSkipsWhatCannotBeListed) {
   EXPECT_EQ(seen.size(), 4u);
   EXPECT_FALSE(seen.count("broken"));
   EXPECT_FALSE(seen.count("self"));
+  EXPECT_FALSE(seen.count("through-a-file"));
   EXPECT_FALSE(seen.count("pipe"));
   EXPECT_FALSE(seen.count("pipe-link"));
 
@@ -150,28 +155,38 @@ TEST(FolderReader, OpensChildrenRelativeToTheParent) {
   EXPECT_EQ(bad.openChild(closed, "sub"), std::errc::bad_file_descriptor);
 }
 
-TEST(FolderReader, HidesCopyTemporariesAndRemovesThemOnRequest) {
+TEST(FolderReader, HidesCopyTemporariesAndRemovesOnlyUnheldOnes) {
   testsupport::TempDir dir;
-  const std::string temp = std::string(platform::kCopyTempPrefix) + "a.txt.1234";
-  const std::string tempFolder = std::string(platform::kCopyTempPrefix) + "dir";
+  const std::string temp = std::string(platform::kCopyTempPrefix) + "4d2-9f00aa-0";
+  const std::string held = std::string(platform::kCopyTempPrefix) + "4d3-9f00aa-7";
+  const std::string tempFolder = std::string(platform::kCopyTempPrefix) + "1-2-3";
+  const std::string userFile = std::string(platform::kCopyTempPrefix) + "a.txt.1234";
   dir.write("a.txt", "a");
   dir.write(temp, "partial");
+  dir.write(held, "being copied");
+  dir.write(userFile, "mine");
   dir.mkdir(tempFolder);
+  fs::create_symlink("a.txt", dir.path() / (std::string(platform::kCopyTempPrefix) + "5-6-7"));
 
   {
     FolderReader keep;  // removal off: hidden but left alone
     ASSERT_FALSE(keep.open(dir.str()));
-    EXPECT_EQ(readAll(keep).size(), 1u);
+    EXPECT_EQ(readAll(keep).size(), 2u);
     EXPECT_TRUE(fs::exists(dir.path() / temp));
   }
+  testsupport::HeldFile copying(dir.path() / held);
   FolderReader clean;
   clean.setRemoveCopyTemps(true);
   ASSERT_FALSE(clean.open(dir.str()));
   const auto seen = readAll(clean);
-  EXPECT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen.size(), 2u);
   EXPECT_TRUE(seen.count("a.txt"));
+  EXPECT_TRUE(seen.count(userFile));  // only the copy's exact form is a temporary name
   EXPECT_FALSE(fs::exists(dir.path() / temp));
+  EXPECT_EQ(readFile(dir.path() / held), "being copied");  // a running copy holds it
+  EXPECT_EQ(readFile(dir.path() / userFile), "mine");
   EXPECT_TRUE(fs::exists(dir.path() / tempFolder));  // only files are removed
+  EXPECT_TRUE(fs::is_symlink(dir.path() / (std::string(platform::kCopyTempPrefix) + "5-6-7")));  // nor links
 }
 
 TEST(FolderReader, ReadAheadServesTheSameEntriesWithoutAHandle) {
@@ -220,12 +235,73 @@ TEST(FolderReader, FaultHookStandsInForTheOs) {
   EXPECT_FALSE(seen.count("gone.txt"));
 }
 
-TEST(TempNames, RecognisesOnlyThePrefix) {
-  EXPECT_TRUE(platform::isCopyTempName(".~drovan-tmp-"));
-  EXPECT_TRUE(platform::isCopyTempName(".~drovan-tmp-report.doc.77"));
-  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp"));
-  EXPECT_FALSE(platform::isCopyTempName("x.~drovan-tmp-a"));
-  EXPECT_FALSE(platform::isCopyTempName(".~DROVAN-TMP-a"));
+// Only an entry that is gone (or a link that leads nowhere) may be left out
+// silently; any other failure to examine one makes the folder unread, or its
+// missing entries would pass for deleted ones.
+TEST(FolderReader, AnEntryThatCannotBeExaminedFailsTheFolder) {
+  testsupport::TempDir dir;
+  dir.write("a.txt");
+  dir.write("secret.txt");
+  dir.write("z.txt");
+  HookGuard guard([](platform::FolderOp op, std::string_view name) -> std::error_code {
+    if (op == platform::FolderOp::Describe && name == "secret.txt")
+      return std::make_error_code(std::errc::permission_denied);
+    return {};
+  });
+  FolderReader reader;
+  ASSERT_FALSE(reader.open(dir.str()));
+  FolderEntry e;
+  while (reader.next(e)) EXPECT_NE(e.name, "secret.txt");
+  EXPECT_EQ(reader.error(), std::errc::permission_denied);
+
+  FolderReader ahead;
+  ASSERT_FALSE(ahead.open(dir.str()));
+  ahead.readAllAndRelease();
+  while (ahead.next(e)) EXPECT_NE(e.name, "secret.txt");
+  EXPECT_EQ(ahead.error(), std::errc::permission_denied);
+}
+
+TEST(FolderReader, AFolderListableButNotSearchableIsNotEmpty) {
+  testsupport::TempDir dir;
+  dir.write("ro/a.txt", "a");
+  dir.write("ro/b.txt", "b");
+  fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+  // r-- for everyone: its names can be read, none of them examined.
+  fs::permissions(dir.path() / "ro", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const std::string folder = (dir.path() / "ro").string();
+  std::string why;
+  const int outcome = testsupport::runAsNobody(
+      [&] {
+        FolderReader reader;
+        if (reader.open(folder)) return 10;
+        FolderEntry e;
+        int listed = 0;
+        while (reader.next(e)) ++listed;
+        if (listed != 0) return 11;
+        if (!reader.error()) return 12;  // looked like an empty folder
+        return reader.error() == std::errc::permission_denied ? 0 : 13;
+      },
+      why);
+  if (outcome < 0) GTEST_SKIP() << why;
+  EXPECT_EQ(outcome, 0) << "10: not opened, 11: entries listed, 12: taken for empty, 13: another error";
+}
+
+TEST(TempNames, RecognisesOnlyTheFormTheCopyMakes) {
+  EXPECT_TRUE(platform::isCopyTempName(".~drovan-tmp-0-0-0"));
+  EXPECT_TRUE(platform::isCopyTempName(".~drovan-tmp-1a2b-ffffffff-10"));
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp-"));
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp-report.doc.77"));
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp-dead-1"));
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp-1-2-3-4"));
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp-1-2-"));
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp-1--3"));
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp-1-2-3.txt"));
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp-1-2-3 "));
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp-1A-2-3"));  // %x writes lower case
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp-123456789-2-3"));  // wider than 32 bits
+  EXPECT_FALSE(platform::isCopyTempName(".~drovan-tmp1-2-3"));
+  EXPECT_FALSE(platform::isCopyTempName("x.~drovan-tmp-1-2-3"));
+  EXPECT_FALSE(platform::isCopyTempName(".~DROVAN-TMP-1-2-3"));
   EXPECT_FALSE(platform::isCopyTempName(""));
 }
 

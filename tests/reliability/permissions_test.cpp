@@ -114,6 +114,43 @@ TEST(Permissions, WhatMayNotBeReadOrWrittenIsReportedAndNothingElseTouched) {
   figures.print("permissions");
 }
 
+TEST(Permissions, AFolderListableButNotExaminableKeepsTheTargetsCopies) {
+  const ReachableProgram program;
+  std::string why;
+  if (!testsupport::canRunAsNobody(program.path, why)) GTEST_SKIP() << why;
+  Sides s;
+  const std::string D = s.disk.string() + "/";
+  s.file(s.disk, "ok.txt", "copied", kT0);
+  s.file(s.disk, "listonly/inner.txt", "newer, unseen", kT0 + 50);
+  s.file(s.disk, "listonly/sub/deep.txt", "unseen", kT0 + 50);
+  s.file(s.usb, "listonly/inner.txt", "older", kT0);
+  s.file(s.usb, "listonly/only_usb.txt", "must stay", kT0);
+  s.file(s.usb, "listonly/sub/deep.txt", "must stay too", kT0);
+  s.file(s.usb, "gone.txt", "deleted as it should be", kT0);
+  testsupport::giveTree(s.base.path(), testsupport::kNobody, testsupport::kNobody);
+  // Names readable, entries not: every fstatat in it fails with EACCES.
+  fs::permissions(s.disk / "listonly", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const TreeSnapshot diskBefore = filesOf(s.disk), usbBefore = filesOf(s.usb);
+
+  const ProcessResult r =
+      testsupport::runProcess(testsupport::setprivPath(), testsupport::asNobody(program.path, s.args()));
+  EXPECT_EQ(r.exitStatus, 1) << r.out << r.err;
+  const auto out = lines(r.out);
+  ASSERT_FALSE(out.empty()) << r.err;
+  EXPECT_TRUE(isClosingLine(out.back())) << out.back();
+  EXPECT_EQ(errorBlock(out), std::vector<std::string>{"1、读取文件夹错误，请检查该文件夹：" + D + "listonly"}) << r.out;
+
+  fs::permissions(s.disk / "listonly", fs::perms::owner_all);
+  Figures figures;
+  TreeSnapshot usbExpected = usbBefore;
+  usbExpected.erase("gone.txt");
+  usbExpected["ok.txt"] = diskBefore.at("ok.txt");
+  EXPECT_EQ(describe(sameTree(filesOf(s.disk), diskBefore, figures)), "0 problem(s)");
+  EXPECT_EQ(describe(sameTree(filesOf(s.usb), usbExpected, figures)), "0 problem(s)");
+  ++figures.trials;
+  figures.print("listable, not examinable");
+}
+
 TEST(Permissions, AWriteProtectedTargetDriveChangesNothing) {
   std::string why;
   if (!testsupport::canMount(why)) GTEST_SKIP() << why;

@@ -64,6 +64,9 @@ platform::Syscalls countingTable() {
   t.rmdir = Counted<&S::rmdir>::call;
   t.fsync = Counted<&S::fsync>::call;
   t.syncfs = Counted<&S::syncfs>::call;
+  t.flock = Counted<&S::flock>::call;
+  t.lseek = Counted<&S::lseek>::call;
+  t.ftruncate = Counted<&S::ftruncate>::call;
   return t;
 }
 

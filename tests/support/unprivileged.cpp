@@ -1,7 +1,10 @@
 #include "tests/support/unprivileged.h"
 
+#include <grp.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <stdexcept>
 
 #include "tests/support/process.h"
@@ -45,6 +48,45 @@ bool canRunAsNobody(const std::string& program, std::string& why) {
     return false;
   }
   return true;
+}
+
+int runAsNobody(const std::function<int()>& body, std::string& why) {
+  if (::geteuid() != 0) {
+    why = "switching to another user needs root";
+    return -1;
+  }
+  const pid_t child = ::fork();
+  if (child < 0) {
+    why = "fork failed";
+    return -1;
+  }
+  if (child == 0) {
+    if (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
+        ::setresuid(kNobody, kNobody, kNobody) != 0)
+      ::_exit(255);
+    int result = 254;
+    try {
+      result = body();
+    } catch (...) {
+    }
+    ::_exit(result & 0xff);
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) {
+      why = "waitpid failed";
+      return -1;
+    }
+  }
+  if (!WIFEXITED(status)) {
+    why = "the child ended by a signal";
+    return -1;
+  }
+  if (WEXITSTATUS(status) == 255) {
+    why = "the child could not become user " + std::to_string(kNobody);
+    return -1;
+  }
+  return WEXITSTATUS(status);
 }
 
 void giveTree(const fs::path& root, unsigned uid, unsigned gid) {

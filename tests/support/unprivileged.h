@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,14 @@ bool canRunAsNobody(const std::string& program, std::string& why);
 // group, no supplementary groups).
 std::string setprivPath();
 std::vector<std::string> asNobody(const std::string& program, const std::vector<std::string>& args);
+
+// Runs body in a forked child that has become kNobody (user, group, no
+// supplementary groups) and gives back what body returned (0..255), or -1
+// when that cannot be done here (then `why` says why). The child never
+// returns into the test: use it for checks of the calling process's own code
+// under permission bits that root would ignore. Call it while the process
+// runs no other threads.
+int runAsNobody(const std::function<int()>& body, std::string& why);
 
 // Gives root and everything below it (links themselves, not their targets)
 // to uid and gid.
