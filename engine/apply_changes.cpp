@@ -284,12 +284,16 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
         copyPaired[k] = true;
         extraPaired[match] = true;
         TimedLine("被同步文件夹修改文件名" + oldPath + "修改为" + newPath);
-        if (RenameFileOp(oldPath, newPath)) {
+        // Once more right before the step: the line took its time.
+        if (!StillAsScanned(t)) {
+          addError("该文件在同步期间被改动，未修改文件名，请检查：", oldPath);
+        } else if (RenameFileOp(oldPath, newPath)) {
           writtenTarget.Add(newPath);
           changedTarget.Changed(oldPath);
           changedTarget.Wrote(newPath);
-        } else
+        } else {
           addError("修改文件名错误，请检查该文件是否正在使用：", oldPath);
+        }
       }
       auto dropPaired = [](TInventoryList& list, const std::vector<bool>& paired) {
         TInventoryList kept;
@@ -419,6 +423,12 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
             continue;
           }
           TimedLine("被同步文件夹删除文件" + path);
+          // Once more right before the step: the line took its time.
+          if (!StillAsScanned(*e)) {
+            remover.Keep(path);
+            addError("该文件在同步期间被改动，未删除，请检查：", path);
+            continue;
+          }
           changedTarget.Changed(path);
           if (!DeleteFileForced(path)) {
             remover.Keep(path, true);

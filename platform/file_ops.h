@@ -70,8 +70,8 @@ enum class CopyStep {
 enum class CopyProgressAction { Continue, Cancel };
 
 // Called on the copying thread. `total` is the source size when the copy
-// began (raised to `copied` should the source grow meanwhile). After Cancel
-// it is not called again for that copy.
+// began (raised to `copied` should the source grow meanwhile, which then
+// fails the copy). After Cancel it is not called again for that copy.
 using CopyProgress =
     std::function<CopyProgressAction(CopyStep step, std::int64_t copied, std::int64_t total)>;
 
@@ -103,7 +103,9 @@ struct CopyResult {
 // Refused without writing anything: a source that is not a regular file
 // (a FIFO is never waited on), a destination that is a folder (EISDIR) or
 // lacks the owner-write bit (EACCES), and what options.refuseExisting
-// refuses. A cancelled (ECANCELED) or failed copy removes its temporary file
+// refuses. A source that changed while it was read (its size or time
+// moved) fails the copy with EAGAIN, since what was read may mix two
+// versions. A cancelled (ECANCELED) or failed copy removes its temporary file
 // and leaves an existing destination as it was. A destination that is a
 // link is replaced by the new file; what it pointed to is left alone.
 // `progress` may be empty.

@@ -367,6 +367,13 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
                                progress, source, destination);
       !r.ok())
     return {std::move(r), std::nullopt};
+  // A source written to meanwhile may have been read half old, half new;
+  // such a copy is no version of the file at all.
+  struct stat after {};
+  if (::fstat(in.get(), &after) != 0) return {lastError("fstat", source), std::nullopt};
+  if (after.st_size != sourceStat.st_size || after.st_mtim.tv_sec != sourceStat.st_mtim.tv_sec ||
+      after.st_mtim.tv_nsec != sourceStat.st_mtim.tv_nsec)
+    return {OsStatus::fromErrno(EAGAIN, "copy", source), std::nullopt};
 
   // Set-user and set-group bits are not carried: the copy belongs to
   // whoever runs the sync, and a drive must not hand out its privileges.

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "platform/full_path.h"
 #include "platform/syscalls.h"
 #include "tests/support/file_checks.h"
+#include "tests/support/file_times.h"
 #include "tests/support/held_file.h"
 #include "tests/support/sparse_file.h"
 #include "tests/support/syscall_faults.h"
@@ -193,6 +195,32 @@ TEST(FileCopy, CancelKeepsExistingDestinationAndLeavesNoTemporaryFile) {
   rec.cancelAt = 2;
   EXPECT_FALSE(copyFileWithProgress(src.string(), dir.str() + "/fresh", rec.callback()).ok());
   EXPECT_FALSE(fs::exists(dir.path() / "fresh"));
+}
+
+TEST(FileCopy, ASourceWrittenDuringItsCopyFailsTheCopy) {
+  // Saved in place half way: what was read mixes two versions.
+  TempDir dir;
+  const std::string old = "the old version";
+  for (const bool overwrite : {true, false}) {
+    SCOPED_TRACE(overwrite);
+    const fs::path src = dir.write("src", patternBytes(3 * MiB, 1));
+    testsupport::setMTime(src, 1'600'000'000);  // any save moves it
+    const fs::path dst = dir.write("dst", old);
+    int calls = 0;
+    const CopyProgress saveHalfWay = [&](CopyStep, std::int64_t, std::int64_t) {
+      if (++calls == 2) {
+        std::fstream out(src, std::ios::in | std::ios::out | std::ios::binary);
+        out.seekp(0);
+        out << "saved meanwhile";
+        if (!overwrite) out.seekp(0, std::ios::end), out << "and grown";
+      }
+      return CopyProgressAction::Continue;
+    };
+    const CopyResult result = copyFileWithProgress(src.string(), dst.string(), saveHalfWay);
+    EXPECT_EQ(result.status.code, std::errc::resource_unavailable_try_again);
+    EXPECT_EQ(readFile(dst), old);
+    EXPECT_EQ(copyTempFiles(dir.path()), 0);
+  }
 }
 
 TEST(FileCopy, InjectedWriteFailuresKeepOldDestination) {
