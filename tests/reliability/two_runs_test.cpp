@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -48,14 +49,27 @@ void trial(const fs::path& disk, const fs::path& usb, const fs::path& usbByOther
   const TreeSnapshot before = filesOf(disk);
 
   ChildProcess first(syncProgram(), {"--disk", disk.string(), "--usb", usb.string(), "--no-progress"});
+  // Held in the middle of a copy while the second runs, however fast the
+  // copies go: stopped when a copy shows, let go again if that copy ended
+  // just before.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (!copyUnderWay(usb) && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-  ASSERT_TRUE(copyUnderWay(usb)) << "the first run never copied";
-
-  const ProcessResult second =
-      testsupport::runProcess(syncProgram(), {"--disk", disk.string(), "--usb", usbByOtherPath.string(), "--no-progress"});
+  bool firstCopying = false;
+  while (!firstCopying && std::chrono::steady_clock::now() < deadline) {
+    if (!copyUnderWay(usb)) {
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+      continue;
+    }
+    first.signal(SIGSTOP);
+    firstCopying = copyUnderWay(usb);
+    if (!firstCopying) first.signal(SIGCONT);
+  }
+  ProcessResult second;
+  if (firstCopying)
+    second = testsupport::runProcess(syncProgram(),
+                                     {"--disk", disk.string(), "--usb", usbByOtherPath.string(), "--no-progress"});
   const bool firstStillCopying = copyUnderWay(usb);
+  first.signal(SIGCONT);
+  ASSERT_TRUE(firstCopying) << "the first run never copied";
   const ProcessResult r = first.wait();
   ASSERT_EQ(r.exitStatus, 0) << r.out << r.err;
   if (firstStillCopying) ++refusedMidCopy;
