@@ -20,13 +20,12 @@ using namespace testsupport;
 
 namespace {
 
-class ChangedDuringRun : public ::testing::TestWithParam<DriveKind> {
+class ChangedDuringRun : public OnEachDrive {
  protected:
   void SetUp() override {
-    std::string why;
-    if (!TestDrive::available(GetParam(), why)) GTEST_SKIP() << why;
-    drive_ = std::make_unique<TestDrive>(GetParam());
-    s_ = std::make_unique<Pair>(drive_->root() / "sync", drive_->timeTolerance());
+    OnEachDrive::SetUp();
+    if (IsSkipped()) return;
+    s_ = std::make_unique<Pair>(onDrive("sync"), tolerance());
   }
   Pair& s() { return *s_; }
 
@@ -49,7 +48,6 @@ class ChangedDuringRun : public ::testing::TestWithParam<DriveKind> {
     EXPECT_TRUE(edited);
   }
 
-  std::unique_ptr<TestDrive> drive_;
   std::unique_ptr<Pair> s_;
 };
 
@@ -211,10 +209,7 @@ TEST_P(ChangedDuringRun, UnchangedEntriesAreHandledAsBefore) {
   EXPECT_TRUE(s().differences().empty()) << s().differences();
 }
 
-INSTANTIATE_TEST_SUITE_P(Drives, ChangedDuringRun, ::testing::Values(DriveKind::Folder, DriveKind::Exfat),
-                         [](const ::testing::TestParamInfo<DriveKind>& info) {
-                           return info.param == DriveKind::Folder ? "Folder" : "Exfat";
-                         });
+INSTANTIATE_TEST_SUITE_P(Drives, ChangedDuringRun, ::testing::Values(DriveKind::Folder, DriveKind::Exfat), DriveName);
 
 TEST(ChangedDuringRunOnDisk, AnOldLinkLeadingNowhereGoesWithItsFolderANewOneKeepsIt) {
   TempDir stick;

@@ -19,15 +19,7 @@ using namespace testsupport;
 
 namespace {
 
-class FencedFolder : public ::testing::TestWithParam<DriveKind> {
- protected:
-  void SetUp() override {
-    std::string why;
-    if (!TestDrive::available(GetParam(), why)) GTEST_SKIP() << why;
-    drive_ = std::make_unique<TestDrive>(GetParam());
-  }
-  std::unique_ptr<TestDrive> drive_;
-};
+using FencedFolder = OnEachDrive;
 
 // The closing lines of a run whose only error is the fenced folder.
 void expectFencedReport(const JobHarness& h, const std::string& path) {
@@ -108,10 +100,7 @@ TEST_P(FencedFolder, AMountOfTheUsbFolderInsideTheDiskFolderIsNotEntered) {
   EXPECT_FALSE(fs::exists(s.usb / "mnt"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Drives, FencedFolder, ::testing::Values(DriveKind::Folder, DriveKind::Exfat),
-                         [](const ::testing::TestParamInfo<DriveKind>& info) {
-                           return info.param == DriveKind::Folder ? "Folder" : "Exfat";
-                         });
+INSTANTIATE_TEST_SUITE_P(Drives, FencedFolder, ::testing::Values(DriveKind::Folder, DriveKind::Exfat), DriveName);
 
 TEST(FencedFolderOnUsb, ALinkFromTheUsbFolderBackToTheDiskFolderIsNotEntered) {
   TempDir stick;

@@ -3,6 +3,8 @@
 // scenarios share.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -54,6 +56,26 @@ class TestDrive {
   std::optional<TempDir> folder_;
   std::unique_ptr<ExfatMount> exfat_;
 };
+
+// A test run once with the USB folders in an ordinary folder and once on an
+// exFAT drive; skipped where the machine cannot provide the drive.
+class OnEachDrive : public ::testing::TestWithParam<DriveKind> {
+ protected:
+  void SetUp() override {
+    std::string why;
+    if (!TestDrive::available(GetParam(), why)) GTEST_SKIP() << why;
+    drive_ = std::make_unique<TestDrive>(GetParam());
+  }
+  std::filesystem::path onDrive(const std::string& name) const { return drive_->root() / name; }
+  std::int64_t tolerance() const { return drive_->timeTolerance(); }
+
+  std::unique_ptr<TestDrive> drive_;
+};
+
+// The name of a test's drive parameter.
+inline std::string DriveName(const ::testing::TestParamInfo<DriveKind>& info) {
+  return info.param == DriveKind::Folder ? "Folder" : "Exfat";
+}
 
 // The disk folder (a temporary folder) and the USB folder of one job.
 struct Pair {

@@ -22,18 +22,9 @@ using namespace testsupport;
 
 namespace {
 
-class SyncScenario : public ::testing::TestWithParam<DriveKind> {
+class SyncScenario : public OnEachDrive {
  protected:
-  void SetUp() override {
-    std::string why;
-    if (!TestDrive::available(GetParam(), why)) GTEST_SKIP() << why;
-    drive_ = std::make_unique<TestDrive>(GetParam());
-  }
-  fs::path onDrive(const std::string& name) const { return drive_->root() / name; }
-  std::int64_t tolerance() const { return drive_->timeTolerance(); }
   void replug() { drive_->replug(); }
-
-  std::unique_ptr<TestDrive> drive_;
 
   // One forced run from source to target that needs every kind of step,
   // then the next runs of every kind, which find nothing to do.
@@ -442,7 +433,4 @@ TEST_P(SyncScenario, ASparseFileArrivesWholeAndKeepsItsHolesWhereTheDriveCan) {
   EXPECT_EQ(s.differences(), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Drives, SyncScenario, ::testing::Values(DriveKind::Folder, DriveKind::Exfat),
-                         [](const ::testing::TestParamInfo<DriveKind>& info) {
-                           return info.param == DriveKind::Folder ? "Folder" : "Exfat";
-                         });
+INSTANTIATE_TEST_SUITE_P(Drives, SyncScenario, ::testing::Values(DriveKind::Folder, DriveKind::Exfat), DriveName);
