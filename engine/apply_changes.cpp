@@ -393,9 +393,8 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
       };
       // What this run wrote under another name, or what lies behind a
       // linked folder, stays: left out before counting, so the count line
-      // counts the lines that follow it.
-      // A folder goes only with what the scan saw in it; what the run
-      // leaves in place keeps its folder.
+      // counts the lines that follow it. A folder goes only with what the
+      // scan saw in it: what the run leaves in place keeps its folder.
       TScannedFolderRemover remover(targetFiltered_, scanStamp_);
       for (const TUnreadFolder& folder : unreadFolders_) remover.Keep(folder.Path);
       auto keep = [&](TInventoryList& list) {
@@ -411,24 +410,23 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
         }
         list = std::move(kept);
       };
+      // A file changed since the scan stays, and so does its folder.
+      auto changedMeanwhile = [&](const TFileInfo& e, const std::string& path) {
+        if (StillAsScanned(e)) return false;
+        remover.Keep(path);
+        addError("该文件在同步期间被改动，未删除，请检查：", path);
+        return true;
+      };
       keep(ExtraFileList);
       if (!ExtraFileList.Empty()) {
         TimedLine("被同步文件夹需要删除的文件共" + count(ExtraFileList) + "个");
         for (const TFileInfo* e : ExtraFileList) {
           if (StopSync) return true;
           const std::string path = e->Key();
-          if (!StillAsScanned(*e)) {
-            remover.Keep(path);
-            addError("该文件在同步期间被改动，未删除，请检查：", path);
-            continue;
-          }
+          if (changedMeanwhile(*e, path)) continue;
           TimedLine("被同步文件夹删除文件" + path);
           // Once more right before the step: the line took its time.
-          if (!StillAsScanned(*e)) {
-            remover.Keep(path);
-            addError("该文件在同步期间被改动，未删除，请检查：", path);
-            continue;
-          }
+          if (changedMeanwhile(*e, path)) continue;
           changedTarget.Changed(path);
           if (!DeleteFileForced(path)) {
             remover.Keep(path, true);
