@@ -13,6 +13,7 @@
 #include "engine/flush_changes.h"
 #include "engine/pThdSync.h"
 #include "engine/scanned_state.h"
+#include "engine/sync_plan.h"
 #include "inventory/MyGetFiles.h"
 #include "platform/collate.h"
 #include "platform/content_compare.h"
@@ -55,24 +56,6 @@ class WrittenEntries {
   std::string root_;
   TFileIdentitySet ids_;
   std::unordered_set<std::string> folders_;
-};
-
-struct RenameKey {
-  std::string_view folder;
-  TDateTime time;
-  std::int64_t size;
-  bool operator==(const RenameKey& o) const {
-    return folder == o.folder && size == o.size && std::memcmp(&time, &o.time, sizeof time) == 0;
-  }
-};
-
-struct RenameKeyHash {
-  std::size_t operator()(const RenameKey& k) const {
-    std::uint64_t bits = 0;
-    std::memcpy(&bits, &k.time, sizeof bits);
-    return std::hash<std::string_view>()(k.folder) ^ (bits * 0x9E3779B97F4A7C15ULL) ^
-           std::hash<std::int64_t>()(k.size) << 1;
-  }
 };
 
 std::string_view CutRoot(std::string_view path, std::size_t rootLength) {
@@ -121,16 +104,10 @@ bool TakenByPair(const std::string& dest, std::size_t rootLength, const std::vec
   });
 }
 
-std::string_view RelativeFolder(const TFileInfo& info, std::size_t rootLength) {
-  std::string_view path = info.Path;
-  return path.substr(std::min(rootLength, path.size()));
-}
-
 }  // namespace
 
 void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetList, const TEntryComparer& Comparer,
                            const std::string& SourceRoot, const std::string& TargetRoot) {
-  TInventoryList UpdateList, CopyList, CreateDirList, NewSameList, ExtraFileList, ExtraDirList;
   std::vector<std::string> ErrorList;
   WrittenEntries writtenTarget(TargetRoot), writtenSource(SourceRoot);
   TChangedSide changedTarget(TargetRoot), changedSource(SourceRoot);
@@ -142,16 +119,6 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
     ErrorList.push_back(std::to_string(ErrorList.size() + 1) + "、" + text + path);
   };
   auto count = [](const TInventoryList& list) { return std::to_string(list.Count()); };
-  // Files that the plan paired by name with a file of the other side, in
-  // inventory order.
-  std::vector<const TFileInfo*> pairedSource, pairedTarget;
-  auto notePair = [&](const TFileInfo* s, const TFileInfo* t) {
-    if (s->Falg) return;
-    pairedSource.push_back(s);
-    pairedTarget.push_back(t);
-  };
-  // The other side's entry of an update or of a file newer in the target.
-  std::unordered_map<const TFileInfo*, const TFileInfo*> counterpart;
   // One file copy with its progress messages; refuses to overwrite a file
   // this run has already written on that side, and one that confirm (asked
   // before and after the data moves) finds changed since the scan.
@@ -182,128 +149,49 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
   };
   const char* const kChangedNotReplaced = "该文件在同步期间被改动，未覆盖，请检查：";
 
+  const TNewerInTarget newerInTarget = NewerInTargetFrom(settings_.WhenSyncedFolderHasNewSameFile);
+  const TTargetOnly targetOnly = TargetOnlyFrom(settings_.WhenSyncedFolderHasNewFile);
+
   // Runs the phases; returns at the first stop check that finds StopSync set.
   auto phases = [&]() -> bool {
-    // 1. Planning: a merge walk over the two sorted inventories.
-    std::size_t i = 0, head = 0;
-    while (i < SourceList.Count() && head < TargetList.Count()) {
-      TFileInfo* s = SourceList.Objects(i);
-      TFileInfo* t = TargetList.Objects(head);
-      switch (Comparer(*s, *t)) {
-        case Same: notePair(s, t), ++i, ++head; break;
-        case SourceNewer: UpdateList.Add(s), notePair(s, t), counterpart[s] = t, ++i, ++head; break;
-        case SourceOnlyFile: CopyList.Add(s), ++i; break;
-        case SourceOnlyDir: CreateDirList.Add(s), ++i; break;
-        case TargetNewer: NewSameList.Add(t), notePair(s, t), counterpart[t] = s, ++i, ++head; break;
-        case TargetOnlyFile: ExtraFileList.Add(t), ++head; break;
-        case TargetOnlyDir: ExtraDirList.Add(t), ++head; break;
-      }
-    }
-    if (head >= TargetList.Count()) {
-      for (; i < SourceList.Count(); ++i) {
-        if (StopSync) return true;
-        TFileInfo* s = SourceList.Objects(i);
-        (s->Falg ? CreateDirList : CopyList).Add(s);
-      }
-    } else {
-      for (; head < TargetList.Count(); ++head) {
-        if (StopSync) return true;
-        TFileInfo* t = TargetList.Objects(head);
-        (t->Falg ? ExtraDirList : ExtraFileList).Add(t);
-      }
-    }
-    SourceList.Clear();
-    TargetList.Clear();
-
-    // Nothing happens in or under a folder that one side could not list: a
-    // file missing from its listing may well exist, and must not be deleted,
-    // overwritten or copied back over.
-    if (!unreadRelative_.empty()) {
-      const std::unordered_set<std::string_view> unread(unreadRelative_.begin(), unreadRelative_.end());
-      auto dropUnread = [&](TInventoryList& list, std::size_t rootLength) {
-        TInventoryList kept;
-        kept.Reserve(list.Count());
-        std::string relative;
-        for (TFileInfo* e : list) {
-          relative.clear();
-          e->AppendRelative(relative, rootLength);
-          const std::string_view view(relative);
-          bool hidden = false;
-          for (std::size_t end = view.find(PathDelim);; end = view.find(PathDelim, end + 1)) {
-            if (unread.count(view.substr(0, end))) {
-              hidden = true;
-              break;
-            }
-            if (end == std::string_view::npos) break;
-          }
-          if (!hidden) kept.Add(e);
-        }
-        list = std::move(kept);
-      };
-      for (TInventoryList* list : {&UpdateList, &CopyList, &CreateDirList}) dropUnread(*list, SourceRoot.size());
-      for (TInventoryList* list : {&NewSameList, &ExtraFileList, &ExtraDirList}) dropUnread(*list, TargetRoot.size());
-      for (const TUnreadFolder& folder : unreadFolders_) {
-        if (folder.Error == FencedFolderError())
-          addError("该文件夹通向另一个同步文件夹，未同步，请检查：", folder.Path);
-        else
-          addError("读取文件夹错误，请检查该文件夹：", folder.Path);
-      }
+    // 1. Planning.
+    std::optional<TSyncPlan> planned = PlanChanges(
+        SourceList, TargetList, Comparer, SourceRoot.size(), TargetRoot.size(), unreadRelative_,
+        [](const TFileInfo& s, const TFileInfo& t) {
+          // Changed since the scan, it is no longer the renamed file: the
+          // source's file is copied and this one meets the target-only checks.
+          return platform::sameContent(s.Key(), t.Key()) && StillAsScanned(t);
+        },
+        StopSync);
+    if (!planned) return true;
+    TSyncPlan& plan = *planned;
+    TInventoryList &UpdateList = plan.Updates, &CopyList = plan.NewFiles, &CreateDirList = plan.NewFolders;
+    TInventoryList &NewSameList = plan.NewerInTarget, &ExtraFileList = plan.TargetOnlyFiles,
+                   &ExtraDirList = plan.TargetOnlyFolders;
+    const std::vector<const TFileInfo*>&pairedSource = plan.PairedSource, &pairedTarget = plan.PairedTarget;
+    const auto& counterpart = plan.Counterpart;
+    for (const TUnreadFolder& folder : unreadFolders_) {
+      if (folder.Error == FencedFolderError())
+        addError("该文件夹通向另一个同步文件夹，未同步，请检查：", folder.Path);
+      else
+        addError("读取文件夹错误，请检查该文件夹：", folder.Path);
     }
 
-    // 2. Rename detection: a source-only file and a target-only file in the
-    // same relative folder with the same time and size are one file renamed.
-    // Indexed, so each copy finds its first match in list order at once.
-    if (!CopyList.Empty() && !ExtraFileList.Empty()) {
-      std::unordered_map<RenameKey, std::vector<std::size_t>, RenameKeyHash> candidates;
-      for (std::size_t k = ExtraFileList.Count(); k-- > 0;) {
-        const TFileInfo& t = *ExtraFileList.Objects(k);
-        candidates[{RelativeFolder(t, TargetRoot.size()), t.LastModifyTime, t.Size}].push_back(k);
+    // 2. Renames.
+    for (const auto& [s, t] : plan.Renames) {
+      const std::string oldPath = t->Key();
+      const std::string newPath = std::string(t->Path) + std::string(s->Name);
+      TimedLine("被同步文件夹修改文件名" + oldPath + "修改为" + newPath);
+      // Once more right before the step: the line took its time.
+      if (!StillAsScanned(*t)) {
+        addError("该文件在同步期间被改动，未修改文件名，请检查：", oldPath);
+      } else if (RenameFileOp(oldPath, newPath)) {
+        writtenTarget.Add(newPath);
+        changedTarget.Changed(oldPath);
+        changedTarget.Wrote(newPath);
+      } else {
+        addError("修改文件名错误，请检查该文件是否正在使用：", oldPath);
       }
-      std::vector<bool> copyPaired(CopyList.Count()), extraPaired(ExtraFileList.Count());
-      for (std::size_t k = 0; k < CopyList.Count(); ++k) {
-        const TFileInfo& s = *CopyList.Objects(k);
-        auto found = candidates.find({RelativeFolder(s, SourceRoot.size()), s.LastModifyTime, s.Size});
-        if (found == candidates.end() || found->second.empty()) continue;
-        // Equal size and time do not make one file (an archive unpacks many
-        // with one time): the first candidate in list order (pushed last)
-        // whose content agrees is the renamed file.
-        std::vector<std::size_t>& pool = found->second;
-        const std::string sourcePath = s.Key();
-        auto agreeing = std::find_if(pool.rbegin(), pool.rend(), [&](std::size_t k) {
-          return platform::sameContent(sourcePath, ExtraFileList[k].Key());
-        });
-        if (agreeing == pool.rend()) continue;
-        const std::size_t match = *agreeing;
-        pool.erase(std::next(agreeing).base());
-        const TFileInfo& t = ExtraFileList[match];
-        const std::string oldPath = t.Key();
-        const std::string newPath = std::string(t.Path) + std::string(s.Name);
-        // Changed since the scan, it is no longer the renamed file: the
-        // source's file is copied and this one meets the target-only checks.
-        if (!StillAsScanned(t)) continue;
-        copyPaired[k] = true;
-        extraPaired[match] = true;
-        TimedLine("被同步文件夹修改文件名" + oldPath + "修改为" + newPath);
-        // Once more right before the step: the line took its time.
-        if (!StillAsScanned(t)) {
-          addError("该文件在同步期间被改动，未修改文件名，请检查：", oldPath);
-        } else if (RenameFileOp(oldPath, newPath)) {
-          writtenTarget.Add(newPath);
-          changedTarget.Changed(oldPath);
-          changedTarget.Wrote(newPath);
-        } else {
-          addError("修改文件名错误，请检查该文件是否正在使用：", oldPath);
-        }
-      }
-      auto dropPaired = [](TInventoryList& list, const std::vector<bool>& paired) {
-        TInventoryList kept;
-        kept.Reserve(list.Count());
-        for (std::size_t k = 0; k < list.Count(); ++k)
-          if (!paired[k]) kept.Add(list.Objects(k));
-        list = std::move(kept);
-      };
-      dropPaired(CopyList, copyPaired);
-      dropPaired(ExtraFileList, extraPaired);
     }
 
     // 3. Updates.
@@ -363,21 +251,21 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
         const std::string P = e->Key();
         const std::string Q = SourceRoot + rel(e, TargetRoot);
         Copied copied = Copied::Yes;
-        switch (settings_.WhenSyncedFolderHasNewSameFile) {
-          case 0: copied = copy(Q, P, CopyNewSame, writtenTarget, asScanned(e)); break;
-          case 2: copied = copy(P, Q, CopyNewSame, writtenSource, asScanned(counterpart.at(e))); break;
-          default: break;
+        switch (newerInTarget) {
+          case TNewerInTarget::Replace: copied = copy(Q, P, CopyNewSame, writtenTarget, asScanned(e)); break;
+          case TNewerInTarget::CopyBack:
+            copied = copy(P, Q, CopyNewSame, writtenSource, asScanned(counterpart.at(e)));
+            break;
+          case TNewerInTarget::Keep: break;
         }
         if (copied == Copied::Failed) addError("复制文件错误，请检查该文件是否正在使用：", Q);
-        if (copied == Copied::Changed)
-          addError(kChangedNotReplaced, settings_.WhenSyncedFolderHasNewSameFile == 0 ? P : Q);
+        if (copied == Copied::Changed) addError(kChangedNotReplaced, newerInTarget == TNewerInTarget::Replace ? P : Q);
       }
     }
 
     // 7. Entries only the target holds.
-    const std::int16_t extraStrategy = settings_.WhenSyncedFolderHasNewFile;
-    if (extraStrategy == 1 || (extraStrategy == 0 && sourceHoldsTarget_)) return false;
-    if (extraStrategy == 0) {
+    if (targetOnly == TTargetOnly::Keep || (targetOnly == TTargetOnly::Delete && sourceHoldsTarget_)) return false;
+    if (targetOnly == TTargetOnly::Delete) {
       // The walk lists what a linked folder holds; deleting those entries one
       // by one would reach through the link into whatever it points at.
       // Removing the link takes them out of the folder, and nothing more.
@@ -440,7 +328,6 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
         ExtraDirList.Sort(TargetRoot.size());
         for (std::size_t k = ExtraDirList.Count(); k-- > 0;) {
           if (StopSync) return true;
-          if (settings_.WhenSyncedFolderHasNewFile != 0) continue;
           const TFileInfo& entry = *ExtraDirList.Objects(k);
           // The name is used as it is: on this system blanks at either end
           // are part of a name, and trimming them could name another folder.

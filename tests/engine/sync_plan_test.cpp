@@ -1,0 +1,164 @@
+// The plan of a change application from two inventories built in memory:
+// no file system is touched, the rename check is the test's own.
+#include "engine/sync_plan.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "inventory/file_store.h"
+
+namespace {
+
+const std::string kSource = "/disk/", kTarget = "/media/usb/";
+
+TDateTime at(int s) {
+  TDateTime v = 0;
+  EXPECT_TRUE(platform::tryEncodeDateTime({2020, 6, 1, 9, 0, s, 0}, v));
+  return v;
+}
+
+class Plan : public ::testing::Test {
+ protected:
+  // rel ending in "/" is a folder.
+  void add(TInventoryList& list, const std::string& root, const std::string& rel, int time = 0,
+           std::int64_t size = 1) {
+    const bool folder = rel.back() == '/';
+    const std::string full = root + (folder ? rel.substr(0, rel.size() - 1) : rel);
+    const auto slash = full.rfind('/');
+    TFileInfo& info = store.Add(full.substr(0, slash + 1), full.substr(slash + 1));
+    info.Falg = folder;
+    info.LastModifyTime = folder ? 0 : at(time);
+    info.Size = folder ? 0 : size;
+    list.Add(&info);
+  }
+  void source(const std::string& rel, int time = 0, std::int64_t size = 1) { add(sourceList, kSource, rel, time, size); }
+  void target(const std::string& rel, int time = 0, std::int64_t size = 1) { add(targetList, kTarget, rel, time, size); }
+
+  TSyncPlan plan(const std::vector<std::string>& unread = {}, TRenameCheck isRename = nullptr) {
+    if (!isRename) isRename = [](const TFileInfo&, const TFileInfo&) { return true; };
+    sourceList.Sort(kSource.size());
+    targetList.Sort(kTarget.size());
+    std::optional<TSyncPlan> p =
+        PlanChanges(sourceList, targetList, comparer, kSource.size(), kTarget.size(), unread, isRename, stop);
+    EXPECT_TRUE(p.has_value());
+    return p ? std::move(*p) : TSyncPlan{};
+  }
+
+  static std::vector<std::string> names(const TInventoryList& list, const std::string& root) {
+    std::vector<std::string> out;
+    for (const TFileInfo* e : list) out.push_back(e->Relative(root.size()));
+    return out;
+  }
+  using Names = std::vector<std::string>;
+
+  TFileStore store;
+  TInventoryList sourceList, targetList;
+  TEntryComparer comparer{kSource, kTarget};
+  std::atomic<bool> stop{false};
+};
+
+}  // namespace
+
+TEST_F(Plan, EveryPairingLandsInItsList) {
+  source("same.txt", 0);
+  target("same.txt", 2);  // within the drives' tolerance
+  source("upd.txt", 30);
+  target("upd.txt", 0);
+  source("older.txt", 0);
+  target("older.txt", 30);
+  source("new.txt");
+  source("newdir/");
+  source("newdir/n.txt");
+  target("extra.txt", 5, 7);
+  target("extradir/");
+  target("extradir/e.txt", 6, 9);
+  target("both/");
+  source("both/");
+
+  const TSyncPlan p = plan();
+  EXPECT_EQ(names(p.Updates, kSource), Names{"upd.txt"});
+  EXPECT_EQ(names(p.NewerInTarget, kTarget), Names{"older.txt"});
+  EXPECT_EQ(names(p.NewFiles, kSource), (Names{"new.txt", "newdir/n.txt"}));
+  EXPECT_EQ(names(p.NewFolders, kSource), Names{"newdir"});
+  EXPECT_EQ(names(p.TargetOnlyFiles, kTarget), (Names{"extra.txt", "extradir/e.txt"}));
+  EXPECT_EQ(names(p.TargetOnlyFolders, kTarget), Names{"extradir"});
+  EXPECT_TRUE(p.Renames.empty());
+  // Files paired by name, in order; folders are not among them.
+  ASSERT_EQ(p.PairedSource.size(), 3u);
+  EXPECT_EQ(p.PairedSource[0]->Relative(kSource.size()), "older.txt");
+  EXPECT_EQ(p.PairedTarget[2]->Relative(kTarget.size()), "upd.txt");
+  EXPECT_EQ(p.Counterpart.at(p.Updates.Objects(0))->Relative(kTarget.size()), "upd.txt");
+  EXPECT_EQ(p.Counterpart.at(p.NewerInTarget.Objects(0))->Relative(kSource.size()), "older.txt");
+  EXPECT_TRUE(sourceList.Empty());
+  EXPECT_TRUE(targetList.Empty());
+}
+
+TEST_F(Plan, ARenameIsASourceOnlyAndATargetOnlyFileAlikeThatTheCheckAccepts) {
+  source("d/new-name.txt", 10, 100);
+  target("d/a-lookalike.txt", 10, 100);  // first in order, refused by the check
+  target("d/old-name.txt", 10, 100);
+  source("other/moved.txt", 10, 100);  // same time and size, another folder
+  target("moved.txt", 10, 100);
+  source("d/sized.txt", 10, 100);
+  target("d/sized-other.txt", 10, 101);
+
+  std::vector<std::string> asked;
+  const TSyncPlan p = plan({}, [&](const TFileInfo& s, const TFileInfo& t) {
+    asked.push_back(std::string(s.Name) + " ? " + std::string(t.Name));
+    return t.Name != "a-lookalike.txt";
+  });
+  ASSERT_EQ(p.Renames.size(), 1u);
+  EXPECT_EQ(p.Renames[0].Source->Relative(kSource.size()), "d/new-name.txt");
+  EXPECT_EQ(p.Renames[0].Target->Relative(kTarget.size()), "d/old-name.txt");
+  EXPECT_EQ(names(p.NewFiles, kSource), (Names{"d/sized.txt", "other/moved.txt"}));
+  EXPECT_EQ(names(p.TargetOnlyFiles, kTarget), (Names{"d/a-lookalike.txt", "d/sized-other.txt", "moved.txt"}));
+  // Only candidates of one folder, time and size are checked, in list order,
+  // and a taken one is not offered again.
+  EXPECT_EQ(asked, (std::vector<std::string>{"new-name.txt ? a-lookalike.txt", "new-name.txt ? old-name.txt",
+                                             "sized.txt ? a-lookalike.txt"}));
+}
+
+TEST_F(Plan, NothingInOrUnderAnUnreadFolderIsPlanned) {
+  source("locked/");
+  source("locked/inner.txt", 30);
+  target("locked/inner.txt", 0);
+  target("locked/only-here.txt");
+  target("locked/sub/");
+  target("locked/sub/deep.txt");
+  source("locked2/x.txt");  // a sibling whose name starts alike
+  target("locked2/y.txt", 0, 2);
+  target("locked/");
+
+  const TSyncPlan p = plan({"locked"});
+  EXPECT_TRUE(p.Updates.Empty());
+  EXPECT_TRUE(p.NewFolders.Empty());
+  EXPECT_TRUE(p.TargetOnlyFolders.Empty());
+  EXPECT_EQ(names(p.NewFiles, kSource), Names{"locked2/x.txt"});
+  EXPECT_EQ(names(p.TargetOnlyFiles, kTarget), Names{"locked2/y.txt"});
+}
+
+TEST_F(Plan, AStopDuringTheTailEndsThePlanning) {
+  for (int i = 0; i < 5; ++i) source("s" + std::to_string(i) + ".txt");
+  stop = true;
+  sourceList.Sort(kSource.size());
+  EXPECT_FALSE(PlanChanges(sourceList, targetList, comparer, kSource.size(), kTarget.size(), {},
+                           [](const TFileInfo&, const TFileInfo&) { return true; }, stop)
+                   .has_value());
+}
+
+TEST(PlanStrategies, StoredNumbersBecomeNamedValues) {
+  EXPECT_EQ(NewerInTargetFrom(0), TNewerInTarget::Replace);
+  EXPECT_EQ(NewerInTargetFrom(1), TNewerInTarget::Keep);
+  EXPECT_EQ(NewerInTargetFrom(2), TNewerInTarget::CopyBack);
+  // Out of range: neither copy is made.
+  EXPECT_EQ(NewerInTargetFrom(3), TNewerInTarget::Keep);
+  EXPECT_EQ(NewerInTargetFrom(-1), TNewerInTarget::Keep);
+  EXPECT_EQ(TargetOnlyFrom(0), TTargetOnly::Delete);
+  EXPECT_EQ(TargetOnlyFrom(1), TTargetOnly::Keep);
+  EXPECT_EQ(TargetOnlyFrom(2), TTargetOnly::CopyBack);
+  // Out of range: copied back, as every number but 0 and 1.
+  EXPECT_EQ(TargetOnlyFrom(7), TTargetOnly::CopyBack);
+  EXPECT_EQ(TargetOnlyFrom(-3), TTargetOnly::CopyBack);
+}
