@@ -1,0 +1,422 @@
+#include "engine/apply_phases.h"
+
+#include <algorithm>
+#include <optional>
+#include <string_view>
+#include <unordered_set>
+
+#include "engine/file_ops.h"
+#include "engine/scanned_state.h"
+#include "inventory/MyGetFiles.h"
+#include "platform/collate.h"
+#include "platform/file_ops.h"
+
+namespace {
+
+// Everything this run has written: the files it copied or renamed, the
+// folders it created, and every folder on their way down from the root. A
+// later step never deletes one of them, and a second copy onto a file that
+// this run already wrote is refused: on a drive that ignores letter case two
+// different names can be one file.
+class WrittenEntries {
+ public:
+  explicit WrittenEntries(std::string root) : root_(std::move(root)) {}
+
+  // Records path (whose identity is known when given) and its folders.
+  void Add(const std::string& path, std::optional<platform::FileIdentity> id = std::nullopt) {
+    if (!id) id = platform::fileIdentity(path);
+    if (id) ids_.insert(*id);
+    std::size_t slash = path.rfind(PathDelim);
+    while (slash != std::string::npos && slash > root_.size()) {
+      std::string folder = path.substr(0, slash);
+      if (!folders_.insert(folder).second) break;  // its own parents are in already
+      if (auto folderId = platform::fileIdentity(folder)) ids_.insert(*folderId);
+      slash = folder.rfind(PathDelim);
+    }
+  }
+  // Whether the entry at path (not following a final link) is one of them.
+  bool Contains(const std::string& path) const {
+    if (ids_.empty()) return false;
+    auto id = platform::lfileIdentity(path);
+    return id && ids_.count(*id) != 0;
+  }
+  const TFileIdentitySet& Ids() const { return ids_; }
+  bool Any() const { return !ids_.empty(); }
+
+ private:
+  std::string root_;
+  TFileIdentitySet ids_;
+  std::unordered_set<std::string> folders_;
+};
+
+std::string_view CutRoot(std::string_view path, std::size_t rootLength) {
+  return path.substr(std::min(rootLength, path.size()));
+}
+
+// The entries of list (in inventory order, keys below a root of rootLength)
+// whose relative path equals rel but for letter case: inventory order
+// refines the order that ignores case, so they stand together.
+template <typename Visit>
+bool AnyCaseVariant(const std::vector<const TFileInfo*>& list, std::size_t rootLength, std::string_view rel,
+                    Visit visit) {
+  auto it = std::partition_point(list.begin(), list.end(), [&](const TFileInfo* p) {
+    return platform::compareTextIgnoringCase(p->Relative(rootLength), rel) < 0;
+  });
+  for (; it != list.end() && platform::compareTextIgnoringCase((*it)->Relative(rootLength), rel) == 0; ++it)
+    if (visit(**it)) return true;
+  return false;
+}
+
+// A folder to create that is there already is, on a drive that ignores
+// letter case, a target-only folder of another spelling. It takes the
+// source's spelling, so that the next run pairs the two folders instead of
+// copying everything in them again. Nothing is lost when that fails.
+void RespellFolder(const std::string& folder, std::size_t rootLength,
+                   const std::vector<const TFileInfo*>& targetOnlyFolders) {
+  if (!platform::isDirectory(folder)) return;
+  const auto existing = platform::lfileIdentity(folder);
+  AnyCaseVariant(targetOnlyFolders, rootLength, CutRoot(folder, rootLength), [&](const TFileInfo& t) {
+    const std::string key = t.Key();
+    if (key == folder || platform::lfileIdentity(key) != existing) return false;
+    RenameFileOp(key, folder);
+    return true;
+  });
+}
+
+// Whether dest, a name that held nothing at the scan, now leads to a file
+// that the plan paired with an entry of another name (paired: in inventory
+// order, on dest's side): on a drive that ignores letter case the two names
+// are one file, and a copy would silently replace the other entry's file.
+bool TakenByPair(const std::string& dest, std::size_t rootLength, const std::vector<const TFileInfo*>& paired) {
+  const auto existing = platform::fileIdentity(dest);
+  if (!existing) return false;
+  return AnyCaseVariant(paired, rootLength, CutRoot(dest, rootLength), [&](const TFileInfo& p) {
+    return platform::fileIdentity(p.Key()) == existing;
+  });
+}
+
+enum class Copied { Yes, Failed, Changed };
+
+}  // namespace
+
+struct TPlanActions::State {
+  State(TSyncPlan& plan, const std::string& sourceRoot, const std::string& targetRoot, platform::HWND window,
+        TLineSink timedLine)
+      : plan(plan),
+        sourceRoot(sourceRoot),
+        targetRoot(targetRoot),
+        window(window),
+        timedLine(std::move(timedLine)),
+        writtenTarget(targetRoot),
+        writtenSource(sourceRoot),
+        changedTarget(targetRoot),
+        changedSource(sourceRoot) {}
+
+  TSyncPlan& plan;
+  const std::string& sourceRoot;
+  const std::string& targetRoot;
+  platform::HWND window;
+  TLineSink timedLine;
+  WrittenEntries writtenTarget, writtenSource;
+  TChangedSide changedTarget, changedSource;
+  bool flushed = false;
+  std::vector<std::string> errors;
+
+  void addError(const char* text, const std::string& path) {
+    errors.push_back(std::to_string(errors.size() + 1) + "、" + text + path);
+  }
+  // One file copy with its progress messages; refuses to overwrite a file
+  // this run has already written on that side, and one that confirm (asked
+  // before and after the data moves) finds changed since the scan.
+  Copied copy(const std::string& src, const std::string& dst, TCopyKind kind, WrittenEntries& written,
+              std::function<platform::OsStatus()> confirm) {
+    const TCopyResult result =
+        CopyFileTracked(NewCopyInfo(src, dst, window, kind), written.Ids(), std::move(confirm));
+    if (result) {
+      written.Add(dst, result.Written);
+      (&written == &writtenTarget ? changedTarget : changedSource).Wrote(dst);
+      return Copied::Yes;
+    }
+    return result.Status.code == ChangedSinceScanError() ? Copied::Changed : Copied::Failed;
+  }
+};
+
+namespace {
+
+const char* const kChangedNotReplaced = "该文件在同步期间被改动，未覆盖，请检查：";
+
+std::string Count(const TInventoryList& list) { return std::to_string(list.Count()); }
+
+std::string Rel(const TFileInfo* item, const std::string& root) { return item->Relative(root.size()); }
+
+std::function<platform::OsStatus()> AsScanned(const TFileInfo* seen) {
+  return [seen] { return ConfirmAsScanned(*seen); };
+}
+
+// A destination that held nothing at the scan must hold nothing still; on
+// a drive that ignores letter case it may be a target-only file of another
+// spelling, unchanged, which it then replaces.
+std::function<platform::OsStatus()> StillAbsent(std::string dest, std::size_t rootLength,
+                                                const std::vector<const TFileInfo*>* variants) {
+  return [dest = std::move(dest), rootLength, variants]() -> platform::OsStatus {
+    if (!platform::examineEntry(dest).exists) return {};
+    if (variants && AnyCaseVariant(*variants, rootLength, CutRoot(dest, rootLength),
+                                   [](const TFileInfo& t) { return StillAsScanned(t); }))
+      return {};
+    return {ChangedSinceScanError(), "confirm", dest};
+  };
+}
+
+}  // namespace
+
+TPlanActions::TPlanActions(TSyncPlan& Plan, const std::string& SourceRoot, const std::string& TargetRoot,
+                           platform::HWND Window, TLineSink TimedLine)
+    : state_(std::make_unique<State>(Plan, SourceRoot, TargetRoot, Window, std::move(TimedLine))) {}
+
+// The flush runs on every way out, a failed folder creation included, so
+// whatever was written is on the drive when the job's last line shows.
+TPlanActions::~TPlanActions() {
+  if (!state_->flushed) FlushChangedSides({&state_->changedTarget, &state_->changedSource});
+}
+
+const std::vector<std::string>& TPlanActions::Errors() const { return state_->errors; }
+
+void TPlanActions::ReportUnread(const std::vector<TUnreadFolder>& Unread) {
+  for (const TUnreadFolder& folder : Unread) {
+    if (folder.Error == FencedFolderError())
+      state_->addError("该文件夹通向另一个同步文件夹，未同步，请检查：", folder.Path);
+    else
+      state_->addError("读取文件夹错误，请检查该文件夹：", folder.Path);
+  }
+}
+
+void TPlanActions::Renames() {
+  State& s = *state_;
+  for (const auto& [source, target] : s.plan.Renames) {
+    const std::string oldPath = target->Key();
+    const std::string newPath = std::string(target->Path) + std::string(source->Name);
+    s.timedLine("被同步文件夹修改文件名" + oldPath + "修改为" + newPath);
+    // Once more right before the step: the line took its time.
+    if (!StillAsScanned(*target)) {
+      s.addError("该文件在同步期间被改动，未修改文件名，请检查：", oldPath);
+    } else if (RenameFileOp(oldPath, newPath)) {
+      s.writtenTarget.Add(newPath);
+      s.changedTarget.Changed(oldPath);
+      s.changedTarget.Wrote(newPath);
+    } else {
+      s.addError("修改文件名错误，请检查该文件是否正在使用：", oldPath);
+    }
+  }
+}
+
+bool TPlanActions::Updates() {
+  State& s = *state_;
+  const TInventoryList& updates = s.plan.Updates;
+  if (updates.Empty()) return false;
+  s.timedLine("被同步文件夹需要更新的文件共" + Count(updates) + "个");
+  for (const TFileInfo* e : updates) {
+    if (StopSync) return true;
+    const std::string dest = s.targetRoot + Rel(e, s.sourceRoot);
+    switch (s.copy(e->Key(), dest, CopyUpdate, s.writtenTarget, AsScanned(s.plan.Counterpart.at(e)))) {
+      case Copied::Yes: break;
+      case Copied::Failed: s.addError("更新文件错误，请检查该文件是否正在使用：", dest); break;
+      case Copied::Changed: s.addError(kChangedNotReplaced, dest); break;
+    }
+  }
+  return false;
+}
+
+bool TPlanActions::NewFolders() {
+  State& s = *state_;
+  TInventoryList& folders = s.plan.NewFolders;
+  if (folders.Empty()) return false;
+  s.timedLine("被同步文件夹需要创建的文件夹共" + Count(folders) + "个");
+  folders.Sort(s.sourceRoot.size());
+  const std::vector<const TFileInfo*> targetOnlyFolders(s.plan.TargetOnlyFolders.begin(),
+                                                        s.plan.TargetOnlyFolders.end());
+  if (StopSync) return false;
+  for (const TFileInfo* e : folders) {
+    if (StopSync) return true;
+    const std::string folder = s.targetRoot + Rel(e, s.sourceRoot);
+    s.timedLine("创建文件夹" + folder);
+    RespellFolder(folder, s.targetRoot.size(), targetOnlyFolders);
+    CreateDirChecked(folder);
+    s.writtenTarget.Add(folder);
+    s.changedTarget.Changed(folder);
+    CopyFolderAttributes(e->Key(), folder);
+  }
+  return false;
+}
+
+bool TPlanActions::NewFiles() {
+  State& s = *state_;
+  const TInventoryList& files = s.plan.NewFiles;
+  if (files.Empty()) return false;
+  s.timedLine("被同步文件夹需要复制的文件共" + Count(files) + "个");
+  const std::vector<const TFileInfo*> targetOnlyFiles(s.plan.TargetOnlyFiles.begin(), s.plan.TargetOnlyFiles.end());
+  for (const TFileInfo* e : files) {
+    if (StopSync) return true;
+    const std::string dest = s.targetRoot + Rel(e, s.sourceRoot);
+    const Copied copied =
+        TakenByPair(dest, s.targetRoot.size(), s.plan.PairedTarget)
+            ? Copied::Failed
+            : s.copy(e->Key(), dest, CopyNew, s.writtenTarget, StillAbsent(dest, s.targetRoot.size(), &targetOnlyFiles));
+    if (copied == Copied::Failed) s.addError("复制文件错误，请检查该文件是否正在使用：", e->Key());
+    if (copied == Copied::Changed) s.addError(kChangedNotReplaced, dest);
+  }
+  return false;
+}
+
+bool TPlanActions::NewerInTarget(TNewerInTarget Strategy) {
+  State& s = *state_;
+  const TInventoryList& newer = s.plan.NewerInTarget;
+  if (newer.Empty()) return false;
+  s.timedLine("同步文件夹需要更新的文件共" + Count(newer) + "个");
+  for (const TFileInfo* e : newer) {
+    if (StopSync) return true;
+    const std::string P = e->Key();
+    const std::string Q = s.sourceRoot + Rel(e, s.targetRoot);
+    Copied copied = Copied::Yes;
+    switch (Strategy) {
+      case TNewerInTarget::Replace: copied = s.copy(Q, P, CopyNewSame, s.writtenTarget, AsScanned(e)); break;
+      case TNewerInTarget::CopyBack:
+        copied = s.copy(P, Q, CopyNewSame, s.writtenSource, AsScanned(s.plan.Counterpart.at(e)));
+        break;
+      case TNewerInTarget::Keep: break;
+    }
+    if (copied == Copied::Failed) s.addError("复制文件错误，请检查该文件是否正在使用：", Q);
+    if (copied == Copied::Changed) s.addError(kChangedNotReplaced, Strategy == TNewerInTarget::Replace ? P : Q);
+  }
+  return false;
+}
+
+bool TPlanActions::DeleteTargetOnly(const TInventoryList& Filtered, platform::StampTime ScanStart,
+                                    const std::vector<TUnreadFolder>& Unread) {
+  State& s = *state_;
+  TInventoryList& files = s.plan.TargetOnlyFiles;
+  TInventoryList& folders = s.plan.TargetOnlyFolders;
+  // The walk lists what a linked folder holds; deleting those entries one
+  // by one would reach through the link into whatever it points at.
+  // Removing the link takes them out of the folder, and nothing more.
+  std::unordered_set<std::string> linkedFolders;
+  for (const TFileInfo* e : folders)
+    if (platform::isSymbolicLink(e->Key())) linkedFolders.insert(e->Key());
+  auto behindLink = [&](const std::string& path) {
+    if (linkedFolders.empty()) return false;
+    for (std::size_t slash = path.find(PathDelim, s.targetRoot.size()); slash != std::string::npos;
+         slash = path.find(PathDelim, slash + 1))
+      if (linkedFolders.count(path.substr(0, slash))) return true;
+    return false;
+  };
+  // What this run wrote under another name, or what lies behind a linked
+  // folder, stays: left out before counting, so the count line counts the
+  // lines that follow it. A folder goes only with what the scan saw in it:
+  // what the run leaves in place keeps its folder.
+  TScannedFolderRemover remover(Filtered, ScanStart);
+  for (const TUnreadFolder& folder : Unread) remover.Keep(folder.Path);
+  auto keep = [&](TInventoryList& list) {
+    TInventoryList kept;
+    kept.Reserve(list.Count());
+    for (TFileInfo* e : list) {
+      const std::string path = e->Key();
+      if (s.writtenTarget.Contains(path) || behindLink(path)) {
+        remover.Keep(path);
+        continue;
+      }
+      kept.Add(e);
+    }
+    list = std::move(kept);
+  };
+  // A file changed since the scan stays, and so does its folder.
+  auto changedMeanwhile = [&](const TFileInfo& e, const std::string& path) {
+    if (StillAsScanned(e)) return false;
+    remover.Keep(path);
+    s.addError("该文件在同步期间被改动，未删除，请检查：", path);
+    return true;
+  };
+  keep(files);
+  if (!files.Empty()) {
+    s.timedLine("被同步文件夹需要删除的文件共" + Count(files) + "个");
+    for (const TFileInfo* e : files) {
+      if (StopSync) return true;
+      const std::string path = e->Key();
+      if (changedMeanwhile(*e, path)) continue;
+      s.timedLine("被同步文件夹删除文件" + path);
+      // Once more right before the step: the line took its time.
+      if (changedMeanwhile(*e, path)) continue;
+      s.changedTarget.Changed(path);
+      if (!DeleteFileForced(path)) {
+        remover.Keep(path, true);
+        s.addError("删除文件错误，请检查该文件：", path);
+      }
+    }
+  }
+  keep(folders);
+  if (!folders.Empty()) {
+    s.timedLine("被同步文件夹需要删除的文件夹共" + Count(folders) + "个");
+    folders.Sort(s.targetRoot.size());
+    for (std::size_t k = folders.Count(); k-- > 0;) {
+      if (StopSync) return true;
+      const TFileInfo& entry = *folders.Objects(k);
+      // The name is used as it is: on this system blanks at either end are
+      // part of a name, and trimming them could name another folder.
+      const std::string folder = entry.Key();
+      s.timedLine("被同步文件夹删除文件夹" + folder);
+      s.changedTarget.Changed(folder);
+      switch (remover.Remove(entry)) {
+        case TFolderRemoval::Removed:
+        case TFolderRemoval::Held: break;
+        case TFolderRemoval::Changed: s.addError("该文件夹在同步期间被改动，未删除，请检查：", folder); break;
+        case TFolderRemoval::Failed: s.addError("删除文件夹错误，请检查该文件夹：", folder); break;
+      }
+    }
+  }
+  return false;
+}
+
+bool TPlanActions::CopyBackTargetOnly() {
+  State& s = *state_;
+  TInventoryList& files = s.plan.TargetOnlyFiles;
+  const TInventoryList& folders = s.plan.TargetOnlyFolders;
+  if (!folders.Empty()) {
+    s.timedLine("同步文件夹需要创建的文件夹共" + Count(folders) + "个");
+    for (const TFileInfo* e : folders) {
+      if (StopSync) return true;
+      const std::string folder = s.sourceRoot + Rel(e, s.targetRoot);
+      s.timedLine("同步文件夹创建文件夹" + folder);
+      CreateDirChecked(folder);
+      s.writtenSource.Add(folder);
+      s.changedSource.Changed(folder);
+    }
+  }
+  {
+    // The source's files that this run wrote under another name are not
+    // copied back over themselves, and not counted.
+    TInventoryList kept;
+    kept.Reserve(files.Count());
+    for (TFileInfo* e : files)
+      if (!s.writtenTarget.Contains(e->Key())) kept.Add(e);
+    files = std::move(kept);
+  }
+  if (files.Empty()) return false;
+  s.timedLine("被同步文件夹需要复制的文件共" + Count(files) + "个");
+  for (const TFileInfo* e : files) {
+    if (StopSync) return true;
+    const std::string dest = s.sourceRoot + Rel(e, s.targetRoot);
+    const Copied copied = TakenByPair(dest, s.sourceRoot.size(), s.plan.PairedSource)
+                              ? Copied::Failed
+                              : s.copy(e->Key(), dest, CopyBack, s.writtenSource,
+                                       StillAbsent(dest, s.sourceRoot.size(), nullptr));
+    if (copied == Copied::Failed) s.addError("复制文件错误，请检查该文件是否正在使用：", dest);
+    if (copied == Copied::Changed) s.addError(kChangedNotReplaced, dest);
+  }
+  return false;
+}
+
+void TPlanActions::Flush() {
+  State& s = *state_;
+  s.flushed = true;
+  // A drive that did not take the data has not been synchronised.
+  for (const TFlushFailure& failure : FlushChangedSides({&s.changedTarget, &s.changedSource}))
+    s.addError("写入驱动器错误，数据可能没有保存到驱动器：", failure.Root + " (" + failure.Status.code.message() + ")");
+}
