@@ -1,99 +1,15 @@
 #include "engine/apply_phases.h"
 
-#include <algorithm>
-#include <optional>
-#include <string_view>
 #include <unordered_set>
 
+#include "engine/case_variants.h"
 #include "engine/file_ops.h"
 #include "engine/scanned_state.h"
+#include "engine/written_entries.h"
 #include "inventory/MyGetFiles.h"
-#include "platform/collate.h"
 #include "platform/file_ops.h"
 
 namespace {
-
-// Everything this run has written: the files it copied or renamed, the
-// folders it created, and every folder on their way down from the root. A
-// later step never deletes one of them, and a second copy onto a file that
-// this run already wrote is refused: on a drive that ignores letter case two
-// different names can be one file.
-class WrittenEntries {
- public:
-  explicit WrittenEntries(std::string root) : root_(std::move(root)) {}
-
-  // Records path (whose identity is known when given) and its folders.
-  void Add(const std::string& path, std::optional<platform::FileIdentity> id = std::nullopt) {
-    if (!id) id = platform::fileIdentity(path);
-    if (id) ids_.insert(*id);
-    std::size_t slash = path.rfind(PathDelim);
-    while (slash != std::string::npos && slash > root_.size()) {
-      std::string folder = path.substr(0, slash);
-      if (!folders_.insert(folder).second) break;  // its own parents are in already
-      if (auto folderId = platform::fileIdentity(folder)) ids_.insert(*folderId);
-      slash = folder.rfind(PathDelim);
-    }
-  }
-  // Whether the entry at path (not following a final link) is one of them.
-  bool Contains(const std::string& path) const {
-    if (ids_.empty()) return false;
-    auto id = platform::lfileIdentity(path);
-    return id && ids_.count(*id) != 0;
-  }
-  const TFileIdentitySet& Ids() const { return ids_; }
-  bool Any() const { return !ids_.empty(); }
-
- private:
-  std::string root_;
-  TFileIdentitySet ids_;
-  std::unordered_set<std::string> folders_;
-};
-
-std::string_view CutRoot(std::string_view path, std::size_t rootLength) {
-  return path.substr(std::min(rootLength, path.size()));
-}
-
-// The entries of list (in inventory order, keys below a root of rootLength)
-// whose relative path equals rel but for letter case: inventory order
-// refines the order that ignores case, so they stand together.
-template <typename Visit>
-bool AnyCaseVariant(const std::vector<const TFileInfo*>& list, std::size_t rootLength, std::string_view rel,
-                    Visit visit) {
-  auto it = std::partition_point(list.begin(), list.end(), [&](const TFileInfo* p) {
-    return platform::compareTextIgnoringCase(p->Relative(rootLength), rel) < 0;
-  });
-  for (; it != list.end() && platform::compareTextIgnoringCase((*it)->Relative(rootLength), rel) == 0; ++it)
-    if (visit(**it)) return true;
-  return false;
-}
-
-// A folder to create that is there already is, on a drive that ignores
-// letter case, a target-only folder of another spelling. It takes the
-// source's spelling, so that the next run pairs the two folders instead of
-// copying everything in them again. Nothing is lost when that fails.
-void RespellFolder(const std::string& folder, std::size_t rootLength,
-                   const std::vector<const TFileInfo*>& targetOnlyFolders) {
-  if (!platform::isDirectory(folder)) return;
-  const auto existing = platform::lfileIdentity(folder);
-  AnyCaseVariant(targetOnlyFolders, rootLength, CutRoot(folder, rootLength), [&](const TFileInfo& t) {
-    const std::string key = t.Key();
-    if (key == folder || platform::lfileIdentity(key) != existing) return false;
-    RenameFileOp(key, folder);
-    return true;
-  });
-}
-
-// Whether dest, a name that held nothing at the scan, now leads to a file
-// that the plan paired with an entry of another name (paired: in inventory
-// order, on dest's side): on a drive that ignores letter case the two names
-// are one file, and a copy would silently replace the other entry's file.
-bool TakenByPair(const std::string& dest, std::size_t rootLength, const std::vector<const TFileInfo*>& paired) {
-  const auto existing = platform::fileIdentity(dest);
-  if (!existing) return false;
-  return AnyCaseVariant(paired, rootLength, CutRoot(dest, rootLength), [&](const TFileInfo& p) {
-    return platform::fileIdentity(p.Key()) == existing;
-  });
-}
 
 enum class Copied { Yes, Failed, Changed };
 
@@ -117,7 +33,7 @@ struct TPlanActions::State {
   const std::string& targetRoot;
   platform::HWND window;
   TLineSink timedLine;
-  WrittenEntries writtenTarget, writtenSource;
+  TWrittenEntries writtenTarget, writtenSource;
   TChangedSide changedTarget, changedSource;
   bool flushed = false;
   std::vector<std::string> errors;
@@ -128,7 +44,7 @@ struct TPlanActions::State {
   // One file copy with its progress messages; refuses to overwrite a file
   // this run has already written on that side, and one that confirm (asked
   // before and after the data moves) finds changed since the scan.
-  Copied copy(const std::string& src, const std::string& dst, TCopyKind kind, WrittenEntries& written,
+  Copied copy(const std::string& src, const std::string& dst, TCopyKind kind, TWrittenEntries& written,
               std::function<platform::OsStatus()> confirm) {
     const TCopyResult result =
         CopyFileTracked(NewCopyInfo(src, dst, window, kind), written.Ids(), std::move(confirm));
