@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "inventory/MyGetFiles.h"
@@ -20,6 +21,7 @@
 #include "tests/support/file_times.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_mounts.h"
+#include "tests/support/unprivileged.h"
 
 namespace fs = std::filesystem;
 
@@ -83,6 +85,41 @@ std::error_code unreadable(platform::FolderOp op, std::string_view name) {
   return {};
 }
 
+// What differs between the two inventories, on every field an entry string
+// carries, item by item; empty when they agree.
+std::string differences(const TInventoryList& direct, TDateTime newest, const TInventoryList& fromText,
+                        TDateTime textNewest) {
+  std::ostringstream out;
+  out.precision(17);
+  if (newest != textNewest) out << "newest " << newest << " against " << textNewest << "\n";
+  if (direct.Count() != fromText.Count()) out << direct.Count() << " items against " << fromText.Count() << "\n";
+  for (std::size_t i = 0; i < std::min(direct.Count(), fromText.Count()); ++i) {
+    const TFileInfo& a = direct[i];
+    const TFileInfo& b = fromText[i];
+    if (a.Falg != b.Falg || a.Name != b.Name || a.Path != b.Path || a.LastModifyTime != b.LastModifyTime ||
+        a.Size != b.Size)
+      out << "item " << i << "\n  scan: " << describe(a) << "\n  text: " << describe(b) << "\n";
+  }
+  return out.str();
+}
+
+struct Scans {
+  TInventoryList direct;
+  std::string differences;
+};
+
+// Both scans of root with one filter setting.
+Scans scanBothWays(const std::string& root, const Filters& f, TFileStore& store, std::vector<TUnreadFolder>* unread,
+                   TInventoryList* filtered) {
+  TDateTime textNewest = -1;
+  const TInventoryList fromText = FileAryToList(GetFileAry(root, textNewest, f.allSync, f.allow, f.noAllow), store);
+  TDateTime newest = -1;
+  Scans scans;
+  scans.direct = ScanToInventory(root, newest, f.allSync, f.allow, f.noAllow, store, {unread, nullptr, filtered});
+  scans.differences = differences(scans.direct, newest, fromText, textNewest);
+  return scans;
+}
+
 class ScanParity : public ::testing::Test {
  protected:
   void SetUp() override { StopSync = false; }
@@ -92,26 +129,11 @@ class ScanParity : public ::testing::Test {
     testsupport::setMTime(dir.write(rel, data), seconds, nanoseconds);
   }
 
-  // Both scans of root with one filter setting, compared on every field the
-  // entry string carries. Returns the direct scan for further checks.
   TInventoryList expectSameInventory(const std::string& root, const Filters& f, std::vector<TUnreadFolder>* unread,
                                      TInventoryList* filtered) {
-    SCOPED_TRACE(f.label);
-    TDateTime textNewest = -1;
-    const TInventoryList fromText = FileAryToList(GetFileAry(root, textNewest, f.allSync, f.allow, f.noAllow), store);
-    TDateTime newest = -1;
-    TInventoryList direct =
-        ScanToInventory(root, newest, f.allSync, f.allow, f.noAllow, store, {unread, nullptr, filtered});
-    EXPECT_EQ(newest, textNewest);
-    EXPECT_EQ(direct.Count(), fromText.Count());
-    for (std::size_t i = 0; i < std::min(direct.Count(), fromText.Count()); ++i) {
-      const TFileInfo& a = direct[i];
-      const TFileInfo& b = fromText[i];
-      const bool same = a.Falg == b.Falg && a.Name == b.Name && a.Path == b.Path &&
-                        a.LastModifyTime == b.LastModifyTime && a.Size == b.Size;
-      EXPECT_TRUE(same) << "item " << i << "\n  scan: " << describe(a) << "\n  text: " << describe(b);
-    }
-    return direct;
+    Scans scans = scanBothWays(root, f, store, unread, filtered);
+    EXPECT_EQ(scans.differences, "") << f.label;
+    return std::move(scans.direct);
   }
 
   testsupport::TempDir dir;
@@ -225,4 +247,31 @@ TEST_F(ScanParity, TimesOutsideTheCalendarAgreeToo) {
   }
   std::sort(years.begin(), years.end());
   EXPECT_EQ(years, (List{"-0002/", "12001/", "2015/3"}));
+}
+
+TEST_F(ScanParity, FoldersShutByPermissionBitsAgreeToo) {
+  // Root ignores the bits, so both scans run as an unprivileged user.
+  file("a.txt", "a", kT0, 100'000'000);
+  file("no access/secret.txt", "s", kT0 + 50, 0);
+  file("list only/unseen.txt", "u", kT0 + 60, 0);
+  file("after/b.txt", "b", kT0 + 2, 900'000'000);
+  testsupport::giveTree(dir.path(), testsupport::kNobody, testsupport::kNobody);
+  fs::permissions(dir.path() / "no access", fs::perms::none);
+  fs::permissions(dir.path() / "list only", fs::perms::owner_read);
+  const std::string root = dir.str();
+  std::string why;
+  const int result = testsupport::runAsNobody(
+      [&] {
+        TFileStore own;
+        std::vector<TUnreadFolder> unread;
+        const Scans scans = scanBothWays(root, {"type lists", false, {"txt"}, {}}, own, &unread, nullptr);
+        if (!scans.differences.empty()) return 1;
+        if (unread.size() != 2 || scans.direct.Count() != 5) return 2;  // not shut after all
+        return 0;
+      },
+      why);
+  fs::permissions(dir.path() / "no access", fs::perms::owner_all);
+  fs::permissions(dir.path() / "list only", fs::perms::owner_all);
+  if (result < 0) GTEST_SKIP() << why;
+  EXPECT_EQ(result, 0) << "1: the scans differ, 2: the folders were read";
 }
