@@ -4,18 +4,9 @@
 
 namespace {
 
-// An entry string keeps whole seconds: the fraction is dropped, not rounded.
-TDateTime WholeSeconds(TDateTime value) {
-  platform::DateTimeParts parts = platform::decodeDateTime(value);
-  if (parts.millisecond == 0) return value;
-  parts.millisecond = 0;
-  TDateTime truncated = value;
-  return platform::tryEncodeDateTime(parts, truncated) ? truncated : value;
-}
-
 void Record(TFileInfo& info, const platform::FolderEntry& entry, TDateTime time) {
   info.Falg = entry.isFolder;
-  info.LastModifyTime = WholeSeconds(time);
+  info.LastModifyTime = platform::wholeSeconds(time);  // as an entry string keeps it
   info.Size = entry.isFolder ? 0 : entry.size;
   info.IsLink = entry.isLink;
   info.MTimeSeconds = entry.mtimeSeconds;

@@ -85,10 +85,13 @@ bool readNumber(std::string_view s, std::size_t& pos, int maxDigits, int& value)
   return pos > start;
 }
 
-}  // namespace
+// The text of a file time may carry any year the calendar arithmetic holds
+// to the millisecond: a drive with 64-bit times can date a file in the year
+// 12000 or before the year 1, and its entry must still read back.
+constexpr int kTextYearLimit = 99'999;
 
-bool tryEncodeDateTime(const DateTimeParts& p, TDateTime& out) {
-  if (p.year < 1 || p.year > 9999 || p.month < 1 || p.month > 12 || p.day < 1 ||
+bool encodeParts(const DateTimeParts& p, int minYear, int maxYear, TDateTime& out) {
+  if (p.year < minYear || p.year > maxYear || p.month < 1 || p.month > 12 || p.day < 1 ||
       p.day > daysInMonth(p.year, p.month) || p.hour < 0 || p.hour > 23 || p.minute < 0 ||
       p.minute > 59 || p.second < 0 || p.second > 59 || p.millisecond < 0 ||
       p.millisecond > 999)
@@ -101,6 +104,18 @@ bool tryEncodeDateTime(const DateTimeParts& p, TDateTime& out) {
       p.millisecond;
   out = compose(dayNumber, ms);
   return true;
+}
+
+}  // namespace
+
+bool tryEncodeDateTime(const DateTimeParts& p, TDateTime& out) { return encodeParts(p, 1, 9999, out); }
+
+TDateTime wholeSeconds(TDateTime value) {
+  DateTimeParts parts = decodeDateTime(value);
+  if (parts.millisecond == 0) return value;
+  parts.millisecond = 0;
+  TDateTime truncated = value;
+  return encodeParts(parts, -kTextYearLimit, kTextYearLimit, truncated) ? truncated : value;
 }
 
 DateTimeParts decodeDateTime(TDateTime value) {
@@ -158,7 +173,10 @@ bool tryStrToDateTime(std::string_view s, TDateTime& out) {
   DateTimeParts p;
   std::size_t pos = 0;
   skipBlanks(pos);
-  if (!readNumber(s, pos, 4, p.year) || pos >= s.size() || s[pos++] != '/') return false;
+  const bool negativeYear = pos < s.size() && s[pos] == '-';
+  if (negativeYear) ++pos;
+  if (!readNumber(s, pos, 5, p.year) || pos >= s.size() || s[pos++] != '/') return false;
+  if (negativeYear) p.year = -p.year;
   if (!readNumber(s, pos, 2, p.month) || pos >= s.size() || s[pos++] != '/') return false;
   if (!readNumber(s, pos, 2, p.day)) return false;
   skipBlanks(pos);
@@ -178,7 +196,7 @@ bool tryStrToDateTime(std::string_view s, TDateTime& out) {
     skipBlanks(pos);
     if (pos != s.size()) return false;
   }
-  return tryEncodeDateTime(p, out);
+  return encodeParts(p, -kTextYearLimit, kTextYearLimit, out);
 }
 
 // Exposed to the OS part, which owns the real clock and time zone.

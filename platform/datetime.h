@@ -26,6 +26,11 @@ struct DateTimeParts {
 bool tryEncodeDateTime(const DateTimeParts& parts, TDateTime& out);
 // Splits a TDateTime into calendar fields, rounded to the millisecond.
 DateTimeParts decodeDateTime(TDateTime value);
+// The value with its fraction of a second dropped, not rounded: what the
+// date-time text below reads back as. Years -99999 to 99999 (a file time
+// on a drive with 64-bit times may lie outside 1 to 9999); the value is
+// kept as it is beyond.
+TDateTime wholeSeconds(TDateTime value);
 
 // a - b in whole milliseconds, rounded to the nearest (ties to even). Every
 // comparison of two times in seconds goes through this: a difference of 4 s
@@ -51,7 +56,8 @@ std::string dateTimeToStr(TDateTime value);
 void appendDateTimeStr(std::string& out, TDateTime value);
 
 // Parses the date-time text (a date alone reads as midnight; H:mm and
-// fractional seconds are accepted too). False when the text is not a date.
+// fractional seconds are accepted too), for the years wholeSeconds holds,
+// since file times are written with it. False when the text is not a date.
 bool tryStrToDateTime(std::string_view text, TDateTime& out);
 
 // The stamp that starts a timed log line: date, one blank, H:mm:ss (always

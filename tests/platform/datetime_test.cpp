@@ -60,6 +60,25 @@ TEST(DateTimeText, ParsesWhatItWrites) {
   EXPECT_EQ(v, encode(2015, 3, 5, 9, 7));
 }
 
+TEST(DateTimeText, YearsOutsideTheCalendarReadBackInWholeSeconds) {
+  // A file on a drive with 64-bit times may be dated so; its entry text must
+  // read back as the scan's record holds it.
+  for (const std::int64_t seconds : {316'559'000'000LL, -62'200'000'000LL, -62'135'596'801LL}) {
+    const TDateTime v = fileTimeToDateTime(seconds, 700'000'000);
+    const TDateTime whole = wholeSeconds(v);
+    EXPECT_EQ(decodeDateTime(whole).millisecond, 0);
+    EXPECT_EQ(decodeDateTime(whole).second, decodeDateTime(v).second);
+    TDateTime back = 0;
+    ASSERT_TRUE(tryStrToDateTime(dateTimeToStr(v), back)) << dateTimeToStr(v);
+    EXPECT_EQ(back, whole) << dateTimeToStr(v);
+  }
+  TDateTime v = 0;
+  EXPECT_FALSE(tryEncodeDateTime({10000, 1, 1}, v));  // the class library's range stays
+  EXPECT_FALSE(tryEncodeDateTime({0, 1, 1}, v));
+  EXPECT_FALSE(tryStrToDateTime("100000/1/1", v));
+  EXPECT_FALSE(tryStrToDateTime("--1/1/1", v));
+}
+
 TEST(DateTimeText, DecodeRoundsToMilliseconds) {
   const TDateTime v = encode(2021, 6, 1, 12, 30, 45, 700);
   const DateTimeParts p = decodeDateTime(v);
