@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include "engine/case_variants.h"
+#include "engine/failure_reason.h"
 #include "engine/file_ops.h"
 #include "engine/scanned_state.h"
 #include "engine/written_entries.h"
@@ -37,9 +38,11 @@ struct TPlanActions::State {
   TChangedSide changedTarget, changedSource;
   bool flushed = false;
   std::vector<std::string> errors;
+  platform::OsStatus copyFailure;  // of the last copy that failed
 
-  void addError(const char* text, const std::string& path) {
-    errors.push_back(std::to_string(errors.size() + 1) + "、" + text + path);
+  // The line's text and path, then the reason, when there is one.
+  void addError(const char* text, const std::string& path, const platform::OsStatus& why = {}) {
+    errors.push_back(std::to_string(errors.size() + 1) + "、" + text + path + FailureReason(why));
   }
   // One file copy with its progress messages; refuses to overwrite a file
   // this run has already written on that side, and one that confirm (asked
@@ -53,7 +56,15 @@ struct TPlanActions::State {
       (&written == &writtenTarget ? changedTarget : changedSource).Wrote(dst);
       return Copied::Yes;
     }
-    return result.Status.code == ChangedSinceScanError() ? Copied::Changed : Copied::Failed;
+    if (result.Status.code == ChangedSinceScanError()) return Copied::Changed;
+    copyFailure = result.Status;
+    return Copied::Failed;
+  }
+  // A copy refused because its name already leads to a file paired with
+  // another entry (one file under two spellings).
+  Copied nameTaken(const std::string& dest) {
+    copyFailure = platform::OsStatus::fromErrno(EEXIST, "copy", dest);
+    return Copied::Failed;
   }
 };
 
@@ -115,12 +126,12 @@ void TPlanActions::Renames() {
     // Once more right before the step: the line took its time.
     if (!StillAsScanned(*target)) {
       s.addError("该文件在同步期间被改动，未修改文件名，请检查：", oldPath);
-    } else if (RenameFileOp(oldPath, newPath)) {
+    } else if (platform::OsStatus why; RenameFileOp(oldPath, newPath, &why)) {
       s.writtenTarget.Add(newPath);
       s.changedTarget.Changed(oldPath);
       s.changedTarget.Wrote(newPath);
     } else {
-      s.addError("修改文件名错误，请检查该文件是否正在使用：", oldPath);
+      s.addError("修改文件名错误，请检查该文件是否正在使用：", oldPath, why);
     }
   }
 }
@@ -135,7 +146,7 @@ bool TPlanActions::Updates() {
     const std::string dest = s.targetRoot + Rel(e, s.sourceRoot);
     switch (s.copy(e->Key(), dest, CopyUpdate, s.writtenTarget, AsScanned(s.plan.Counterpart.at(e)))) {
       case Copied::Yes: break;
-      case Copied::Failed: s.addError("更新文件错误，请检查该文件是否正在使用：", dest); break;
+      case Copied::Failed: s.addError("更新文件错误，请检查该文件是否正在使用：", dest, s.copyFailure); break;
       case Copied::Changed: s.addError(kChangedNotReplaced, dest); break;
     }
   }
@@ -175,9 +186,9 @@ bool TPlanActions::NewFiles() {
     const std::string dest = s.targetRoot + Rel(e, s.sourceRoot);
     const Copied copied =
         TakenByPair(dest, s.targetRoot.size(), s.plan.PairedTarget)
-            ? Copied::Failed
+            ? s.nameTaken(dest)
             : s.copy(e->Key(), dest, CopyNew, s.writtenTarget, StillAbsent(dest, s.targetRoot.size(), &targetOnlyFiles));
-    if (copied == Copied::Failed) s.addError("复制文件错误，请检查该文件是否正在使用：", e->Key());
+    if (copied == Copied::Failed) s.addError("复制文件错误，请检查该文件是否正在使用：", e->Key(), s.copyFailure);
     if (copied == Copied::Changed) s.addError(kChangedNotReplaced, dest);
   }
   return false;
@@ -200,7 +211,7 @@ bool TPlanActions::NewerInTarget(TNewerInTarget Strategy) {
         break;
       case TNewerInTarget::Keep: break;
     }
-    if (copied == Copied::Failed) s.addError("复制文件错误，请检查该文件是否正在使用：", Q);
+    if (copied == Copied::Failed) s.addError("复制文件错误，请检查该文件是否正在使用：", Q, s.copyFailure);
     if (copied == Copied::Changed) s.addError(kChangedNotReplaced, Strategy == TNewerInTarget::Replace ? P : Q);
   }
   return false;
@@ -261,9 +272,9 @@ bool TPlanActions::DeleteTargetOnly(const TInventoryList& Filtered, platform::St
       // Once more right before the step: the line took its time.
       if (changedMeanwhile(*e, path)) continue;
       s.changedTarget.Changed(path);
-      if (!DeleteFileForced(path)) {
+      if (platform::OsStatus why; !DeleteFileForced(path, &why)) {
         remover.Keep(path, true);
-        s.addError("删除文件错误，请检查该文件：", path);
+        s.addError("删除文件错误，请检查该文件：", path, why);
       }
     }
   }
@@ -279,11 +290,12 @@ bool TPlanActions::DeleteTargetOnly(const TInventoryList& Filtered, platform::St
       const std::string folder = entry.Key();
       s.timedLine("被同步文件夹删除文件夹" + folder);
       s.changedTarget.Changed(folder);
-      switch (remover.Remove(entry)) {
+      platform::OsStatus why;
+      switch (remover.Remove(entry, &why)) {
         case TFolderRemoval::Removed:
         case TFolderRemoval::Held: break;
         case TFolderRemoval::Changed: s.addError("该文件夹在同步期间被改动，未删除，请检查：", folder); break;
-        case TFolderRemoval::Failed: s.addError("删除文件夹错误，请检查该文件夹：", folder); break;
+        case TFolderRemoval::Failed: s.addError("删除文件夹错误，请检查该文件夹：", folder, why); break;
       }
     }
   }
@@ -320,10 +332,10 @@ bool TPlanActions::CopyBackTargetOnly() {
     if (StopSync) return true;
     const std::string dest = s.sourceRoot + Rel(e, s.targetRoot);
     const Copied copied = TakenByPair(dest, s.sourceRoot.size(), s.plan.PairedSource)
-                              ? Copied::Failed
+                              ? s.nameTaken(dest)
                               : s.copy(e->Key(), dest, CopyBack, s.writtenSource,
                                        StillAbsent(dest, s.sourceRoot.size(), nullptr));
-    if (copied == Copied::Failed) s.addError("复制文件错误，请检查该文件是否正在使用：", dest);
+    if (copied == Copied::Failed) s.addError("复制文件错误，请检查该文件是否正在使用：", dest, s.copyFailure);
     if (copied == Copied::Changed) s.addError(kChangedNotReplaced, dest);
   }
   return false;
@@ -334,5 +346,5 @@ void TPlanActions::Flush() {
   s.flushed = true;
   // A drive that did not take the data has not been synchronised.
   for (const TFlushFailure& failure : FlushChangedSides({&s.changedTarget, &s.changedSource}))
-    s.addError("写入驱动器错误，数据可能没有保存到驱动器：", failure.Root + " (" + failure.Status.code.message() + ")");
+    s.addError("写入驱动器错误，数据可能没有保存到驱动器：", failure.Root, failure.Status);
 }

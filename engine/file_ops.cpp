@@ -2,6 +2,17 @@
 
 #include "platform/exceptions.h"
 
+namespace {
+
+// Whether status is a success; the failure goes to why, when given.
+bool Succeeded(platform::OsStatus status, platform::OsStatus* why) {
+  const bool ok = status.ok();
+  if (why) *why = std::move(status);
+  return ok;
+}
+
+}  // namespace
+
 std::unique_ptr<TCopyInfo> NewCopyInfo(const std::string& SrcPath, const std::string& DestPath,
                                        platform::HWND NotifyWnd, TCopyKind Kind) {
   auto info = std::make_unique<TCopyInfo>();
@@ -53,12 +64,12 @@ bool ShellDeleteFolder(const std::string& FolderPath) {
   return platform::removeTree(FolderPath).ok();
 }
 
-bool RenameFileOp(const std::string& OldPath, const std::string& NewPath) {
-  return platform::renameFile(OldPath, NewPath).ok();
+bool RenameFileOp(const std::string& OldPath, const std::string& NewPath, platform::OsStatus* Why) {
+  return Succeeded(platform::renameFile(OldPath, NewPath), Why);
 }
 
-bool DeleteFileForced(const std::string& Path) {
-  return platform::deleteFile(Path).ok();
+bool DeleteFileForced(const std::string& Path, platform::OsStatus* Why) {
+  return Succeeded(platform::deleteFile(Path), Why);
 }
 
 void CreateDirChecked(const std::string& Path) {
@@ -75,6 +86,6 @@ void CopyFolderAttributes(const std::string& SourceFolder, const std::string& Ne
   platform::copyFolderAttributes(SourceFolder, NewFolder);
 }
 
-bool RemoveDirOp(const std::string& Path) {
-  return platform::removeDirectory(Path).ok();
+bool RemoveDirOp(const std::string& Path, platform::OsStatus* Why) {
+  return Succeeded(platform::removeDirectory(Path), Why);
 }

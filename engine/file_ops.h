@@ -74,11 +74,12 @@ bool ShellDeleteFolder(const std::string& FolderPath);
 
 // Renames a file; false, replacing nothing, when NewPath exists as another
 // file. A change of letter case only is carried out.
-bool RenameFileOp(const std::string& OldPath, const std::string& NewPath);
+// Why, when given, receives the failure.
+bool RenameFileOp(const std::string& OldPath, const std::string& NewPath, platform::OsStatus* Why = nullptr);
 
 // Deletes a file, setting the owner-write bit first when it is missing. A
 // link is removed itself.
-bool DeleteFileForced(const std::string& Path);
+bool DeleteFileForced(const std::string& Path, platform::OsStatus* Why = nullptr);
 
 // Creates one folder whose parent exists. A folder that already exists there
 // (following links) counts as created. Any other failure throws EInOutError
@@ -90,4 +91,4 @@ void CreateDirChecked(const std::string& Path);
 void CopyFolderAttributes(const std::string& SourceFolder, const std::string& NewFolder);
 
 // Removes an empty folder; false otherwise.
-bool RemoveDirOp(const std::string& Path);
+bool RemoveDirOp(const std::string& Path, platform::OsStatus* Why = nullptr);

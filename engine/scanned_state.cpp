@@ -45,18 +45,19 @@ TScannedFolderRemover::TScannedFolderRemover(const TInventoryList& filtered, pla
 
 void TScannedFolderRemover::Keep(const std::string& path, bool failed) { kept_[path] |= failed; }
 
-TFolderRemoval TScannedFolderRemover::Remove(const TFileInfo& folder) {
+TFolderRemoval TScannedFolderRemover::Remove(const TFileInfo& folder, platform::OsStatus* Why) {
+  platform::OsStatus failure;
   const std::string path = folder.Key();
   TFolderRemoval outcome = TFolderRemoval::Removed;
   if (!StillAsScanned(folder)) {
     outcome = TFolderRemoval::Changed;
   } else if (folder.IsLink) {
-    if (!platform::deleteFile(path).ok()) outcome = TFolderRemoval::Failed;
-  } else if (!RemoveDirOp(path)) {
+    if (failure = platform::deleteFile(path); !failure.ok()) outcome = TFolderRemoval::Failed;
+  } else if (!RemoveDirOp(path, &failure)) {
     std::vector<platform::NamedState> entries;
     std::vector<std::string> doomed;
     bool held = false, heldFailed = false, changed = false;
-    if (!platform::listEntries(path, entries).ok()) {
+    if (failure = platform::listEntries(path, entries); !failure.ok()) {
       outcome = TFolderRemoval::Failed;
     } else {
       for (const platform::NamedState& entry : entries) {
@@ -78,19 +79,24 @@ TFolderRemoval TScannedFolderRemover::Remove(const TFileInfo& folder) {
         else
           changed = true;
       }
-      if (changed)
+      if (changed) {
         outcome = TFolderRemoval::Changed;
-      else if (heldFailed)
+      } else if (heldFailed) {
         outcome = TFolderRemoval::Failed;
-      else if (held)
+        failure = {};  // the entry that stayed has its own report
+      } else if (held) {
         outcome = TFolderRemoval::Held;
-      else {
+      } else {
         for (const std::string& inner : doomed)
-          if (!platform::deleteFile(inner).ok()) outcome = TFolderRemoval::Failed;
-        if (outcome == TFolderRemoval::Removed && !RemoveDirOp(path)) outcome = TFolderRemoval::Failed;
+          if (platform::OsStatus r = platform::deleteFile(inner); !r.ok()) {
+            outcome = TFolderRemoval::Failed;
+            failure = std::move(r);
+          }
+        if (outcome == TFolderRemoval::Removed && !RemoveDirOp(path, &failure)) outcome = TFolderRemoval::Failed;
       }
     }
   }
   if (outcome != TFolderRemoval::Removed) Keep(path, outcome == TFolderRemoval::Failed);
+  if (Why) *Why = outcome == TFolderRemoval::Failed ? std::move(failure) : platform::OsStatus{};
   return outcome;
 }

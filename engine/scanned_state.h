@@ -46,8 +46,10 @@ class TScannedFolderRemover {
   // when the folder's removal fails too.
   void Keep(const std::string& path, bool failed = false);
 
-  // Removes folder (a link to a folder loses only the link).
-  TFolderRemoval Remove(const TFileInfo& folder);
+  // Removes folder (a link to a folder loses only the link). Why, when
+  // given, receives the failure of a Failed removal (empty when what failed
+  // was a removal reported already).
+  TFolderRemoval Remove(const TFileInfo& folder, platform::OsStatus* Why = nullptr);
 
  private:
   std::unordered_map<std::string, const TFileInfo*> filtered_;

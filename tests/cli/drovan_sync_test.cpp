@@ -92,7 +92,7 @@ TEST(DrovanSync, ExitStatusTellsHowTheRunEnded) {
     const auto lines = maskedLines(r.out);
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[lines.size() - 3], "同步出错，请检查");
-    EXPECT_EQ(lines[lines.size() - 2], "1、更新文件错误，请检查该文件是否正在使用：" + t.usb.str() + "/a.txt");
+    EXPECT_EQ(lines[lines.size() - 2], "1、更新文件错误，请检查该文件是否正在使用：" + t.usb.str() + "/a.txt（没有权限）");
   }
   {
     Trees t;  // a folder that does not exist: the job fails, status 2

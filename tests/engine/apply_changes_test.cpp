@@ -33,8 +33,8 @@ TEST(Apply, ErrorsAreNumberedAcrossSteps) {
   const auto lines = h.lines();
   ASSERT_GE(lines.size(), 4u);
   const std::vector<std::string> expected = {
-      "同步出错，请检查", "1、更新文件错误，请检查该文件是否正在使用：" + s.u() + "upd.txt",
-      "2、复制文件错误，请检查该文件是否正在使用：" + s.d() + "vanishing.txt", timed("手动同步结束，用时0秒")};
+      "同步出错，请检查", "1、更新文件错误，请检查该文件是否正在使用：" + s.u() + "upd.txt（没有权限）",
+      "2、复制文件错误，请检查该文件是否正在使用：" + s.d() + "vanishing.txt（文件不存在）", timed("手动同步结束，用时0秒")};
   EXPECT_EQ(tail(lines, lines.size() - 4), expected);
   EXPECT_EQ(readFile(s.usb / "upd.txt"), "old");
 }
@@ -93,8 +93,8 @@ TEST(Apply, TheRunningProgramOnTheTargetStays) {
       timed("被同步文件夹需要删除的文件共1个"),
       timed("被同步文件夹删除文件" + s.u() + "CorvelDrovan"),
       "同步出错，请检查",
-      "1、更新文件错误，请检查该文件是否正在使用：" + s.u() + "tools/drovan-sync",
-      "2、删除文件错误，请检查该文件：" + s.u() + "CorvelDrovan",
+      "1、更新文件错误，请检查该文件是否正在使用：" + s.u() + "tools/drovan-sync（文件正在使用）",
+      "2、删除文件错误，请检查该文件：" + s.u() + "CorvelDrovan（文件正在使用）",
       timed("手动同步结束，用时0秒")};
   EXPECT_EQ(tail(lines, lines.size() - 6), expected);
   EXPECT_EQ(fs::file_size(program), size);

@@ -60,8 +60,8 @@ TEST_F(ExfatSync, NamesTheDriveCannotHold) {
   const auto lines = h.lines();
   ASSERT_GE(lines.size(), 4u);
   const std::vector<std::string> expected = {
-      "同步出错，请检查", "1、复制文件错误，请检查该文件是否正在使用：" + s.d() + "a:b.txt",
-      "2、复制文件错误，请检查该文件是否正在使用：" + s.d() + "what?.txt", timed("手动同步结束，用时0秒")};
+      "同步出错，请检查", "1、复制文件错误，请检查该文件是否正在使用：" + s.d() + "a:b.txt（U盘不能存放这个文件名）",
+      "2、复制文件错误，请检查该文件是否正在使用：" + s.d() + "what?.txt（U盘不能存放这个文件名）", timed("手动同步结束，用时0秒")};
   EXPECT_EQ(tail(lines, lines.size() - 4), expected);
   EXPECT_EQ(listing(s.usb), "ok.txt");
 
@@ -90,7 +90,7 @@ TEST_F(ExfatSync, FullDriveKeepsTheOldFile) {
   const auto lines = h.lines();
   ASSERT_GE(lines.size(), 3u);
   const std::vector<std::string> expected = {
-      "同步出错，请检查", "1、更新文件错误，请检查该文件是否正在使用：" + s.u() + "big.bin",
+      "同步出错，请检查", "1、更新文件错误，请检查该文件是否正在使用：" + s.u() + "big.bin（磁盘空间不足）",
       timed("手动同步结束，用时0秒")};
   EXPECT_EQ(tail(lines, lines.size() - 3), expected);
   EXPECT_EQ(readFile(s.usb / "big.bin"), "the old version");
@@ -129,8 +129,7 @@ TEST_F(ExfatSync, EveryWrittenFileIsFlushedThroughTheDriveProcess) {
   const auto lines = h.lines();
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines[lines.size() - 3], "同步出错，请检查");
-  EXPECT_EQ(lines[lines.size() - 2], "1、写入驱动器错误，数据可能没有保存到驱动器：" + s.u() + " (" +
-                                         std::generic_category().message(EIO) + ")");
+  EXPECT_EQ(lines[lines.size() - 2], "1、写入驱动器错误，数据可能没有保存到驱动器：" + s.u() + "（驱动器读写出错）");
 }
 
 // --- Letter case -------------------------------------------------------------
@@ -186,7 +185,7 @@ TEST_F(ExfatCase, TwoDiskSpellingsLandingOnOneFile) {
   put(s.disk.path(), "c.txt", "c", kT0);
   put(s.disk.path(), "sub/A.txt", "sub", kT0);
   const std::vector<std::string> errorTail = {
-      "同步出错，请检查", "1、复制文件错误，请检查该文件是否正在使用：" + s.d() + "a.txt",
+      "同步出错，请检查", "1、复制文件错误，请检查该文件是否正在使用：" + s.d() + "a.txt（已有同名的文件）",
       timed("手动同步结束，用时0秒")};
   auto copies = [](const JobHarness& h) {
     const auto numbers = h.numbers();
@@ -226,7 +225,7 @@ TEST_F(ExfatCase, CopyBackOntoAnotherSpellingIsRefused) {
   h.run(TSyncType::USync, s.settings(2, 2));
   const std::vector<std::string> expected = {
       timed("被同步文件夹需要复制的文件共1个"), "同步出错，请检查",
-      "1、复制文件错误，请检查该文件是否正在使用：" + s.u() + "A.txt", timed("手动同步结束，用时0秒")};
+      "1、复制文件错误，请检查该文件是否正在使用：" + s.u() + "A.txt（已有同名的文件）", timed("手动同步结束，用时0秒")};
   EXPECT_EQ(tail(h.lines(), 5), expected);
   EXPECT_EQ(listing(s.usb), "a.txt");
   EXPECT_EQ(readFile(s.usb / "a.txt"), "usb a");

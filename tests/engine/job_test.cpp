@@ -318,8 +318,7 @@ TEST(Job, AFlushTheDriveRefusesIsAnError) {
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[lines.size() - 3], "同步出错，请检查");
     EXPECT_EQ(lines[lines.size() - 2],
-              "1、写入驱动器错误，数据可能没有保存到驱动器：" + f.usb.str() + "/ (" +
-                  std::generic_category().message(EIO) + ")");
+              "1、写入驱动器错误，数据可能没有保存到驱动器：" + f.usb.str() + "/（驱动器读写出错）");
     EXPECT_EQ(lines.back(), timed("手动同步结束，用时0秒"));
   }
 }

@@ -280,8 +280,8 @@ TEST_P(SyncScenario, ErrorsAreNumberedAcrossSteps) {
     const auto lines = h.lines();
     ASSERT_GE(lines.size(), 4u);
     const std::vector<std::string> expected = {
-        "同步出错，请检查", "1、更新文件错误，请检查该文件是否正在使用：" + s.u() + "upd.txt",
-        "2、复制文件错误，请检查该文件是否正在使用：" + s.d() + "vanishing.txt", timed("手动同步结束，用时0秒")};
+        "同步出错，请检查", "1、更新文件错误，请检查该文件是否正在使用：" + s.u() + "upd.txt（文件不存在）",
+        "2、复制文件错误，请检查该文件是否正在使用：" + s.d() + "vanishing.txt（文件不存在）", timed("手动同步结束，用时0秒")};
     EXPECT_EQ(tail(lines, lines.size() - 4), expected);
     EXPECT_EQ(readFile(s.usb / "upd.txt"), "old");
     EXPECT_EQ(listing(s.usb), "upd.txt");
@@ -303,8 +303,8 @@ TEST_P(SyncScenario, ErrorsAreNumberedAcrossSteps) {
     const auto lines = h.lines();
     ASSERT_GE(lines.size(), 4u);
     const std::vector<std::string> expected = {
-        "同步出错，请检查", "1、更新文件错误，请检查该文件是否正在使用：" + s.d() + "upd.txt",
-        "2、复制文件错误，请检查该文件是否正在使用：" + s.u() + "back.txt", timed("手动同步结束，用时0秒")};
+        "同步出错，请检查", "1、更新文件错误，请检查该文件是否正在使用：" + s.d() + "upd.txt（没有权限）",
+        "2、复制文件错误，请检查该文件是否正在使用：" + s.u() + "back.txt（文件不存在）", timed("手动同步结束，用时0秒")};
     EXPECT_EQ(tail(lines, lines.size() - 4), expected);
     EXPECT_EQ(readFile(s.disk.path() / "upd.txt"), "old");
     EXPECT_EQ(listing(s.usb), "upd.txt");

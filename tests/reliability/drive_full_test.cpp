@@ -82,13 +82,14 @@ TEST(DriveFull, CopiesThatDoNotFitFailWholeAndARerunFinishesOnceThereIsSpace) {
 
   // The numbered lines between the summary head and the closing line, and
   // the source-relative paths they name.
-  const std::regex numbered(R"(^(\d+)、(复制文件错误，请检查该文件是否正在使用：|更新文件错误，请检查该文件是否正在使用：)(.*)$)");
+  const std::regex numbered(R"(^(\d+)、(复制文件错误，请检查该文件是否正在使用：|更新文件错误，请检查该文件是否正在使用：)(.*?)(（.*）)$)");
   std::set<std::string> failed;
   int expectedNumber = 1;
   for (auto line = head + 1; line != out.end() - 1; ++line) {
     std::smatch m;
     ASSERT_TRUE(std::regex_match(*line, m, numbered)) << *line;
     EXPECT_EQ(std::stoi(m[1]), expectedNumber++);
+    EXPECT_EQ(m[4], "（磁盘空间不足）") << *line;
     const std::string path = m[3];
     const std::string root = m[2] == "更新文件错误，请检查该文件是否正在使用：" ? usb.string() : disk.string();
     ASSERT_EQ(path.rfind(root + "/", 0), 0u) << path;

@@ -282,7 +282,7 @@ TEST(Hostile, FilesGrowingOrVanishingWhileTheRunReadsThem) {
   EXPECT_TRUE(isClosingLine(out.back())) << out.back();
   // Errors only for files that are gone from the source now, and for the
   // large file when it grew while it was read.
-  const std::regex copyError(R"(^\d+、复制文件错误，请检查该文件是否正在使用：(.*)$)");
+  const std::regex copyError(R"(^\d+、复制文件错误，请检查该文件是否正在使用：(.*?)(（.*）)?$)");
   int vanished = 0;
   bool growthRefused = false;
   for (const std::string& line : out) {

@@ -93,11 +93,11 @@ TEST(Permissions, WhatMayNotBeReadOrWrittenIsReportedAndNothingElseTouched) {
   EXPECT_TRUE(isClosingLine(out.back())) << out.back();
   const std::vector<std::string> expected = {
       "1、读取文件夹错误，请检查该文件夹：" + D + "locked",
-      "2、更新文件错误，请检查该文件是否正在使用：" + U + "upd.txt",
-      "3、复制文件错误，请检查该文件是否正在使用：" + D + "sealed/new.txt",
-      "4、复制文件错误，请检查该文件是否正在使用：" + D + "secret.txt",
-      "5、删除文件错误，请检查该文件：" + U + "sealed/extra.txt",
-      "6、删除文件错误，请检查该文件：" + U + "stuck/f.txt",
+      "2、更新文件错误，请检查该文件是否正在使用：" + U + "upd.txt（没有权限）",
+      "3、复制文件错误，请检查该文件是否正在使用：" + D + "sealed/new.txt（没有权限）",
+      "4、复制文件错误，请检查该文件是否正在使用：" + D + "secret.txt（没有权限）",
+      "5、删除文件错误，请检查该文件：" + U + "sealed/extra.txt（没有权限）",
+      "6、删除文件错误，请检查该文件：" + U + "stuck/f.txt（没有权限）",
       "7、删除文件夹错误，请检查该文件夹：" + U + "stuck",
   };
   EXPECT_EQ(errorBlock(out), expected) << r.out;
@@ -171,10 +171,10 @@ TEST(Permissions, AWriteProtectedTargetDriveChangesNothing) {
     ASSERT_FALSE(out.empty());
     EXPECT_TRUE(isClosingLine(out.back())) << out.back();
     const std::vector<std::string> expected = {
-        "1、更新文件错误，请检查该文件是否正在使用：" + U + "upd.txt",
-        "2、复制文件错误，请检查该文件是否正在使用：" + D + "new.txt",
-        "3、删除文件错误，请检查该文件：" + U + "extra.txt",
-        "4、删除文件错误，请检查该文件：" + U + "extradir/x.txt",
+        "1、更新文件错误，请检查该文件是否正在使用：" + U + "upd.txt（驱动器是只读的）",
+        "2、复制文件错误，请检查该文件是否正在使用：" + D + "new.txt（驱动器是只读的）",
+        "3、删除文件错误，请检查该文件：" + U + "extra.txt（驱动器是只读的）",
+        "4、删除文件错误，请检查该文件：" + U + "extradir/x.txt（驱动器是只读的）",
         "5、删除文件夹错误，请检查该文件夹：" + U + "extradir",
     };
     EXPECT_EQ(errorBlock(out), expected) << r.out;
