@@ -1,4 +1,6 @@
 // The kind of drive behind a mount, from its file-system type and sysfs.
+// Linux-only: sysfs (/sys/block, /sys/class/block, /sys/dev/block) and the
+// kernel's names of file-system types.
 #include <algorithm>
 #include <array>
 #include <filesystem>

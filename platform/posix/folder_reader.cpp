@@ -1,5 +1,7 @@
 // Folder reading on Linux: getdents64 into one buffer per folder, fstatat
 // relative to the folder's descriptor, openat for subfolders.
+// Linux-only: getdents64 (elsewhere readdir on a descriptor opened with
+// fdopendir would serve, one entry per call).
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>

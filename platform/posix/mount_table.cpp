@@ -1,5 +1,6 @@
 // The drive of a path on Linux: the longest matching mount point of
 // /proc/self/mountinfo.
+// Linux-only: the file /proc/self/mountinfo and its line format.
 #include <cerrno>
 #include <filesystem>
 #include <sstream>
