@@ -10,8 +10,10 @@
 #  - a Qt header is included outside ui/, or a target outside ui/ links Qt.
 # Tests, benchmarks and fuzzers build fake machines and may use the OS
 # directly; tests/ui/ drives the window and may include Qt.
+#
+# Usage: scripts/check_layers.sh [tree]   (default: this checkout)
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "${1:-$(dirname "$0")/..}"
 
 # The project's own files: git's list where there is one (so untracked
 # build output never counts), else every file outside the build folders.
