@@ -157,8 +157,9 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
   platform::ScopedMessageTarget window(receiver);
 
   StopSync = false;
-  // A closed terminal stops the run too, unless the run was started to
-  // outlive it (nohup). Both are undone when the run returns.
+  // Ctrl+C, a termination request and a closed terminal stop the run; the
+  // last not when the run was started to outlive it (nohup). The handlers
+  // before come back when the run returns.
   using platform::StopRequest;
   using platform::WhenIgnored;
   const platform::ScopedStopRequests stopRequests(StopSync, {{StopRequest::Interrupt, WhenIgnored::TakeUp},
