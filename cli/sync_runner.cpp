@@ -1,7 +1,6 @@
 #include "cli/sync_runner.h"
 
 #include <chrono>
-#include <csignal>
 #include <filesystem>
 #include <memory>
 
@@ -14,13 +13,9 @@
 #include "engine/message_renderer.h"
 #include "engine/pThdSync.h"
 #include "platform/exceptions.h"
+#include "platform/stop_requests.h"
 
 namespace {
-
-extern "C" void onStopSignal(int) {
-  // A lock-free atomic, which a signal handler may touch.
-  StopSync.store(true);
-}
 
 // The drive refusal ends the run with the job-failure status instead of
 // ending the process, so the command line can report it like other failures.
@@ -162,15 +157,17 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
   platform::ScopedMessageTarget window(receiver);
 
   StopSync = false;
-  auto previousInt = std::signal(SIGINT, onStopSignal);
-  auto previousTerm = std::signal(SIGTERM, onStopSignal);
-  // A closed terminal stops the run too, unless the run was started to
-  // outlive it (nohup).
-  auto previousHup = std::signal(SIGHUP, onStopSignal);
-  if (previousHup == SIG_IGN) std::signal(SIGHUP, SIG_IGN);
+  // Ctrl+C, a termination request and a closed terminal stop the run; the
+  // last not when the run was started to outlive it (nohup). The handlers
+  // before come back when the run returns.
+  using platform::StopRequest;
+  using platform::WhenIgnored;
+  const platform::ScopedStopRequests stopRequests(StopSync, {{StopRequest::Interrupt, WhenIgnored::TakeUp},
+                                                             {StopRequest::Terminate, WhenIgnored::TakeUp},
+                                                             {StopRequest::HangUp, WhenIgnored::StayIgnored}});
   // A write to a closed pipe then fails with EPIPE, seen above, instead of
   // ending the process in the middle of a copy.
-  auto previousPipe = std::signal(SIGPIPE, SIG_IGN);
+  const platform::ScopedBrokenPipeAsError brokenPipe;
 
   auto* job = new ThdSync(true, settings);  // owns itself once started
   job->SetWinHandle(window.handle());
@@ -183,10 +180,6 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
   // process the default way.
   if (showProgress) progress.clear();
   pane.finish();
-  std::signal(SIGINT, previousInt);
-  std::signal(SIGTERM, previousTerm);
-  std::signal(SIGHUP, previousHup == SIG_ERR ? SIG_DFL : previousHup);
-  std::signal(SIGPIPE, previousPipe == SIG_ERR ? SIG_DFL : previousPipe);
 
   // A signal that came after the job's last stop check changed nothing: the
   // run finished, and its status says how.

@@ -15,9 +15,9 @@
 
 inline constexpr char kConfigFileName[] = "Drovan配置文件(请勿删除).ini";
 
-// Created and saved on the main thread. A running job reads AllSync, the two
-// lists and the two strategies without a lock; the window does not change
-// them while a job runs.
+// Created, changed and saved on the main thread only. A job never reads it
+// while it runs: it takes a copy of AllSync, the two lists and the two
+// strategies when it is created (engine/job_settings.h).
 class TOstiniFileAction {
  public:
   // Create: reads this computer's adapter address and the whole file (see

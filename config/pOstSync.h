@@ -12,8 +12,9 @@
 #include "config/pIniReg.h"
 #include "platform/machine_paths.h"
 
-// Created, changed and released on the main thread; a running job reads
-// UFolderAbsPath and DFolderPath without a lock.
+// Created, changed and released on the main thread. A job never reads it
+// while it runs: it takes a copy of UFolderAbsPath and DFolderPath when it is
+// created (engine/job_settings.h), so the folder pickers may change them then.
 class TOstSyncAction {
  public:
   // Create: reads the configuration (and with it the adapter address), then

@@ -5,32 +5,16 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/machine_paths.h"
 #include "platform/os_status.h"
 
 namespace platform {
 
-struct MountEntry {
-  std::string mountPoint;  // escapes decoded (\040 is a blank)
-  std::string fsType;      // "ext4", "vfat", "fuseblk", "nfs4", ...
-  std::string source;      // "/dev/sdb1", "server:/export", "tmpfs", ...
-  std::string device;      // "major:minor"
-};
-
-// All entries of the mount table, in its order. Fails when it cannot be read.
-OsResult<std::vector<MountEntry>> readMountTable(const MachinePaths& machine = {});
-
 // The canonical form of path: symbolic links, "." and ".." resolved. For a
 // path that does not exist, the nearest existing ancestor is resolved and the
 // rest appended. Relative paths are taken from the current folder.
 std::string canonicalPath(std::string_view path);
-
-// The mount holding path: the mount point that is the longest prefix (by whole
-// components) of its canonical form; a later mount on the same point hides an
-// earlier one. Fails when the mount table cannot be read or holds no match.
-OsResult<MountEntry> mountOf(std::string_view path, const MachinePaths& machine = {});
 
 // The root of the drive holding path: its mount point followed by "/" ("/"
 // for the root file system itself).
@@ -43,7 +27,6 @@ enum class DriveType { Unknown, Removable, Fixed, Remote, Optical, Ram };
 // device count by that device. Network file systems are Remote, tmpfs Ram,
 // CD/DVD drives Optical; everything else local, overlay and loop devices
 // included, is Fixed. Unknown when the mount table cannot be read.
-DriveType driveTypeOf(const MountEntry& mount, const MachinePaths& machine = {});
 DriveType driveTypeOf(std::string_view path, const MachinePaths& machine = {});
 
 }  // namespace platform

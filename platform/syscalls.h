@@ -2,8 +2,9 @@
 // copies, renames, deletes or writes a file (the file operations and the
 // atomic whole-file write alike) goes through one table of function
 // pointers, so tests can make the Nth write fail with ENOSPC or EIO without a
-// full disk. The entries follow the POSIX calls of the same name; a failing
-// entry returns -1 and sets errno. Flags and modes are the OS's own values.
+// full disk. The entries follow the POSIX calls of the same name (Linux
+// ones for copyFileRange, renameNoReplace and syncfs); a failing entry
+// returns -1 and sets errno. Flags and modes are the OS's own values.
 // Calls that only read metadata (stat, readdir) do not go through it, nor
 // does reading a whole file (readWholeFile).
 #pragma once

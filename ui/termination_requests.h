@@ -4,8 +4,11 @@
 // this run never written; with it the program ends the way "退出" does.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
+
+#include "platform/stop_requests.h"
 
 class QTimer;
 
@@ -22,7 +25,7 @@ class TerminationRequests {
   TerminationRequests& operator=(const TerminationRequests&) = delete;
 
  private:
+  std::atomic<bool> requested_{false};
+  platform::ScopedStopRequests requests_;
   std::unique_ptr<QTimer> timer_;
-  void (*previousTerm_)(int);
-  void (*previousHup_)(int);
 };

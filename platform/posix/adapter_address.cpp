@@ -1,4 +1,5 @@
 // Network adapters from /sys/class/net.
+// Linux-only: /sys/class/net.
 #include <algorithm>
 #include <charconv>
 #include <filesystem>

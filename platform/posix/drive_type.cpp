@@ -1,16 +1,19 @@
 // The kind of drive behind a mount, from its file-system type and sysfs.
+// Linux-only: sysfs (/sys/block, /sys/class/block, /sys/dev/block) and the
+// kernel's names of file-system types.
 #include <algorithm>
 #include <array>
 #include <filesystem>
 #include <string_view>
 
-#include "platform/drives.h"
+#include "platform/posix/mount_table.h"
 #include "platform/whole_file.h"
 
 namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
+using detail::MountEntry;
 
 constexpr std::array<std::string_view, 11> kRemoteTypes = {
     "nfs", "nfs4", "cifs", "smb3", "smbfs", "9p", "afs", "ceph", "glusterfs", "fuse.sshfs",
@@ -81,6 +84,8 @@ bool isRemovableDisk(const fs::path& sys, const std::string& disk, int depth = 0
 
 }  // namespace
 
+namespace detail {
+
 DriveType driveTypeOf(const MountEntry& mount, const MachinePaths& machine) {
   if (isOneOf(mount.fsType, kRemoteTypes)) return DriveType::Remote;
   if (mount.fsType == "tmpfs" || mount.fsType == "ramfs") return DriveType::Ram;
@@ -93,9 +98,11 @@ DriveType driveTypeOf(const MountEntry& mount, const MachinePaths& machine) {
   return isRemovableDisk(machine.sysfsRoot, disk) ? DriveType::Removable : DriveType::Fixed;
 }
 
+}  // namespace detail
+
 DriveType driveTypeOf(std::string_view path, const MachinePaths& machine) {
-  const auto mount = mountOf(path, machine);
-  return mount.ok() ? driveTypeOf(mount.value, machine) : DriveType::Unknown;
+  const auto mount = detail::mountOf(path, machine);
+  return mount.ok() ? detail::driveTypeOf(mount.value, machine) : DriveType::Unknown;
 }
 
 }  // namespace platform

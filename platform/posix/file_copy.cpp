@@ -1,5 +1,8 @@
 // The copy with progress: temporary file, chunked data, mode and time, then
 // an atomic rename over the destination.
+// Linux-only in one place: a folder at the path length limit is named
+// through /proc/self/fd/N. copy_file_range comes through the system-call
+// table and gives way to read/write where it is refused.
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/file.h>

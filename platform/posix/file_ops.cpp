@@ -1,4 +1,6 @@
 // Rename, delete, folder creation and removal, folder permissions, flush.
+// Linux-only through the system-call table: renameat2 with RENAME_NOREPLACE
+// (a check, then rename(2), where it is refused) and syncfs.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

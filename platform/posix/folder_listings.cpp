@@ -3,6 +3,8 @@
 // ignores case finds its listing; on a drive that does not, two folders may
 // share a key, which costs at worst a fresh read, since a name is only ever
 // taken from a listing read of the folder asked about.
+// Linux-only: a FUSE drive is told by statfs's f_type, compared with the
+// kernel's FUSE magic number (<sys/vfs.h>).
 #include "platform/posix/folder_listings.h"
 
 #include <dirent.h>

@@ -1,5 +1,7 @@
 // Folder reading on Linux: getdents64 into one buffer per folder, fstatat
 // relative to the folder's descriptor, openat for subfolders.
+// Linux-only: getdents64 (elsewhere readdir on a descriptor opened with
+// fdopendir would serve, one entry per call).
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "platform/folder_reader.h"
+#include "platform/syscalls.h"
 #include "platform/temp_names.h"
 
 namespace platform {
@@ -134,7 +137,7 @@ struct FolderReader::State {
     if (::fstat(temp, &held) == 0 && S_ISREG(held.st_mode) && ::flock(temp, LOCK_EX | LOCK_NB) == 0 &&
         ::fstatat(fd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == held.st_ino &&
         named.st_dev == held.st_dev)
-      ::unlinkat(fd, name, 0);
+      syscalls().unlinkAt(fd, name, 0);  // a failure leaves it for a later walk
     ::close(temp);  // drops the lock
   }
 

@@ -1,10 +1,11 @@
 // The drive of a path on Linux: the longest matching mount point of
 // /proc/self/mountinfo.
+// Linux-only: the file /proc/self/mountinfo and its line format.
 #include <cerrno>
 #include <filesystem>
 #include <sstream>
 
-#include "platform/drives.h"
+#include "platform/posix/mount_table.h"
 #include "platform/whole_file.h"
 
 namespace platform {
@@ -29,7 +30,7 @@ std::string decodeField(std::string_view field) {
 }
 
 // One line: id parent major:minor root mountpoint options [optional...] - fstype source superoptions
-bool parseLine(const std::string& line, MountEntry& entry) {
+bool parseLine(const std::string& line, detail::MountEntry& entry) {
   std::istringstream in(line);
   std::vector<std::string> fields;
   for (std::string field; in >> field;) fields.push_back(std::move(field));
@@ -51,6 +52,8 @@ bool coversPath(const std::string& mountPoint, const std::string& path) {
 
 }  // namespace
 
+namespace detail {
+
 OsResult<std::vector<MountEntry>> readMountTable(const MachinePaths& machine) {
   auto text = readWholeFile(machine.mountInfo);
   if (!text.ok()) return {{}, text.status};
@@ -62,6 +65,8 @@ OsResult<std::vector<MountEntry>> readMountTable(const MachinePaths& machine) {
   }
   return result;
 }
+
+}  // namespace detail
 
 std::string canonicalPath(std::string_view path) {
   namespace fs = std::filesystem;
@@ -78,6 +83,8 @@ std::string canonicalPath(std::string_view path) {
   }
 }
 
+namespace detail {
+
 OsResult<MountEntry> mountOf(std::string_view path, const MachinePaths& machine) {
   auto table = readMountTable(machine);
   if (!table.ok()) return {{}, table.status};
@@ -93,8 +100,10 @@ OsResult<MountEntry> mountOf(std::string_view path, const MachinePaths& machine)
   return {*best, {}};
 }
 
+}  // namespace detail
+
 OsResult<std::string> driveRootOf(std::string_view path, const MachinePaths& machine) {
-  auto mount = mountOf(path, machine);
+  auto mount = detail::mountOf(path, machine);
   if (!mount.ok()) return {{}, mount.status};
   std::string root = mount.value.mountPoint;
   if (root.back() != '/') root.push_back('/');

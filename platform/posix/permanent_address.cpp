@@ -1,4 +1,5 @@
 // The burnt-in hardware address, as the driver reports it through ethtool.
+// Linux-only: the SIOCETHTOOL ioctl of <linux/ethtool.h>.
 #include <linux/ethtool.h>
 #include <linux/sockios.h>
 #include <net/if.h>

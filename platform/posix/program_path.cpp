@@ -1,4 +1,5 @@
 // The program's own file on Linux: /proc/self/exe resolved.
+// Linux-only: /proc/self/exe.
 #include <filesystem>
 
 #include "platform/program_path.h"

@@ -1,4 +1,5 @@
 // The running program's own file, by identity.
+// Linux-only: /proc/self/exe.
 #include <sys/stat.h>
 
 #include <optional>

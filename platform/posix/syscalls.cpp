@@ -1,4 +1,8 @@
 // The kernel's calls behind the system-call table, and its override.
+// Linux-only: copy_file_range, renameat2 (RENAME_NOREPLACE) and syncfs are
+// Linux calls. Ported to another POSIX system, those entries would fail with
+// ENOSYS: the copy and the rename then take their portable paths, and the
+// flush reports the failure.
 #include "platform/syscalls.h"
 
 #include <fcntl.h>

@@ -33,7 +33,7 @@ std::string temporaryName(const std::filesystem::path& target) {
 // Temporary files of this file that an earlier write left when it was cut
 // off (a drive pulled in the middle). One a minute old belongs to no write
 // still going on: a write takes moments.
-void removeLeftovers(const std::filesystem::path& target, const std::string& current) {
+void removeLeftovers(const Syscalls& sys, const std::filesystem::path& target, const std::string& current) {
   namespace fs = std::filesystem;
   const std::string prefix = "." + target.filename().string() + ".";
   const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
@@ -46,7 +46,7 @@ void removeLeftovers(const std::filesystem::path& target, const std::string& cur
     if (!it->is_regular_file(entryError) || it->is_symlink(entryError)) continue;
     const auto written = fs::last_write_time(it->path(), entryError);
     if (entryError || now - written < std::chrono::minutes(1)) continue;
-    fs::remove(it->path(), entryError);
+    sys.unlink(it->path().c_str());  // one that cannot go stays for the next write
   }
 }
 
@@ -140,7 +140,7 @@ OsStatus writeWholeFileAtomically(const std::string& path, std::string_view cont
     return status;
   }
   flushFolder(sys, target.parent_path());
-  removeLeftovers(target, temp);
+  removeLeftovers(sys, target, temp);
   return {};
 }
 

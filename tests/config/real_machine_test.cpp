@@ -6,11 +6,12 @@
 
 #include "config/ApplicationHardWareInfo.h"
 #include "platform/drives.h"
+#include "platform/posix/mount_table.h"
 
 TEST(RealMachine, AdapterAddressAndDriveTypeOfRoot) {
   const std::string address = TMacAdressInfo().MacAdrress();
   const auto type = platform::driveTypeOf("/");
-  const auto mount = platform::mountOf("/");
+  const auto mount = platform::detail::mountOf("/");
   std::cout << "adapter address: \"" << address << "\"\n"
             << "drive of /: " << mount.value.source << " (" << mount.value.fsType
             << "), type " << static_cast<int>(type) << "\n";

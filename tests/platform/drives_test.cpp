@@ -1,4 +1,5 @@
 #include "platform/drives.h"
+#include "platform/posix/mount_table.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ TEST(Drives, ProgramOnUsbPartitionWithBlanksAndCjk) {
   EXPECT_EQ(driveRootOf(usb + "/新/../新/子", m.paths()).value, usb + "/");
   EXPECT_EQ(driveRootOf(usb, m.paths()).value, usb + "/");
   // The mount table gives the mount point escaped.
-  const auto mount = platform::mountOf(program, m.paths());
+  const auto mount = platform::detail::mountOf(program, m.paths());
   EXPECT_EQ(mount.value.source, "/dev/sdb1");
   EXPECT_EQ(mount.value.fsType, "vfat");
 }

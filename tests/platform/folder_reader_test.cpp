@@ -7,9 +7,11 @@
 #include <string>
 
 #include "platform/full_path.h"
+#include "platform/syscalls.h"
 #include "platform/temp_names.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/held_file.h"
+#include "tests/support/syscall_faults.h"
 #include "tests/support/tree_helpers.h"
 #include "tests/support/unprivileged.h"
 
@@ -187,6 +189,34 @@ TEST(FolderReader, HidesCopyTemporariesAndRemovesOnlyUnheldOnes) {
   EXPECT_EQ(readFile(dir.path() / userFile), "mine");
   EXPECT_TRUE(fs::exists(dir.path() / tempFolder));  // only files are removed
   EXPECT_TRUE(fs::is_symlink(dir.path() / (std::string(platform::kCopyTempPrefix) + "5-6-7")));  // nor links
+}
+
+// The leftover's delete goes through the system-call table like every other
+// delete: when it fails the file stays, hidden, and the listing is unharmed.
+TEST(FolderReader, ALeftoverThatCannotBeRemovedStaysHidden) {
+  testsupport::TempDir dir;
+  const std::string temp = std::string(platform::kCopyTempPrefix) + "4d2-9f00aa-0";
+  dir.write("a.txt", "a");
+  dir.write(temp, "partial");
+  platform::Syscalls table = platform::realSyscalls();
+  table.unlinkAt = testsupport::failWith<EACCES>;
+  {
+    platform::ScopedSyscallOverride guard(table);
+    FolderReader clean;
+    clean.setRemoveCopyTemps(true);
+    ASSERT_FALSE(clean.open(dir.str()));
+    const auto seen = readAll(clean);
+    EXPECT_EQ(seen.size(), 1u);
+    EXPECT_TRUE(seen.count("a.txt"));
+  }
+  EXPECT_EQ(readFile(dir.path() / temp), "partial");
+
+  // The next walk, with the drive willing again, removes it.
+  FolderReader later;
+  later.setRemoveCopyTemps(true);
+  ASSERT_FALSE(later.open(dir.str()));
+  EXPECT_EQ(readAll(later).size(), 1u);
+  EXPECT_FALSE(fs::exists(dir.path() / temp));
 }
 
 TEST(FolderReader, ReadAheadServesTheSameEntriesWithoutAHandle) {

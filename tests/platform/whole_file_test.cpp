@@ -121,6 +121,24 @@ TEST(WholeFile, ASuccessfulWriteRemovesWhatCutOffWritesLeft) {
   EXPECT_TRUE(fs::exists(fresh));
 }
 
+// Removing a leftover is a delete like any other, through the system-call
+// table; one that cannot be removed stays and the write still succeeds.
+TEST(WholeFile, ALeftoverThatCannotBeRemovedDoesNotFailTheWrite) {
+  TempDir dir;
+  const fs::path target = dir.write("配置.ini", "old");
+  const fs::path stale = dir.write(".配置.ini.1a2b-3.tmp", "half");
+  fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::hours(2));
+  platform::Syscalls table = platform::realSyscalls();
+  table.unlink = failWith<EACCES>;
+  {
+    platform::ScopedSyscallOverride guard(table);
+    EXPECT_TRUE(platform::writeWholeFileAtomically(target.string(), "new").ok());
+  }
+  EXPECT_EQ(readFile(target), "new");
+  EXPECT_EQ(readFile(stale), "half");
+  EXPECT_EQ(entries(dir.path()).size(), 2u);  // no temporary of its own left behind
+}
+
 TEST(WholeFile, OnlyARegularFileWithinTheLimitIsRead) {
   TempDir dir;
   const auto fifo = dir.path() / "pipe";
