@@ -77,9 +77,15 @@ void CreateDirChecked(const std::string& Path) {
   if (created.ok()) return;
   if (created.code == std::errc::file_exists && platform::isDirectory(Path)) return;
   const int code = created.code.value();
+  // A drive process answers a name it cannot hold as a name that does not
+  // exist, though the folder to hold it does: the reason is the name.
+  std::error_code reason = created.code;
+  const std::size_t slash = Path.find_last_of('/');
+  if (reason == std::errc::no_such_file_or_directory && slash != std::string::npos &&
+      platform::isDirectory(slash == 0 ? "/" : Path.substr(0, slash)))
+    reason = std::make_error_code(std::errc::invalid_argument);
   throw EInOutError(
-      formatText("I/O error %d", {std::to_string(code)}) + " (" + created.code.message() + ")",
-      Path);
+      formatText("I/O error %d", {std::to_string(code)}) + " (" + created.code.message() + ")", Path, reason);
 }
 
 void CopyFolderAttributes(const std::string& SourceFolder, const std::string& NewFolder) {

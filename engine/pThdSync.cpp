@@ -6,6 +6,7 @@
 #include <new>
 #include <thread>
 
+#include "engine/failure_reason.h"
 #include "platform/datetime.h"
 #include "platform/exceptions.h"
 
@@ -105,7 +106,7 @@ void ThdSync::Execute() {
   } catch (const Exception& e) {
     std::string line = std::string("同步失败：") + e.what();
     if (!e.path().empty()) line += "：" + e.path();
-    TimedLine(line);
+    TimedLine(line + FailureReason({e.code(), {}, e.path()}));
   } catch (const std::bad_alloc&) {
     TimedLine("同步失败：Out of memory");
   } catch (const std::exception& e) {

@@ -49,7 +49,7 @@ FolderScan ScanFolder(const std::string& root, const std::string& otherRoot, con
     if (folder.Path == root)
       throw EInOutError(formatText("I/O error %d", {std::to_string(folder.Error.value())}) + " (" +
                             folder.Error.message() + ")",
-                        root);
+                        root, folder.Error);
   // Sorted here, off the job's main line; only an in-step check or the
   // change application reads the order.
   scan.list.Sort(root.size());

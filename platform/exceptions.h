@@ -8,15 +8,19 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 class Exception : public std::runtime_error {
  public:
-  explicit Exception(const std::string& message, std::string path = {})
-      : std::runtime_error(message), path_(std::move(path)) {}
+  // code: the system's error behind the failure, where there is one.
+  explicit Exception(const std::string& message, std::string path = {}, std::error_code code = {})
+      : std::runtime_error(message), path_(std::move(path)), code_(code) {}
   const std::string& path() const noexcept { return path_; }
+  const std::error_code& code() const noexcept { return code_; }
 
  private:
   std::string path_;
+  std::error_code code_;
 };
 
 #define DROVAN_EXCEPTION_CLASS(Name)   \

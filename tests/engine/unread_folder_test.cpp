@@ -116,6 +116,6 @@ TEST_F(UnreadSync, AnUnreadableRootFailsTheJobAndTouchesNothing) {
   const auto lines = h.lines();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(),
-            std::string(kStamp) + "  同步失败：I/O error 13 (Permission denied)：" + disk.str() + "/");
+            std::string(kStamp) + "  同步失败：I/O error 13 (Permission denied)：" + disk.str() + "/（没有权限）");
   EXPECT_EQ(snapshot(usb.path()), usbBefore);
 }

@@ -186,7 +186,7 @@ TEST(Permissions, AWriteProtectedTargetDriveChangesNothing) {
     EXPECT_EQ(failed.exitStatus, 2) << failed.out;
     const auto failedOut = lines(failed.out);
     ASSERT_FALSE(failedOut.empty());
-    EXPECT_EQ(untimed(failedOut.back()), "同步失败：I/O error 30 (Read-only file system)：" + U + "newdir");
+    EXPECT_EQ(untimed(failedOut.back()), "同步失败：I/O error 30 (Read-only file system)：" + U + "newdir（驱动器是只读的）");
     ++figures.trials;
     fs::remove(s.disk / "newdir");
   }
