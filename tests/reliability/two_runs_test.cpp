@@ -33,9 +33,11 @@ bool copyUnderWay(const fs::path& root) { return tempFilesIn(root) > 0; }
 
 // One trial: 30 new files on the disk side, older files of the USB side's
 // own, a first automatic run and a second one started during its copy.
-void trial(const fs::path& disk, const fs::path& usb, const fs::path& usbByOtherPath, Figures& figures,
-           int& refusedMidCopy) {
-  const std::string data(1 << 20, 'n');
+// fileBytes: large enough that a copy lasts long enough to be caught, even
+// under a sanitizer; small enough for the drive.
+void trial(const fs::path& disk, const fs::path& usb, const fs::path& usbByOtherPath, std::size_t fileBytes,
+           Figures& figures, int& refusedMidCopy) {
+  const std::string data(fileBytes, 'n');
   for (int i = 0; i < 30; ++i) {
     const fs::path file = disk / ("新文件" + std::to_string(i) + ".bin");
     std::ofstream(file, std::ios::binary) << data << i;
@@ -94,7 +96,7 @@ TEST(TwoRuns, ASecondRunDuringACopyStartsNothingOnOrdinaryFolders) {
     SCOPED_TRACE(t);
     testsupport::TempDir disk, usb, links;
     fs::create_directory_symlink(usb.path(), links.path() / "usb");
-    trial(disk.path(), usb.path(), links.path() / "usb", figures, midCopy);
+    trial(disk.path(), usb.path(), links.path() / "usb", 4u << 20, figures, midCopy);
   }
   figures.print("two runs at once");
   std::cout << "[ figures  ] second runs refused while the first still copied: " << midCopy << std::endl;
@@ -111,7 +113,7 @@ TEST(TwoRuns, ASecondRunDuringACopyStartsNothingOnAnExfatDrive) {
     testsupport::TempDir disk;
     fs::create_directory(drive.path() / "Sync");
     // The drive ignores letter case: another spelling reaches the same folder.
-    trial(disk.path(), drive.path() / "Sync", drive.path() / "SYNC", figures, midCopy);
+    trial(disk.path(), drive.path() / "Sync", drive.path() / "SYNC", 1u << 20, figures, midCopy);
   }
   figures.print("two runs at once, exFAT");
   std::cout << "[ figures  ] second runs refused while the first still copied: " << midCopy << std::endl;
