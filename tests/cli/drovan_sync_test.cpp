@@ -146,15 +146,23 @@ TEST(DrovanSync, WithoutFoldersTheProgramMustRunFromAUsbDrive) {
 
 namespace {
 
-// Starts a run that copies one big file and returns once the copy is under way.
+// Starts a run that copies one big file and returns it held still (SIGSTOP)
+// in the middle of that copy, however fast the copy goes; SIGCONT lets it on.
 std::unique_ptr<testsupport::ChildProcess> startLongCopy(const Trees& t, std::size_t bytes) {
   setMTime(t.disk.write("big.bin", std::string(bytes, 'b')), kT0 + 10);
   setMTime(t.usb.write("big.bin", "old"), kT0);
   auto child = std::make_unique<testsupport::ChildProcess>(
       kProgram, std::vector<std::string>{"--disk", t.disk.str(), "--usb", t.usb.str(), "--no-progress"});
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (testsupport::countTempFiles(t.usb.path()) == 0 && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (testsupport::countTempFiles(t.usb.path()) == 0) {
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+      continue;
+    }
+    child->signal(SIGSTOP);
+    if (testsupport::countTempFiles(t.usb.path()) == 1) break;
+    child->signal(SIGCONT);
+  }
   return child;
 }
 
@@ -178,6 +186,7 @@ TEST(DrovanSync, ASecondRunOnFoldersInUseStartsNothing) {
   EXPECT_FALSE(fs::exists(t.disk.path() / "newer.txt"));
 
   first->signal(SIGINT);
+  first->signal(SIGCONT);
   EXPECT_EQ(first->wait().exitStatus, 130);
   // The first run's end releases both folders.
   EXPECT_EQ(t.run({"--mode", "usb-to-disk"}).exitStatus, 0);
@@ -301,6 +310,7 @@ TEST(DrovanSync, InterruptOrHangupStopsTheCopyAndCleansUp) {
     auto child = startLongCopy(t, 256 << 20);
     ASSERT_EQ(testsupport::countTempFiles(t.usb.path()), 1u);
     child->signal(sig);
+    child->signal(SIGCONT);
     const ProcessResult r = child->wait();
     EXPECT_EQ(r.exitStatus, 130);
     const auto lines = maskedLines(r.out);
