@@ -57,6 +57,20 @@ std::vector<std::string> errorBlock(const std::vector<std::string>& out) {
   return {head + 1, out.end() - 1};
 }
 
+// Runs args as the unprivileged user; the run must end with error lines
+// and its closing line. Returns the numbered lines (empty on a failure).
+std::vector<std::string> errorsOfRunAsNobody(const ReachableProgram& program, const std::vector<std::string>& args) {
+  const ProcessResult r = testsupport::runProcess(testsupport::setprivPath(), testsupport::asNobody(program.path, args));
+  EXPECT_EQ(r.exitStatus, 1) << r.out << r.err;
+  const auto out = lines(r.out);
+  if (out.empty()) {
+    ADD_FAILURE() << "no output: " << r.err;
+    return {};
+  }
+  EXPECT_TRUE(isClosingLine(out.back())) << out.back();
+  return errorBlock(out);
+}
+
 }  // namespace
 
 TEST(Permissions, WhatMayNotBeReadOrWrittenIsReportedAndNothingElseTouched) {
@@ -85,12 +99,7 @@ TEST(Permissions, WhatMayNotBeReadOrWrittenIsReportedAndNothingElseTouched) {
                                         fs::perms::others_exec);
   const TreeSnapshot diskBefore = filesOf(s.disk), usbBefore = filesOf(s.usb);
 
-  const ProcessResult r =
-      testsupport::runProcess(testsupport::setprivPath(), testsupport::asNobody(program.path, s.args()));
-  EXPECT_EQ(r.exitStatus, 1) << r.out << r.err;
-  const auto out = lines(r.out);
-  ASSERT_FALSE(out.empty()) << r.err;
-  EXPECT_TRUE(isClosingLine(out.back())) << out.back();
+  const std::vector<std::string> errors = errorsOfRunAsNobody(program, s.args());
   const std::vector<std::string> expected = {
       "1、读取文件夹错误，请检查该文件夹：" + D + "locked",
       "2、更新文件错误，请检查该文件是否正在使用：" + U + "upd.txt（没有权限）",
@@ -100,7 +109,7 @@ TEST(Permissions, WhatMayNotBeReadOrWrittenIsReportedAndNothingElseTouched) {
       "6、删除文件错误，请检查该文件：" + U + "stuck/f.txt（没有权限）",
       "7、删除文件夹错误，请检查该文件夹：" + U + "stuck",
   };
-  EXPECT_EQ(errorBlock(out), expected) << r.out;
+  EXPECT_EQ(errors, expected);
 
   // The one copy and the one deletion that were allowed, and nothing else.
   Figures figures;
@@ -132,13 +141,8 @@ TEST(Permissions, AFolderListableButNotExaminableKeepsTheTargetsCopies) {
   fs::permissions(s.disk / "listonly", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   const TreeSnapshot diskBefore = filesOf(s.disk), usbBefore = filesOf(s.usb);
 
-  const ProcessResult r =
-      testsupport::runProcess(testsupport::setprivPath(), testsupport::asNobody(program.path, s.args()));
-  EXPECT_EQ(r.exitStatus, 1) << r.out << r.err;
-  const auto out = lines(r.out);
-  ASSERT_FALSE(out.empty()) << r.err;
-  EXPECT_TRUE(isClosingLine(out.back())) << out.back();
-  EXPECT_EQ(errorBlock(out), std::vector<std::string>{"1、读取文件夹错误，请检查该文件夹：" + D + "listonly"}) << r.out;
+  const std::vector<std::string> errors = errorsOfRunAsNobody(program, s.args());
+  EXPECT_EQ(errors, std::vector<std::string>{"1、读取文件夹错误，请检查该文件夹：" + D + "listonly"});
 
   fs::permissions(s.disk / "listonly", fs::perms::owner_all);
   Figures figures;
