@@ -55,6 +55,14 @@ TEST(EntryString, ParsesFoldersSizesAndMidnight) {
   const TFileInfo& ms = StrToFileInfo(EntryString("/m", false, encode(2015, 3, 5, 9, 7, 2, 700), 1), store);
   EXPECT_EQ(ms.LastModifyTime, encode(2015, 3, 5, 9, 7, 2));
 
+  // Midnight plus milliseconds keeps its time in the text and reads back as
+  // bare midnight, written without it: the same moment both ways.
+  const std::string justAfter = EntryString("/n", false, encode(89, 12, 3, 0, 0, 0, 100), 0);
+  EXPECT_EQ(justAfter, "/n|0|0089/12/3 0:00:00|0");
+  const TFileInfo& midnight = StrToFileInfo(justAfter, store);
+  EXPECT_EQ(midnight.LastModifyTime, encode(89, 12, 3));
+  EXPECT_EQ(EntryString("/n", false, midnight.LastModifyTime, 0), "/n|0|0089/12/3|0");
+
   const TFileInfo& noFolder = StrToFileInfo("name|0|2015/3/5|1", store);
   EXPECT_EQ(noFolder.Path, "");
   EXPECT_EQ(noFolder.Name, "name");
