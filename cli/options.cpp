@@ -33,7 +33,7 @@ CliOptions parseArguments(const std::vector<std::string>& args) {
       {"--target-only", [&](const std::string& v) { o.targetOnly = strategyValue("--target-only", v); }},
   };
   const std::map<std::string, bool*> flags = {
-      {"--no-progress", &o.noProgress}, {"--help", &o.help}, {"-h", &o.help}, {"--version", &o.version}};
+      {"--no-progress", &o.noProgress}, {"--verbose", &o.verbose}, {"--help", &o.help}, {"-h", &o.help}, {"--version", &o.version}};
 
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -69,10 +69,11 @@ std::string usageText() {
   return "usage: drovan-sync [--disk DIR] [--usb DIR] [--mode auto|disk-to-usb|usb-to-disk]\n"
          "                   [--same-newer 0|1|2] [--target-only 0|1|2]\n"
          "                   [--types LIST] [--skip-types LIST] [--config FILE]\n"
-         "                   [--no-progress] [--help] [--version]\n"
+         "                   [--no-progress] [--verbose] [--help] [--version]\n"
          "\n"
          "Synchronises the hard-disk folder and the USB folder once and prints the log.\n"
-         "With --disk and --usb no configuration is read or written; without them the\n"
+         "With --disk and --usb the configuration is not written, and read only when\n"
+         "--config FILE is given (for its types and strategies); without them the\n"
          "folders, types and strategies come from the configuration file beside the\n"
          "program (or --config FILE), and the program must run from a removable drive.\n"
          "\n"
@@ -84,6 +85,8 @@ std::string usageText() {
          "  --types         monitored types, e.g. \"doc;xls;t?t\" (turns \"全部监测\" off)\n"
          "  --skip-types    types not monitored, e.g. \"tmp;bak\" (turns \"全部监测\" off)\n"
          "  --no-progress   no live progress line on standard error\n"
+         "  --verbose       after the run, the system's own account of each failure on\n"
+         "                  standard error\n"
          "\n"
          "Exit status: 0 done, 1 done with errors, 2 the job failed or another run\n"
          "holds a folder, 64 bad usage or an empty folder, 130 stopped (by SIGINT,\n"

@@ -20,6 +20,7 @@ struct CliOptions {
   std::optional<std::int16_t> targetOnly;  // WhenSyncedFolderHasNewFile
   TSyncType mode = TSyncType::AutoSync;
   bool noProgress = false;
+  bool verbose = false;  // the system's account of each failure on standard error
   bool help = false;
   bool version = false;
 };

@@ -4,24 +4,8 @@
 
 #include "engine/message_renderer.h"
 
-std::int64_t PlannedFileCount(const std::string& line) {
-  static const std::string marker = "文件共";
-  const std::size_t at = line.find(marker);
-  if (at == std::string::npos) return -1;
-  std::int64_t n = 0;
-  std::size_t i = at + marker.size();
-  const std::size_t digits = i;
-  while (i < line.size() && line[i] >= '0' && line[i] <= '9') n = n * 10 + (line[i++] - '0');
-  return i > digits ? n : -1;
-}
-
 void ProgressMeter::observe(platform::UINT msg, platform::WPARAM wParam) {
   switch (msg) {
-    case WM_LOGLINE: {
-      const std::int64_t n = PlannedFileCount(textFromParam(wParam));
-      if (n > 0) planned_ += n;
-      break;
-    }
     case WM_COPYSTART: {
       const TCopyInfo& info = copyInfoFromParam(wParam);
       bytes_ += currentBytes_;
@@ -50,9 +34,10 @@ void ProgressMeter::draw(bool force) {
   lastDraw_ = now;
   const double seconds = std::chrono::duration<double>(now - start_).count();
   const double rate = seconds > 0 ? static_cast<double>(bytes_ + currentBytes_) / seconds : 0;
+  const std::int64_t planned = report_.Progress().Planned.Copies();
   char figures[96];
   std::snprintf(figures, sizeof figures, "  %s%%  %lld/%lld  %.1f MB/s", percent_.c_str(),
-                static_cast<long long>(done_), static_cast<long long>(planned_ > done_ ? planned_ : done_),
+                static_cast<long long>(done_), static_cast<long long>(planned > done_ ? planned : done_),
                 rate / 1e6);
   // Keep the line short enough for one terminal row: the file's tail only.
   std::string name = file_;

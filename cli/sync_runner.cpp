@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "cli/progress_meter.h"
 #include "cli/stream_log_lines.h"
@@ -10,16 +11,13 @@
 #include "config/pOstSync.h"
 #include "config/string_list.h"
 #include "engine/job_folder_locks.h"
+#include "engine/job_outcome.h"
 #include "engine/message_renderer.h"
 #include "engine/pThdSync.h"
 #include "platform/exceptions.h"
 #include "platform/stop_requests.h"
 
 namespace {
-
-// The drive refusal ends the run with the job-failure status instead of
-// ending the process, so the command line can report it like other failures.
-struct Refused {};
 
 void applyOverrides(const CliOptions& o, TJobSettings& s) {
   auto items = [](const std::string& text) {
@@ -82,24 +80,30 @@ bool buildSettings(const CliOptions& o, const platform::MachinePaths& machine, s
       TakeConfigOptions(ini, s);
     }
   } else {
-    SetMessageBoxHook([&err](const std::string& text, const std::string&) { err << text << '\n'; });
-    SetExitProcessHook([](int) { throw Refused{}; });
-    struct RestoreHooks {
-      ~RestoreHooks() {
-        SetMessageBoxHook({});
-        SetExitProcessHook({});
-      }
-    } restore;
-    try {
-      const TOstSyncAction action(paths);
-      reportUnreadConfig(action.Ostini(), err);
-      s = JobSettingsFrom(action);
-    } catch (const Refused&) {
+    // The window's refusal, as a failure of this run.
+    const std::optional<std::string> root = RemovableProgramDriveRoot(paths);
+    if (!root) {
+      err << "对不起，请把本程序放至到U盘上使用!\n";
       return false;
     }
+    const TOstSyncAction action(paths, *root);
+    reportUnreadConfig(action.Ostini(), err);
+    s = JobSettingsFrom(action);
   }
   applyOverrides(o, s);
   return true;
+}
+
+// The system's own account of each failure, for --verbose: the error
+// lines' number, then what the call said.
+void reportCauses(const TJobOutcome& outcome, std::ostream& err) {
+  for (const TJobError& error : outcome.Errors) {
+    if (error.Status.ok()) continue;
+    const std::size_t number = error.Line.find("、");
+    err << "drovan-sync: " << error.Line.substr(0, number) << ": " << platform::describe(error.Status) << '\n';
+  }
+  if (outcome.End == TJobEnd::Failed && !outcome.FailureStatus.ok())
+    err << "drovan-sync: failed: " << platform::describe(outcome.FailureStatus) << '\n';
 }
 
 }  // namespace
@@ -126,19 +130,11 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
   StreamLogLines pane(out);
   MemoryControls controls;
   MessageRenderer renderer(pane, controls);
-  ProgressMeter progress(err);
-  bool failed = false, errors = false, stopped = false;
+  const auto report = std::make_shared<TJobReport>();
+  ProgressMeter progress(err, *report);
 
   auto receiver = std::make_shared<platform::InlineReceiver>(
       [&](platform::UINT msg, platform::WPARAM wParam, platform::LPARAM lParam) -> platform::LRESULT {
-        if (msg == WM_LOGLINE) {
-          const std::string& text = textFromParam(wParam);
-          if (text == "同步出错，请检查") errors = true;
-          if (text == "手动同步被停止！！！") stopped = true;
-          static const std::string failure = "  同步失败：";
-          const std::size_t gap = text.find("  ");
-          if (gap != std::string::npos && text.compare(gap, failure.size(), failure) == 0) failed = true;
-        }
         // The progress line gives way to every log line and is drawn again
         // below it.
         const bool addsLine = msg >= WM_COPYSTOPPED && msg <= WM_LOGLINE && msg != WM_COPYPROGRESS;
@@ -172,6 +168,7 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
   auto* job = new ThdSync(true, settings);  // owns itself once started
   job->SetWinHandle(window.handle());
   job->HoldFolderLocks(std::move(locks));
+  job->SetReport(report);
   job->SyncType = options.mode;
   job->Start();
   ThdSync::WaitForAllJobs(std::chrono::hours(24 * 365));
@@ -181,9 +178,13 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
   if (showProgress) progress.clear();
   pane.finish();
 
+  const TJobOutcome outcome = report->Outcome();
+  if (options.verbose) reportCauses(outcome, err);
   // A signal that came after the job's last stop check changed nothing: the
   // run finished, and its status says how.
-  if (stopped) return ExitStopped;
-  if (failed) return ExitJobFailed;
-  return errors ? ExitDoneWithErrors : ExitDone;
+  switch (outcome.End) {
+    case TJobEnd::Stopped: return ExitStopped;
+    case TJobEnd::Failed: return ExitJobFailed;
+    default: return outcome.Errors.empty() ? ExitDone : ExitDoneWithErrors;
+  }
 }

@@ -56,20 +56,30 @@ void SetExitProcessHook(ExitProcessHook hook) {
   exitProcess() = hook ? std::move(hook) : ExitProcessHook(defaultExitProcess);
 }
 
-std::string GetProgramDriveRoot(const platform::MachinePaths& machine) {
+std::optional<std::string> RemovableProgramDriveRoot(const platform::MachinePaths& machine) {
   const auto program = platform::programPath(machine);
   if (program.ok() && acceptedDrive(program.value, machine)) {
     auto root = platform::driveRootOf(program.value, machine);
-    if (root.ok()) return root.value;
+    if (root.ok()) return std::move(root.value);
   }
+  return std::nullopt;
+}
+
+std::string GetProgramDriveRoot(const platform::MachinePaths& machine) {
+  if (std::optional<std::string> root = RemovableProgramDriveRoot(machine)) return std::move(*root);
   refuseToRun();
 }
 
 TOstSyncAction::TOstSyncAction(const platform::MachinePaths& machine)
+    : TOstSyncAction(machine, std::string()) {
+  FUFolderAbsPath = GetProgramDriveRoot(machine_) + FOstini->UFolderPath();
+}
+
+TOstSyncAction::TOstSyncAction(const platform::MachinePaths& machine, const std::string& programDriveRoot)
     : machine_(machine), FOstini(std::make_unique<TOstiniFileAction>(machine)) {
   FMac = FOstini->Mac();
   FDFolderPath = FOstini->DFolderPath();
-  FUFolderAbsPath = GetProgramDriveRoot(machine_) + FOstini->UFolderPath();
+  FUFolderAbsPath = programDriveRoot + FOstini->UFolderPath();
 }
 
 TOstSyncAction::~TOstSyncAction() = default;

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "config/pIniReg.h"
@@ -21,6 +22,9 @@ class TOstSyncAction {
   // resolves the USB folder against GetProgramDriveRoot(machine), which ends
   // the process when the drive is not removable.
   explicit TOstSyncAction(const platform::MachinePaths& machine = {});
+  // The same against a drive root the caller has found already (see
+  // RemovableProgramDriveRoot); never ends the process.
+  TOstSyncAction(const platform::MachinePaths& machine, const std::string& programDriveRoot);
   // Releases the configuration object without writing it; the orderly end
   // goes through DestroySyncAction, which writes it first.
   ~TOstSyncAction();
@@ -66,8 +70,13 @@ void CreateSyncAction(const platform::MachinePaths& machine = {});
 // the object is released all the same and the old file is left as it was.
 void DestroySyncAction();
 
-// The root of the drive the program file lies on: its mount point followed by
-// "/". When that drive is not removable (or cannot be determined), shows the
+// The root of the drive the program file lies on, its mount point followed
+// by "/", when that drive is removable; nullopt when it is not or cannot be
+// determined. Shows nothing and ends nothing: for callers that refuse in
+// their own way. Built with DROVAN_ANY_DRIVE_REMOVABLE, every drive passes.
+std::optional<std::string> RemovableProgramDriveRoot(const platform::MachinePaths& machine = {});
+
+// RemovableProgramDriveRoot, or the refusal. When that drive is not removable (or cannot be determined), shows the
 // message box "对不起，请把本程序放至到U盘上使用!" with the caption "Drovan" and
 // then ends the process with exit code 0, without writing anything. Every
 // call repeats the test. Built with DROVAN_ANY_DRIVE_REMOVABLE, every drive

@@ -15,7 +15,10 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
   // Identity look-ups on FUSE drives read folder listings; a run reads each once.
   const platform::ListingCacheScope listings;
   const TNewerInTarget newerInTarget = NewerInTargetFrom(settings_.WhenSyncedFolderHasNewSameFile);
-  const TTargetOnly targetOnly = TargetOnlyFrom(settings_.WhenSyncedFolderHasNewFile);
+  // A source that holds a way into the target did not see the target's own
+  // entries: they stay.
+  TTargetOnly targetOnly = TargetOnlyFrom(settings_.WhenSyncedFolderHasNewFile);
+  if (sourceHoldsTarget_ && targetOnly == TTargetOnly::Delete) targetOnly = TTargetOnly::Keep;
 
   std::optional<TSyncPlan> plan = PlanChanges(
       SourceList, TargetList, Comparer, SourceRoot.size(), TargetRoot.size(), unreadRelative_,
@@ -26,8 +29,10 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
       },
       StopSync);
   if (!plan) return;
+  report_->Update([&](TJobOutcome& o) { o.Planned = PlannedWork(*plan, newerInTarget, targetOnly); });
 
-  TPlanActions act(*plan, SourceRoot, TargetRoot, FWinHandle, [this](const std::string& line) { TimedLine(line); });
+  TPlanActions act(*plan, SourceRoot, TargetRoot, FWinHandle, [this](const std::string& line) { TimedLine(line); },
+                   *report_);
   act.ReportUnread(unreadFolders_);
   act.Renames();
   // Returns at the first stop check that finds StopSync set.
@@ -35,10 +40,7 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
     if (act.Updates() || act.NewFolders() || act.NewFiles() || act.NewerInTarget(newerInTarget)) return true;
     switch (targetOnly) {
       case TTargetOnly::Keep: return false;
-      // A source that holds a way into the target did not see the target's
-      // own entries: they stay.
-      case TTargetOnly::Delete:
-        return !sourceHoldsTarget_ && act.DeleteTargetOnly(targetFiltered_, scanStamp_, unreadFolders_);
+      case TTargetOnly::Delete: return act.DeleteTargetOnly(targetFiltered_, scanStamp_, unreadFolders_);
       case TTargetOnly::CopyBack: return act.CopyBackTargetOnly();
     }
     return false;

@@ -18,12 +18,13 @@ enum class Copied { Yes, Failed, Changed };
 
 struct TPlanActions::State {
   State(TSyncPlan& plan, const std::string& sourceRoot, const std::string& targetRoot, platform::HWND window,
-        TLineSink timedLine)
+        TLineSink timedLine, TJobReport& report)
       : plan(plan),
         sourceRoot(sourceRoot),
         targetRoot(targetRoot),
         window(window),
         timedLine(std::move(timedLine)),
+        report(report),
         writtenTarget(targetRoot),
         writtenSource(sourceRoot),
         changedTarget(targetRoot),
@@ -34,15 +35,25 @@ struct TPlanActions::State {
   const std::string& targetRoot;
   platform::HWND window;
   TLineSink timedLine;
+  TJobReport& report;
   TWrittenEntries writtenTarget, writtenSource;
   TChangedSide changedTarget, changedSource;
   bool flushed = false;
   std::vector<std::string> errors;
   platform::OsStatus copyFailure;  // of the last copy that failed
+  std::int64_t copiedBytes = 0;    // of the last copy that succeeded
 
   // The line's text and path, then the reason, when there is one.
   void addError(const char* text, const std::string& path, const platform::OsStatus& why = {}) {
     errors.push_back(std::to_string(errors.size() + 1) + "、" + text + path + FailureReason(why));
+    report.Update([&](TJobOutcome& o) { o.Errors.push_back({errors.back(), why}); });
+  }
+  // A step that succeeded, of the kind that member names.
+  void done(std::int64_t TJobWork::*kind, std::int64_t bytes = 0) {
+    report.Update([&](TJobOutcome& o) {
+      ++(o.Done.*kind);
+      o.Done.CopyBytes += bytes;
+    });
   }
   // One file copy with its progress messages; refuses to overwrite a file
   // this run has already written on that side, and one that confirm (asked
@@ -54,6 +65,7 @@ struct TPlanActions::State {
     if (result) {
       written.Add(dst, result.Written);
       (&written == &writtenTarget ? changedTarget : changedSource).Wrote(dst);
+      copiedBytes = result.Bytes;
       return Copied::Yes;
     }
     if (result.Status.code == ChangedSinceScanError()) return Copied::Changed;
@@ -97,8 +109,8 @@ std::function<platform::OsStatus()> StillAbsent(std::string dest, std::size_t ro
 }  // namespace
 
 TPlanActions::TPlanActions(TSyncPlan& Plan, const std::string& SourceRoot, const std::string& TargetRoot,
-                           platform::HWND Window, TLineSink TimedLine)
-    : state_(std::make_unique<State>(Plan, SourceRoot, TargetRoot, Window, std::move(TimedLine))) {}
+                           platform::HWND Window, TLineSink TimedLine, TJobReport& Report)
+    : state_(std::make_unique<State>(Plan, SourceRoot, TargetRoot, Window, std::move(TimedLine), Report)) {}
 
 // The flush runs on every way out, a failed folder creation included, so
 // whatever was written is on the drive when the job's last line shows.
@@ -130,6 +142,7 @@ void TPlanActions::Renames() {
       s.writtenTarget.Add(newPath);
       s.changedTarget.Changed(oldPath);
       s.changedTarget.Wrote(newPath);
+      s.done(&TJobWork::Renamed);
     } else {
       s.addError("修改文件名错误，请检查该文件是否正在使用：", oldPath, why);
     }
@@ -145,7 +158,7 @@ bool TPlanActions::Updates() {
     if (StopSync) return true;
     const std::string dest = s.targetRoot + Rel(e, s.sourceRoot);
     switch (s.copy(e->Key(), dest, CopyUpdate, s.writtenTarget, AsScanned(s.plan.Counterpart.at(e)))) {
-      case Copied::Yes: break;
+      case Copied::Yes: s.done(&TJobWork::Updated, s.copiedBytes); break;
       case Copied::Failed: s.addError("更新文件错误，请检查该文件是否正在使用：", dest, s.copyFailure); break;
       case Copied::Changed: s.addError(kChangedNotReplaced, dest); break;
     }
@@ -171,6 +184,7 @@ bool TPlanActions::NewFolders() {
     s.writtenTarget.Add(folder);
     s.changedTarget.Changed(folder);
     CopyFolderAttributes(e->Key(), folder);
+    s.done(&TJobWork::FoldersCreated);
   }
   return false;
 }
@@ -188,6 +202,7 @@ bool TPlanActions::NewFiles() {
         TakenByPair(dest, s.targetRoot.size(), s.plan.PairedTarget)
             ? s.nameTaken(dest)
             : s.copy(e->Key(), dest, CopyNew, s.writtenTarget, StillAbsent(dest, s.targetRoot.size(), &targetOnlyFiles));
+    if (copied == Copied::Yes) s.done(&TJobWork::Copied, s.copiedBytes);
     if (copied == Copied::Failed) s.addError("复制文件错误，请检查该文件是否正在使用：", e->Key(), s.copyFailure);
     if (copied == Copied::Changed) s.addError(kChangedNotReplaced, dest);
   }
@@ -209,8 +224,9 @@ bool TPlanActions::NewerInTarget(TNewerInTarget Strategy) {
       case TNewerInTarget::CopyBack:
         copied = s.copy(P, Q, CopyNewSame, s.writtenSource, AsScanned(s.plan.Counterpart.at(e)));
         break;
-      case TNewerInTarget::Keep: break;
+      case TNewerInTarget::Keep: continue;
     }
+    if (copied == Copied::Yes) s.done(&TJobWork::NewerInTarget, s.copiedBytes);
     if (copied == Copied::Failed) s.addError("复制文件错误，请检查该文件是否正在使用：", Q, s.copyFailure);
     if (copied == Copied::Changed) s.addError(kChangedNotReplaced, Strategy == TNewerInTarget::Replace ? P : Q);
   }
@@ -275,6 +291,8 @@ bool TPlanActions::DeleteTargetOnly(const TInventoryList& Filtered, platform::St
       if (platform::OsStatus why; !DeleteFileForced(path, &why)) {
         remover.Keep(path, true);
         s.addError("删除文件错误，请检查该文件：", path, why);
+      } else {
+        s.done(&TJobWork::Deleted);
       }
     }
   }
@@ -292,7 +310,7 @@ bool TPlanActions::DeleteTargetOnly(const TInventoryList& Filtered, platform::St
       s.changedTarget.Changed(folder);
       platform::OsStatus why;
       switch (remover.Remove(entry, &why)) {
-        case TFolderRemoval::Removed:
+        case TFolderRemoval::Removed: s.done(&TJobWork::FoldersDeleted); break;
         case TFolderRemoval::Held: break;
         case TFolderRemoval::Changed: s.addError("该文件夹在同步期间被改动，未删除，请检查：", folder); break;
         case TFolderRemoval::Failed: s.addError("删除文件夹错误，请检查该文件夹：", folder, why); break;
@@ -315,6 +333,7 @@ bool TPlanActions::CopyBackTargetOnly() {
       CreateDirChecked(folder);
       s.writtenSource.Add(folder);
       s.changedSource.Changed(folder);
+      s.done(&TJobWork::FoldersCopiedBack);
     }
   }
   {
@@ -335,6 +354,7 @@ bool TPlanActions::CopyBackTargetOnly() {
                               ? s.nameTaken(dest)
                               : s.copy(e->Key(), dest, CopyBack, s.writtenSource,
                                        StillAbsent(dest, s.sourceRoot.size(), nullptr));
+    if (copied == Copied::Yes) s.done(&TJobWork::CopiedBack, s.copiedBytes);
     if (copied == Copied::Failed) s.addError("复制文件错误，请检查该文件是否正在使用：", dest, s.copyFailure);
     if (copied == Copied::Changed) s.addError(kChangedNotReplaced, dest);
   }

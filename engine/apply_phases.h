@@ -3,7 +3,8 @@
 // then what only the target holds. Every phase writes its own lines and
 // numbered error lines; a phase that finds StopSync set at one of its stop
 // checks returns true and the rest is not done. What the run wrote is
-// flushed by Flush, or on destruction, whichever way the run ends.
+// flushed by Flush, or on destruction, whichever way the run ends. Every
+// step that succeeds and every error line is counted in the report.
 #pragma once
 
 #include <functional>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "engine/flush_changes.h"
+#include "engine/job_outcome.h"
 #include "engine/sync_plan.h"
 #include "inventory/inventory_scan.h"
 #include "platform/entry_state.h"
@@ -21,7 +23,7 @@ class TPlanActions {
  public:
   using TLineSink = std::function<void(const std::string&)>;
   TPlanActions(TSyncPlan& Plan, const std::string& SourceRoot, const std::string& TargetRoot,
-               platform::HWND Window, TLineSink TimedLine);
+               platform::HWND Window, TLineSink TimedLine, TJobReport& Report);
   ~TPlanActions();
   TPlanActions(const TPlanActions&) = delete;
   TPlanActions& operator=(const TPlanActions&) = delete;

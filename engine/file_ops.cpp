@@ -52,8 +52,9 @@ TCopyResult CopyFileTracked(std::unique_ptr<TCopyInfo> Info, const TFileIdentity
   options.confirmDestination = std::move(Confirm);
   platform::CopyResult copied =
       platform::copyFileWithProgress(info.SrcFile, info.DestFile, progress, options);
+  const std::int64_t bytes = info.CopiedSize;
   Info.reset();
-  return {std::move(copied.status), copied.written};
+  return {std::move(copied.status), copied.written, bytes};
 }
 
 bool CopyFileWithProgress(std::unique_ptr<TCopyInfo> Info) {

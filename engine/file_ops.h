@@ -52,6 +52,7 @@ bool CopyFileWithProgress(std::unique_ptr<TCopyInfo> Info);
 struct TCopyResult {
   platform::OsStatus Status;                      // why it failed, if it did
   std::optional<platform::FileIdentity> Written;  // the new destination, on success
+  std::int64_t Bytes = 0;                         // the data copied, on success
   explicit operator bool() const { return Status.ok(); }
 };
 

@@ -89,12 +89,9 @@ long long ThdSync::ElapsedSeconds() const {
 void ThdSync::Execute() {
   if (SyncType == TSyncType::AutoSyncBySecond) {
     // The timed automatic mode has no work of its own yet.
-    if (StopSync) {
-      Send(WM_AUTOSYNCSTOPPED);
-      return;
-    }
-    AutoExecute();
+    if (!StopSync) AutoExecute();
     if (StopSync) Send(WM_AUTOSYNCSTOPPED);
+    End(StopSync ? TJobEnd::Stopped : TJobEnd::Done);
     return;
   }
 
@@ -106,13 +103,30 @@ void ThdSync::Execute() {
   } catch (const Exception& e) {
     std::string line = std::string("同步失败：") + e.what();
     if (!e.path().empty()) line += "：" + e.path();
-    TimedLine(line + FailureReason({e.code(), {}, e.path()}));
+    const platform::OsStatus why{e.code(), {}, e.path()};
+    line += FailureReason(why);
+    Fail(line, why);
   } catch (const std::bad_alloc&) {
-    TimedLine("同步失败：Out of memory");
+    Fail("同步失败：Out of memory", platform::OsStatus::fromErrno(ENOMEM, {}, {}));
   } catch (const std::exception& e) {
-    TimedLine(std::string("同步失败：") + e.what());
+    Fail(std::string("同步失败：") + e.what(), {});
   }
   Send(WM_SYNCEND);
+}
+
+void ThdSync::Fail(const std::string& line, const platform::OsStatus& why) {
+  TimedLine(line);
+  report_->Update([&](TJobOutcome& o) {
+    o.End = TJobEnd::Failed;
+    o.Failure = line;
+    o.FailureStatus = why;
+  });
+}
+
+void ThdSync::End(TJobEnd how) {
+  report_->Update([how](TJobOutcome& o) {
+    if (o.End == TJobEnd::Running) o.End = how;
+  });
 }
 
 void ThdSync::NoAutoExecute() {
@@ -121,7 +135,11 @@ void ThdSync::NoAutoExecute() {
   TInventoryList sourceList, targetList;
   if (ScanAndDecide(sourceList, targetList, aFirstDir, aSecondDir))
     ApplyChanges(sourceList, targetList, comparer, aFirstDir, aSecondDir);
-  if (StopSync) LogLine("手动同步被停止！！！");
+  if (StopSync) {
+    LogLine("手动同步被停止！！！");
+    End(TJobEnd::Stopped);
+  }
+  End(TJobEnd::Done);
 }
 
 void ThdSync::AutoExecute() {

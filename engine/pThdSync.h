@@ -13,6 +13,7 @@
 
 #include "engine/entry_comparer.h"
 #include "engine/job_folder_locks.h"
+#include "engine/job_outcome.h"
 #include "engine/job_settings.h"
 #include "inventory/inventory_list.h"
 #include "inventory/inventory_scan.h"
@@ -34,6 +35,10 @@ class ThdSync {
   // The locks on the job's folders (LockJobFolders), released when the job
   // is destroyed. Before Start.
   void HoldFolderLocks(TJobFolderLocks locks) { folderLocks_ = std::move(locks); }
+  // Where the job keeps its outcome, for the caller to read while it runs
+  // and after it ended (its End is set before WM_SYNCEND). Before Start; a
+  // job without one keeps its outcome to itself.
+  void SetReport(std::shared_ptr<TJobReport> report) { report_ = std::move(report); }
 
   // Starts the thread. From then on the object belongs to itself: the caller
   // must not touch it again. Calling Start twice does nothing.
@@ -58,6 +63,11 @@ class ThdSync {
                      std::string& TargetRoot);
   void ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetList, const TEntryComparer& Comparer,
                     const std::string& SourceRoot, const std::string& TargetRoot);
+
+  // The failure line, and the outcome that says so.
+  void Fail(const std::string& line, const platform::OsStatus& why);
+  // Sets the outcome's end unless one is set already.
+  void End(TJobEnd how);
 
   // Log lines to the window (blocking sends).
   void LogLine(const std::string& text) const;
@@ -90,4 +100,5 @@ class ThdSync {
   // walk did not enter: entries only the target holds stay.
   bool sourceHoldsTarget_ = false;
   TJobFolderLocks folderLocks_;
+  std::shared_ptr<TJobReport> report_ = std::make_shared<TJobReport>();
 };

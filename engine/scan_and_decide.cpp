@@ -138,6 +138,10 @@ bool ThdSync::ScanAndDecide(TInventoryList& SourceList, TInventoryList& TargetLi
     });
     SourceRoot = diskIsSource ? diskRoot : usbRoot;
     TargetRoot = diskIsSource ? usbRoot : diskRoot;
+    report_->Update([&](TJobOutcome& o) {
+      o.SourceRoot = SourceRoot;
+      o.TargetRoot = TargetRoot;
+    });
   };
   // Takes the source, then runs the in-step check; false when the job ends here.
   auto takeAndCheck = [&](bool diskIsSource, const char* differentLine) {
@@ -153,6 +157,7 @@ bool ThdSync::ScanAndDecide(TInventoryList& SourceList, TInventoryList& TargetLi
       case InStep::Yes:
         TimedLine("硬盘监测文件夹与U盘监测文件夹已同步，无需更新！");
         TimedLine("同步结束，用时" + std::to_string(ElapsedSeconds()) + "秒");
+        End(TJobEnd::InStep);
         return false;
       case InStep::No:
         if (differentLine) TimedLine(differentLine);

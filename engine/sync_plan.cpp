@@ -168,3 +168,32 @@ std::optional<TSyncPlan> PlanChanges(TInventoryList& SourceList, TInventoryList&
   FindRenames(plan, SourceRootLength, TargetRootLength, IsRename);
   return plan;
 }
+
+TJobWork PlannedWork(const TSyncPlan& Plan, TNewerInTarget NewerInTarget, TTargetOnly TargetOnly) {
+  TJobWork work;
+  auto bytes = [&](const TFileInfo* e) { work.CopyBytes += e->Size; };
+  work.Renamed = static_cast<std::int64_t>(Plan.Renames.size());
+  work.Updated = static_cast<std::int64_t>(Plan.Updates.Count());
+  for (const TFileInfo* e : Plan.Updates) bytes(e);
+  work.FoldersCreated = static_cast<std::int64_t>(Plan.NewFolders.Count());
+  work.Copied = static_cast<std::int64_t>(Plan.NewFiles.Count());
+  for (const TFileInfo* e : Plan.NewFiles) bytes(e);
+  if (NewerInTarget != TNewerInTarget::Keep) {
+    work.NewerInTarget = static_cast<std::int64_t>(Plan.NewerInTarget.Count());
+    for (const TFileInfo* e : Plan.NewerInTarget)
+      bytes(NewerInTarget == TNewerInTarget::Replace ? Plan.Counterpart.at(e) : e);
+  }
+  switch (TargetOnly) {
+    case TTargetOnly::Keep: break;
+    case TTargetOnly::Delete:
+      work.Deleted = static_cast<std::int64_t>(Plan.TargetOnlyFiles.Count());
+      work.FoldersDeleted = static_cast<std::int64_t>(Plan.TargetOnlyFolders.Count());
+      break;
+    case TTargetOnly::CopyBack:
+      work.FoldersCopiedBack = static_cast<std::int64_t>(Plan.TargetOnlyFolders.Count());
+      work.CopiedBack = static_cast<std::int64_t>(Plan.TargetOnlyFiles.Count());
+      for (const TFileInfo* e : Plan.TargetOnlyFiles) bytes(e);
+      break;
+  }
+  return work;
+}

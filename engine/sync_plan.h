@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/entry_comparer.h"
+#include "engine/job_outcome.h"
 #include "inventory/inventory_list.h"
 
 // What becomes of a file that is newer in the target, from the stored
@@ -59,3 +60,6 @@ std::optional<TSyncPlan> PlanChanges(TInventoryList& SourceList, TInventoryList&
                                      const TEntryComparer& Comparer, std::size_t SourceRootLength,
                                      std::size_t TargetRootLength, const std::vector<std::string>& UnreadRelative,
                                      const TRenameCheck& IsRename, const std::atomic<bool>& Stop);
+
+// The steps and copy bytes the plan holds under the two strategies.
+TJobWork PlannedWork(const TSyncPlan& Plan, TNewerInTarget NewerInTarget, TTargetOnly TargetOnly);

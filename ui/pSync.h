@@ -14,6 +14,7 @@
 
 #include <QWidget>
 
+#include "engine/job_outcome.h"
 #include "engine/message_renderer.h"
 #include "inventory/pglobal.h"
 #include "platform/machine_paths.h"
@@ -56,6 +57,8 @@ class TSyncForm : public QWidget {
   platform::LRESULT WndProc(platform::UINT msg, platform::WPARAM wParam, platform::LPARAM lParam);
   // ClickBtn, BtnCaption and LastCopyLine.
   const MessageRenderer& Renderer() const { return *renderer_; }
+  // The report of the job started last (running or ended); none before.
+  std::shared_ptr<const TJobReport> LastJob() const { return lastJob_; }
 
   // The controls, each also found by its objectName. Owned by the window.
   QStackedWidget* PageControl1 = nullptr;
@@ -171,6 +174,7 @@ class TSyncForm : public QWidget {
   std::unique_ptr<WidgetControls> controls_;
   std::unique_ptr<MessageRenderer> renderer_;
   std::shared_ptr<FormMessageTarget> target_;
+  std::shared_ptr<TJobReport> lastJob_;
   platform::HWND handle_ = 0;
   QButtonGroup* radioItems1_ = nullptr;
   QButtonGroup* radioItems2_ = nullptr;

@@ -70,9 +70,12 @@ void TSyncForm::syncButtonClick(QPushButton& button, WindowControl control, TSyn
                                                      &ThdSync::Discard);
     job->SetWinHandle(Handle());
     job->HoldFolderLocks(std::move(locks));
+    auto report = std::make_shared<TJobReport>();
+    job->SetReport(report);
     job->SyncType = kind;
     job->Start();
     job.release();
+    lastJob_ = std::move(report);
   } catch (const std::exception& e) {
     // No thread could be made (or no memory): nothing may leave a handler.
     showError(std::string("无法开始同步：") + e.what());

@@ -44,9 +44,12 @@ JobHarness::~JobHarness() {
 void JobHarness::run(TSyncType kind, const TJobSettings& settings) {
   auto* job = new ThdSync(true, settings);  // owns itself once started
   job->SetWinHandle(handle());
+  const auto report = std::make_shared<TJobReport>();
+  job->SetReport(report);
   job->SyncType = kind;
   job->Start();
   ASSERT_TRUE(ThdSync::WaitForAllJobs(std::chrono::seconds(120))) << "the job did not end";
+  outcome_ = report->Outcome();
 }
 
 std::vector<platform::UINT> JobHarness::numbers() const {

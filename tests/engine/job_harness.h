@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/job_outcome.h"
 #include "engine/job_settings.h"
 #include "inventory/pglobal.h"
 #include "platform/messages.h"
@@ -34,6 +35,8 @@ class JobHarness {
   std::function<void(const Recorded&)> onMessage;
 
   const std::vector<Recorded>& messages() const { return messages_; }
+  // The outcome of the last run.
+  const TJobOutcome& outcome() const { return outcome_; }
   std::vector<platform::UINT> numbers() const;
   // Log lines as the pane would hold them (CR LF split, appends joined; copy
   // lines with their last percentage).
@@ -43,6 +46,7 @@ class JobHarness {
 
  private:
   std::vector<Recorded> messages_;
+  TJobOutcome outcome_;
   std::shared_ptr<platform::InlineReceiver> receiver_;
   platform::ScopedMessageTarget registration_;
 };
