@@ -12,7 +12,8 @@
 
 namespace {
 
-enum class Copied { Yes, Failed, Changed };
+// Stopped: cancelled by the stop, which is no failure of the file.
+enum class Copied { Yes, Failed, Changed, Stopped };
 
 }  // namespace
 
@@ -69,6 +70,7 @@ struct TPlanActions::State {
       return Copied::Yes;
     }
     if (result.Status.code == ChangedSinceScanError()) return Copied::Changed;
+    if (result.Status.code == std::errc::operation_canceled) return Copied::Stopped;
     copyFailure = result.Status;
     return Copied::Failed;
   }
@@ -125,7 +127,7 @@ void TPlanActions::ReportUnread(const std::vector<TUnreadFolder>& Unread) {
     if (folder.Error == FencedFolderError())
       state_->addError("该文件夹通向另一个同步文件夹，未同步，请检查：", folder.Path);
     else
-      state_->addError("读取文件夹错误，请检查该文件夹：", folder.Path);
+      state_->addError("读取文件夹错误，请检查该文件夹：", folder.Path, {folder.Error, "open", folder.Path});
   }
 }
 
@@ -161,6 +163,7 @@ bool TPlanActions::Updates() {
       case Copied::Yes: s.done(&TJobWork::Updated, s.copiedBytes); break;
       case Copied::Failed: s.addError("更新文件错误，请检查该文件是否正在使用：", dest, s.copyFailure); break;
       case Copied::Changed: s.addError(kChangedNotReplaced, dest); break;
+      case Copied::Stopped: break;
     }
   }
   return false;

@@ -103,7 +103,8 @@ void ThdSync::Execute() {
   } catch (const Exception& e) {
     std::string line = std::string("同步失败：") + e.what();
     if (!e.path().empty()) line += "：" + e.path();
-    const platform::OsStatus why{e.code(), {}, e.path()};
+    // The system's account only where a call into it failed.
+    const platform::OsStatus why = e.code() ? platform::OsStatus{e.code(), {}, e.path()} : platform::OsStatus{};
     line += FailureReason(why);
     Fail(line, why);
   } catch (const std::bad_alloc&) {

@@ -104,6 +104,28 @@ TEST(DrovanSync, ExitStatusTellsHowTheRunEnded) {
   }
 }
 
+TEST(DrovanSync, VerboseAddsTheSystemsAccountOfEachFailure) {
+  Trees t;
+  setMTime(t.disk.write("a.txt", "new"), kT0 + 10);
+  setMTime(t.usb.write("a.txt", "old"), kT0);
+  fs::permissions(t.usb.path() / "a.txt", fs::perms::owner_read);
+  const ProcessResult quiet = t.run({"--mode=disk-to-usb", "--no-progress"});
+  EXPECT_EQ(quiet.exitStatus, 1);
+  EXPECT_EQ(quiet.err, "");
+  const ProcessResult r = t.run({"--mode=disk-to-usb", "--no-progress", "--verbose"});
+  EXPECT_EQ(r.exitStatus, 1);
+  EXPECT_EQ(maskedLines(r.out), maskedLines(quiet.out));  // the log is the same
+  EXPECT_NE(r.err.find("drovan-sync: 1: copy '" + t.usb.str() + "/a.txt': Permission denied\n"), std::string::npos)
+      << r.err;
+
+  // A failure of the whole job that no call into the system caused: its
+  // line says it all.
+  const ProcessResult failed =
+      runProcess(kProgram, {"--disk", t.disk.str() + "/gone", "--usb", t.usb.str(), "--verbose"});
+  EXPECT_EQ(failed.exitStatus, 2);
+  EXPECT_EQ(failed.err, "");
+}
+
 TEST(DrovanSync, UsageErrors) {
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"--bogus"}, {"--disk", "/a"}, {"--mode"}, {"--same-newer", "7"}, {"x"}}) {

@@ -63,6 +63,7 @@ TEST(OstSyncAction, UsbFolderResolvesAgainstTheDriveRoot) {
     EXPECT_EQ(action.UFolderAbsPath(), usb.usb + "/");
     EXPECT_EQ(action.Mac(), "00-1A-2B-3C-4D-5E");
     EXPECT_EQ(GetProgramDriveRoot(usb.paths()), usb.usb + "/");
+    EXPECT_EQ(RemovableProgramDriveRoot(usb.paths()), usb.usb + "/");
   }
   usb.writeIni("[U盘]\n同步文件夹=同步\\资料\n[硬盘]\n00-1A-2B-3C-4D-5E=/home/u/资料\n");
   TOstSyncAction action(usb.paths());
@@ -164,6 +165,10 @@ TEST(OstSyncAction, RefusesEveryDriveThatIsNotRemovable) {
     EXPECT_TRUE(refusesToRun(m.paths(), catcher));
     EXPECT_FALSE(std::filesystem::exists(folder + "/" + kConfigFileName));
     EXPECT_THROW(GetProgramDriveRoot(m.paths()), ProcessEnded);
+    // The test that answers: no box, no end.
+    catcher.text.clear();
+    EXPECT_EQ(RemovableProgramDriveRoot(m.paths()), std::nullopt);
+    EXPECT_EQ(catcher.text, "");
   }
 }
 

@@ -64,6 +64,8 @@ TEST(Job, StopBeforeTheScan) {
   const std::vector<std::string> expected = {kSeparator, timed("正在扫描硬主监测文件夹"), "手动同步被停止！！！"};
   EXPECT_EQ(h.lines(), expected);
   EXPECT_EQ(h.numbers().back(), WM_SYNCEND);
+  EXPECT_EQ(h.outcome().End, TJobEnd::Stopped);
+  EXPECT_EQ(h.outcome().SourceRoot, "");
 }
 
 TEST(Job, StopDuringTheDiskScanKeepsItsPartialCount) {
@@ -93,6 +95,9 @@ TEST(Job, AFailureIsReportedAndTheJobStillEnds) {
   EXPECT_EQ(lines[2], timed("同步失败：The specified path was not found：" + s.DFolderPath + "/"));
   EXPECT_EQ(h.numbers().back(), WM_SYNCEND);
   EXPECT_FALSE(SyncRunning);
+  EXPECT_EQ(h.outcome().End, TJobEnd::Failed);
+  EXPECT_EQ(h.outcome().Failure, "同步失败：The specified path was not found：" + s.DFolderPath + "/");
+  EXPECT_TRUE(h.outcome().FailureStatus.ok());  // the walk's own check, no call failed
 
   // A missing USB folder fails after the disk folder's count.
   JobHarness h2;

@@ -95,6 +95,46 @@ TEST_F(Plan, EveryPairingLandsInItsList) {
   EXPECT_TRUE(targetList.Empty());
 }
 
+TEST_F(Plan, PlannedWorkCountsTheStepsAndBytesEachStrategyTakes) {
+  source("upd.txt", 30, 100);
+  target("upd.txt", 0, 1);
+  source("older.txt", 0, 20);
+  target("older.txt", 30, 300);
+  source("new.txt", 0, 4000);
+  source("newdir/");
+  source("renamed.txt", 9, 77);
+  target("was.txt", 9, 77);
+  target("extra.txt", 5, 50000);
+  target("extradir/");
+  const TSyncPlan p = plan();
+
+  const TJobWork replace = PlannedWork(p, TNewerInTarget::Replace, TTargetOnly::Delete);
+  EXPECT_EQ(replace.Renamed, 1);
+  EXPECT_EQ(replace.Updated, 1);
+  EXPECT_EQ(replace.FoldersCreated, 1);
+  EXPECT_EQ(replace.Copied, 1);
+  EXPECT_EQ(replace.NewerInTarget, 1);
+  EXPECT_EQ(replace.Deleted, 1);
+  EXPECT_EQ(replace.FoldersDeleted, 1);
+  EXPECT_EQ(replace.CopiedBack + replace.FoldersCopiedBack, 0);
+  EXPECT_EQ(replace.CopyBytes, 100 + 4000 + 20);  // the source's older.txt goes over
+  EXPECT_EQ(replace.Items(), 7);
+  EXPECT_EQ(replace.Copies(), 3);
+
+  const TJobWork back = PlannedWork(p, TNewerInTarget::CopyBack, TTargetOnly::CopyBack);
+  EXPECT_EQ(back.NewerInTarget, 1);
+  EXPECT_EQ(back.Deleted + back.FoldersDeleted, 0);
+  EXPECT_EQ(back.FoldersCopiedBack, 1);
+  EXPECT_EQ(back.CopiedBack, 1);
+  EXPECT_EQ(back.CopyBytes, 100 + 4000 + 300 + 50000);  // the target's older.txt comes back
+
+  const TJobWork keep = PlannedWork(p, TNewerInTarget::Keep, TTargetOnly::Keep);
+  EXPECT_EQ(keep.NewerInTarget, 0);
+  EXPECT_EQ(keep.Deleted + keep.FoldersDeleted + keep.CopiedBack + keep.FoldersCopiedBack, 0);
+  EXPECT_EQ(keep.CopyBytes, 100 + 4000);
+  EXPECT_EQ(keep.Items(), 4);
+}
+
 TEST_F(Plan, ARenameIsASourceOnlyAndATargetOnlyFileAlikeThatTheCheckAccepts) {
   source("d/new-name.txt", 10, 100);
   target("d/a-lookalike.txt", 10, 100);  // first in order, refused by the check

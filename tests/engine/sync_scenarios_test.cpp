@@ -84,6 +84,32 @@ class SyncScenario : public OnEachDrive {
         timed("手动同步结束，用时0秒"),
     };
     EXPECT_EQ(h.lines(), expected);
+    // The outcome tells the same without the words: every planned step done.
+    const TJobOutcome& o = h.outcome();
+    EXPECT_EQ(o.End, TJobEnd::Done);
+    EXPECT_TRUE(o.Errors.empty());
+    EXPECT_EQ(o.SourceRoot, src);
+    EXPECT_EQ(o.TargetRoot, dst);
+    TJobWork planned;
+    planned.Renamed = 1;
+    planned.Updated = 1;
+    planned.FoldersCreated = 2;
+    planned.Copied = 2;
+    planned.NewerInTarget = 1;
+    planned.Deleted = 4;
+    planned.FoldersDeleted = 2;
+    planned.CopyBytes = 11 + 5 + 1 + 9;  // upd.txt, m.txt, n.txt, newer_on_target.txt back
+    for (const TJobWork* w : {&o.Planned, &o.Done}) {
+      EXPECT_EQ(w->Renamed, planned.Renamed);
+      EXPECT_EQ(w->Updated, planned.Updated);
+      EXPECT_EQ(w->FoldersCreated, planned.FoldersCreated);
+      EXPECT_EQ(w->Copied, planned.Copied);
+      EXPECT_EQ(w->NewerInTarget, planned.NewerInTarget);
+      EXPECT_EQ(w->Deleted, planned.Deleted);
+      EXPECT_EQ(w->FoldersDeleted, planned.FoldersDeleted);
+      EXPECT_EQ(w->CopiedBack + w->FoldersCopiedBack, 0);
+      EXPECT_EQ(w->CopyBytes, planned.CopyBytes);
+    }
     EXPECT_EQ(s.differences(), "");
     EXPECT_EQ(readFile(source / "newer_on_target.txt"), "v2-longer");
     EXPECT_EQ(countTempFiles(s.disk.path()), 0u);
@@ -94,6 +120,8 @@ class SyncScenario : public OnEachDrive {
       JobHarness next;
       next.run(again, s.settings());
       expectNothingDone(next);
+      EXPECT_EQ(next.outcome().End, TJobEnd::InStep);
+      EXPECT_EQ(next.outcome().Done.Items(), 0);
       const auto lines = next.lines();
       ASSERT_GE(lines.size(), 3u);
       EXPECT_EQ(lines[1], timed("正在扫描硬主监测文件夹(8个文件夹和文件)"));
@@ -285,6 +313,15 @@ TEST_P(SyncScenario, ErrorsAreNumberedAcrossSteps) {
     EXPECT_EQ(tail(lines, lines.size() - 4), expected);
     EXPECT_EQ(readFile(s.usb / "upd.txt"), "old");
     EXPECT_EQ(listing(s.usb), "upd.txt");
+    // Each error line with the system's own account of it.
+    const TJobOutcome& o = h.outcome();
+    EXPECT_EQ(o.End, TJobEnd::Done);
+    ASSERT_EQ(o.Errors.size(), 2u);
+    EXPECT_EQ(o.Errors[0].Line, expected[1]);
+    EXPECT_EQ(o.Errors[1].Line, expected[2]);
+    for (const TJobError& e : o.Errors) EXPECT_EQ(e.Status.code, std::errc::no_such_file_or_directory);
+    EXPECT_EQ(o.Planned.Copies(), 2);
+    EXPECT_EQ(o.Done.Copies(), 0);
   }
   {
     // From the drive: a read-only disk file is not updated; a copy back to
@@ -331,6 +368,10 @@ TEST_P(SyncScenario, StopInTheMiddleOfALargeCopyKeepsTheOldFile) {
   EXPECT_EQ(lines[lines.size() - 3], timed("停止同步"));
   EXPECT_EQ(lines[lines.size() - 2], timed("被同步文件夹需要复制的文件共1个"));
   EXPECT_EQ(lines.back(), "手动同步被停止！！！");
+  EXPECT_EQ(h.outcome().End, TJobEnd::Stopped);
+  EXPECT_EQ(h.outcome().Planned.Copies(), 2);
+  EXPECT_EQ(h.outcome().Done.Copies(), 0);
+  EXPECT_TRUE(h.outcome().Errors.empty());
   const auto numbers = h.numbers();
   EXPECT_EQ(numbers.back(), WM_SYNCEND);
   EXPECT_EQ(std::count(numbers.begin(), numbers.end(), WM_COPYSTOPPED), 1);

@@ -80,7 +80,7 @@ TEST_F(UnreadSync, NothingInAnUnreadableSourceFolderIsDeletedOrCopiedBack) {
     const auto lines = h.lines();
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[lines.size() - 3], "同步出错，请检查");
-    EXPECT_EQ(lines[lines.size() - 2], "1、读取文件夹错误，请检查该文件夹：" + disk.str() + "/locked");
+    EXPECT_EQ(lines[lines.size() - 2], "1、读取文件夹错误，请检查该文件夹：" + disk.str() + "/locked（没有权限）");
     EXPECT_EQ(lines.back().rfind(std::string(kStamp) + "  手动同步结束，用时", 0), 0u) << lines.back();
 
     EXPECT_EQ(snapshot(usb.path() / "locked"), usbBefore);
@@ -102,7 +102,7 @@ TEST_F(UnreadSync, FoldersThatMatchSaveTheirUnknownContentsAreNotInStep) {
   h.run(TSyncType::DiskSync, settings(0));
   const auto lines = h.lines();
   ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines[lines.size() - 2], "1、读取文件夹错误，请检查该文件夹：" + disk.str() + "/locked");
+  EXPECT_EQ(lines[lines.size() - 2], "1、读取文件夹错误，请检查该文件夹：" + disk.str() + "/locked（没有权限）");
   EXPECT_FALSE(fs::exists(usb.path() / "locked/inner.txt"));
 }
 
@@ -118,4 +118,7 @@ TEST_F(UnreadSync, AnUnreadableRootFailsTheJobAndTouchesNothing) {
   EXPECT_EQ(lines.back(),
             std::string(kStamp) + "  同步失败：I/O error 13 (Permission denied)：" + disk.str() + "/（没有权限）");
   EXPECT_EQ(snapshot(usb.path()), usbBefore);
+  EXPECT_EQ(h.outcome().End, TJobEnd::Failed);
+  EXPECT_EQ(h.outcome().FailureStatus.code, std::errc::permission_denied);
+  EXPECT_EQ(h.outcome().FailureStatus.path, disk.str() + "/");
 }

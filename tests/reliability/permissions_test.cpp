@@ -101,7 +101,7 @@ TEST(Permissions, WhatMayNotBeReadOrWrittenIsReportedAndNothingElseTouched) {
 
   const std::vector<std::string> errors = errorsOfRunAsNobody(program, s.args());
   const std::vector<std::string> expected = {
-      "1、读取文件夹错误，请检查该文件夹：" + D + "locked",
+      "1、读取文件夹错误，请检查该文件夹：" + D + "locked（没有权限）",
       "2、更新文件错误，请检查该文件是否正在使用：" + U + "upd.txt（没有权限）",
       "3、复制文件错误，请检查该文件是否正在使用：" + D + "sealed/new.txt（没有权限）",
       "4、复制文件错误，请检查该文件是否正在使用：" + D + "secret.txt（没有权限）",
@@ -142,7 +142,7 @@ TEST(Permissions, AFolderListableButNotExaminableKeepsTheTargetsCopies) {
   const TreeSnapshot diskBefore = filesOf(s.disk), usbBefore = filesOf(s.usb);
 
   const std::vector<std::string> errors = errorsOfRunAsNobody(program, s.args());
-  EXPECT_EQ(errors, std::vector<std::string>{"1、读取文件夹错误，请检查该文件夹：" + D + "listonly"});
+  EXPECT_EQ(errors, std::vector<std::string>{"1、读取文件夹错误，请检查该文件夹：" + D + "listonly（没有权限）"});
 
   fs::permissions(s.disk / "listonly", fs::perms::owner_all);
   Figures figures;

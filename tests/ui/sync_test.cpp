@@ -125,6 +125,13 @@ TEST_F(WindowSync, EachButtonRunsARealSyncAndBecomesItsStopButton) {
     }
     EXPECT_TRUE(contains(memoText().substr(linesBefore), "手动同步结束，用时")) << memoText();
     EXPECT_EQ(snapshot(diskDir), snapshot(usbDir));
+    // The window holds the job's outcome: what it did, without the words.
+    ASSERT_NE(form_->LastJob(), nullptr);
+    const TJobOutcome outcome = form_->LastJob()->Outcome();
+    EXPECT_EQ(outcome.End, TJobEnd::Done);
+    EXPECT_TRUE(outcome.Errors.empty());
+    EXPECT_GT(outcome.Done.Copies(), 0);
+    EXPECT_EQ(outcome.Done.Copies(), outcome.Planned.Copies());
   }
   EXPECT_TRUE(fs::exists(usbDir + "/d0.txt"));
   EXPECT_TRUE(fs::exists(diskDir + "/u1.txt"));
