@@ -40,7 +40,7 @@ std::string NormalizeRoot(const std::string& path) {
 FolderScan ScanFolder(const std::string& root, const std::string& otherRoot, const TJobSettings& settings,
                       TFileStore& store) {
   FolderScan scan;
-  const std::vector<platform::FolderId> fence = platform::folderChain(otherRoot);
+  const std::vector<platform::FileIdentity> fence = platform::folderChain(otherRoot);
   scan.list = ScanToInventory(root, scan.newest, settings.AllSync, settings.SyncFilesList, settings.NoSyncFilesList,
                               store, {&scan.unread, &fence, &scan.filtered});
   // A root that cannot be listed would look like an empty folder, and an

@@ -32,7 +32,7 @@ class Walker {
  public:
   Walker(const std::string& pattern, const TMyDirectory::TDirectoryWalkProc& preVisit,
          const TMyDirectory::TDirectoryWalkProc& postVisit, bool recursive,
-         TMyDirectory::TUnreadSink unread = {}, const std::vector<platform::FolderId>* fenced = nullptr)
+         TMyDirectory::TUnreadSink unread = {}, const std::vector<platform::FileIdentity>* fenced = nullptr)
       : pattern_(pattern),
         matchAll_(pattern == kMatchAll),
         preVisit_(preVisit),
@@ -87,11 +87,11 @@ class Walker {
     }
   }
 
-  bool onCurrentPath(const platform::FolderId& id) const {
+  bool onCurrentPath(const platform::FileIdentity& id) const {
     return std::find(ancestors_.begin(), ancestors_.end(), id) != ancestors_.end();
   }
 
-  bool isFenced(const platform::FolderId& id) const {
+  bool isFenced(const platform::FileIdentity& id) const {
     return fenced_ && std::find(fenced_->begin(), fenced_->end(), id) != fenced_->end();
   }
 
@@ -136,11 +136,11 @@ class Walker {
   const TMyDirectory::TDirectoryWalkProc& postVisit_;
   const bool recursive_;
   const TMyDirectory::TUnreadSink unread_;
-  const std::vector<platform::FolderId>* fenced_;
+  const std::vector<platform::FileIdentity>* fenced_;
   const std::size_t maxPath_;
 
   std::string path_;  // the folder being listed
-  std::vector<platform::FolderId> ancestors_;
+  std::vector<platform::FileIdentity> ancestors_;
   bool stopped_ = false;
 };
 
@@ -172,7 +172,7 @@ void TMyDirectory::WalkDirectory(const std::string& Path, const std::string& Sea
 void TMyDirectory::DoVisitFiles(const std::string& Path, const std::string& SearchPattern, bool Recursive,
                                 const TFilterPredicate& Predicate, TDateTime& NewestFileTime,
                                 const TEntrySink& Sink, const TUnreadSink& Unread,
-                                const std::vector<platform::FolderId>* Fenced) {
+                                const std::vector<platform::FileIdentity>* Fenced) {
   TDateTime lastWriteTime = 0;
   TDateTime tempDateTime = 0;
   const TDirectoryWalkProc step = [&](const std::string& folder, const platform::FolderEntry& entry) {
@@ -241,7 +241,7 @@ std::vector<std::string> TMyDirectory::GetFiles(const std::string& Path,
 void TMyDirectory::VisitFiles(const std::string& Path, const std::string& SearchPattern, bool Recursive,
                               const TFilterPredicate& Predicate, TDateTime& NewestFileTime,
                               const TEntrySink& Sink, const TUnreadSink& Unread,
-                              const std::vector<platform::FolderId>* Fenced) {
+                              const std::vector<platform::FileIdentity>* Fenced) {
   ValidateRoot(Path, SearchPattern);
   DoVisitFiles(Path, SearchPattern, Recursive, Predicate, NewestFileTime, Sink, Unread, Fenced);
 }

@@ -95,7 +95,7 @@ class TMyDirectory {
   // that is one of them reaches Unread with FencedFolderError().
   static void VisitFiles(const std::string& Path, const std::string& SearchPattern, bool Recursive,
                          const TFilterPredicate& Predicate, TDateTime& NewestFileTime, const TEntrySink& Sink,
-                         const TUnreadSink& Unread = {}, const std::vector<platform::FolderId>* Fenced = nullptr);
+                         const TUnreadSink& Unread = {}, const std::vector<platform::FileIdentity>* Fenced = nullptr);
 
   // Path1 and Path2 joined by one "/" (none when Path1 already ends in "/").
   // Path2 alone when Path1 is empty or Path2 is rooted; Path1 alone when
@@ -107,7 +107,7 @@ class TMyDirectory {
   static void ValidateRoot(const std::string& Path, const std::string& SearchPattern);
   static void DoVisitFiles(const std::string& Path, const std::string& SearchPattern, bool Recursive,
                            const TFilterPredicate& Predicate, TDateTime& NewestFileTime, const TEntrySink& Sink,
-                           const TUnreadSink& Unread, const std::vector<platform::FolderId>* Fenced);
+                           const TUnreadSink& Unread, const std::vector<platform::FileIdentity>* Fenced);
 };
 
 // The reason given for a fenced folder: it is, or holds, the other

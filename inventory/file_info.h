@@ -25,7 +25,7 @@ struct TFileInfo {
   bool IsLink = false;
   std::int32_t MTimeNanoseconds = -1;
   std::int64_t MTimeSeconds = 0;
-  platform::FolderId Id;
+  platform::FileIdentity Id;
   std::string_view Name;  // last component of the full path
   std::string_view Path;  // the holding folder, ending in the delimiter
   TDateTime LastModifyTime = 0;

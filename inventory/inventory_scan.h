@@ -24,7 +24,7 @@ struct TScanExtras {
   // Receives the folders whose contents are missing, in walk order.
   std::vector<TUnreadFolder>* Unread = nullptr;
   // Folders not to enter (see TMyDirectory::VisitFiles).
-  const std::vector<platform::FolderId>* Fenced = nullptr;
+  const std::vector<platform::FileIdentity>* Fenced = nullptr;
   // Receives the files that the type filter left out, with what the scan
   // saw of them: a folder that a run removes takes them along only while
   // they are as the scan saw them.

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/folder_reader.h"
+#include "platform/file_identity.h"
 #include "platform/os_status.h"
 
 namespace platform {
@@ -21,7 +21,7 @@ struct EntryState {
   std::int64_t mtimeSeconds = 0, mtimeNanoseconds = 0;
   // The last change of the entry itself (contents, name, mode), not followed.
   std::int64_t ctimeSeconds = 0, ctimeNanoseconds = 0;
-  FolderId id;
+  FileIdentity id;
   // False where the drive numbers one file once per spelling of its name
   // (FUSE), so that the identity cannot tell one file from another.
   bool stableIdentity = true;

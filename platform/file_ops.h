@@ -17,22 +17,10 @@
 #include <optional>
 #include <string>
 
+#include "platform/file_identity.h"
 #include "platform/os_status.h"
 
 namespace platform {
-
-// Which file a name leads to: device and inode number.
-struct FileIdentity {
-  std::uint64_t device = 0;
-  std::uint64_t inode = 0;
-  friend auto operator<=>(const FileIdentity&, const FileIdentity&) = default;
-};
-
-struct FileIdentityHash {
-  std::size_t operator()(const FileIdentity& id) const noexcept {
-    return std::hash<std::uint64_t>{}(id.inode * 0x9E3779B97F4A7C15ULL ^ id.device);
-  }
-};
 
 // The identity of what `path` names, following links (fileIdentity) or not
 // (lfileIdentity); nullopt when it cannot be examined. On a FUSE drive that

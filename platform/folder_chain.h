@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/folder_reader.h"
+#include "platform/file_identity.h"
 
 namespace platform {
 
 // Identities of `folder` (links followed) and of each of its parents up to
 // the root. Empty when `folder` cannot be examined.
-std::vector<FolderId> folderChain(const std::string& folder);
+std::vector<FileIdentity> folderChain(const std::string& folder);
 
 }  // namespace platform

@@ -17,15 +17,9 @@
 #include <string_view>
 #include <system_error>
 
-namespace platform {
+#include "platform/file_identity.h"
 
-// Identity of a file or folder: two paths name the same folder when their
-// identities are equal.
-struct FolderId {
-  std::uint64_t device = 0;
-  std::uint64_t inode = 0;
-  friend bool operator==(const FolderId&, const FolderId&) = default;
-};
+namespace platform {
 
 struct FolderEntry {
   // Valid until the next call of next() or readAllAndRelease() on the reader
@@ -36,7 +30,7 @@ struct FolderEntry {
   std::int64_t size = 0;        // bytes; 0 for a folder
   std::int64_t mtimeSeconds = 0;      // last modification, UTC, since the epoch
   std::int64_t mtimeNanoseconds = 0;  // 0..999 999 999
-  FolderId id;                  // of the target when the name is a link
+  FileIdentity id;                  // of the target when the name is a link
 };
 
 class FolderReader {
@@ -58,7 +52,7 @@ class FolderReader {
   // True while the folder's handle is held.
   bool isOpen() const noexcept;
   // Identity of the opened folder itself.
-  FolderId id() const noexcept;
+  FileIdentity id() const noexcept;
 
   // When on, copy temporary files met while reading (temp_names.h) are
   // deleted when no copy holds them (failures ignored). They are never

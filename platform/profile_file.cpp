@@ -1,9 +1,8 @@
 #include "platform/profile_file.h"
 
-#include <unicode/unistr.h>
-
 #include <cerrno>
 
+#include "platform/case_fold.h"
 #include "platform/text_encoding.h"
 #include "platform/whole_file.h"
 
@@ -18,29 +17,7 @@ std::string_view trimBlanks(std::string_view text) {
   return text;
 }
 
-bool isAscii(std::string_view text) {
-  for (char c : text)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
-}
-
-std::string foldCase(std::string_view text) {
-  std::string out;
-  if (isAscii(text)) {
-    out.assign(text);
-    for (char& c : out)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-    return out;
-  }
-  icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())))
-      .foldCase()
-      .toUTF8String(out);
-  return out;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-  return a == b || foldCase(a) == foldCase(b);
-}
+bool sameName(std::string_view a, std::string_view b) { return a == b || foldedCase(a) == foldedCase(b); }
 
 // "[name]" with blanks allowed around the name and after the bracket.
 bool parseSection(std::string_view line, std::string_view& name) {

@@ -4,7 +4,7 @@
 #    ...), a raw system call written `::open(`, a signal that standard C does
 #    not have (SIGHUP, SIGPIPE ...) or a test of the OS in the preprocessor
 #    (#ifdef __linux__, _WIN32 ...) appears outside an OS folder of platform/
-#    (platform/posix/, later platform/win32/): the shared platform/*.cpp stay
+#    (platform/posix/, platform/linux/, later platform/win32/): the shared platform/*.cpp stay
 #    free of it too, so a second OS is a second folder, not a set of #ifdefs;
 #  - a header of an OS folder is included from outside platform/;
 #  - a Qt header is included outside ui/, or a target outside ui/ links Qt.

@@ -1,8 +1,7 @@
 // The copy with progress: temporary file, chunked data, mode and time, then
 // an atomic rename over the destination.
-// Linux-only in one place: a folder at the path length limit is named
-// through /proc/self/fd/N. copy_file_range comes through the system-call
-// table and gives way to read/write where it is refused.
+// copy_file_range comes through the system-call table and gives way to
+// read/write where it is refused.
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/file.h>
@@ -18,6 +17,7 @@
 
 #include "platform/posix/file_ops_internal.h"
 #include "platform/posix/folder_listings.h"
+#include "platform/posix/unix_variant.h"
 #include "platform/temp_names.h"
 
 namespace platform {
@@ -65,7 +65,7 @@ class TempFile {
       if (!folderFd_.valid() && folder.size() + 1 + name.size() >= PATH_MAX) {
         folderFd_ = UniqueFd(syscalls().open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
         if (!folderFd_.valid()) return false;
-        base = "/proc/self/fd/" + std::to_string(folderFd_.get());
+        base = detail::pathOfDescriptor(folderFd_.get());
       }
       std::string path = detail::joinPath(base, name);
       UniqueFd fd(syscalls().open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));

@@ -1,11 +1,12 @@
 // Rename, delete, folder creation and removal, folder permissions, flush.
-// Linux-only through the system-call table: renameat2 with RENAME_NOREPLACE
-// (a check, then rename(2), where it is refused) and syncfs.
+// Through the system-call table: the rename that refuses to replace (a
+// check, then rename(2), where it is refused) and the flush of a whole drive.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/posix/file_ops_internal.h"
+#include "platform/case_fold.h"
 #include "platform/posix/folder_listings.h"
 
 namespace platform {
@@ -21,7 +22,7 @@ bool renameNoReplaceUnsupported(int error) {
 // letter case, on a drive that ignores case. Same-folder, same-identity and
 // a single link rule out two hard links that happen to have such names.
 bool sameFileOtherCase(const std::string& from, const std::string& to) {
-  if (!detail::equalIgnoringCase(detail::baseName(from), detail::baseName(to))) return false;
+  if (!equalIgnoringCase(detail::baseName(from), detail::baseName(to))) return false;
   const auto fromId = lfileIdentity(from);
   const auto toId = lfileIdentity(to);
   if (!fromId || !toId || *fromId != *toId) return false;

@@ -97,12 +97,6 @@ bool isRunningProgram(const struct stat& st);
 // True when the folder `dir` is on a FUSE file system.
 bool isOnFuse(const std::string& dir);
 
-// text under Unicode case folding; false for invalid UTF-8.
-bool foldCase(std::string_view text, std::string& out);
-
-// Texts equal under Unicode case folding (byte equality for invalid UTF-8).
-bool equalIgnoringCase(std::string_view a, std::string_view b);
-
 // True when reading the folder `dir` yields exactly `name`.
 bool isListed(const std::string& dir, std::string_view name);
 

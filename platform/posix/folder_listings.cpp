@@ -3,12 +3,9 @@
 // ignores case finds its listing; on a drive that does not, two folders may
 // share a key, which costs at worst a fresh read, since a name is only ever
 // taken from a listing read of the folder asked about.
-// Linux-only: a FUSE drive is told by statfs's f_type, compared with the
-// kernel's FUSE magic number (<sys/vfs.h>).
 #include "platform/posix/folder_listings.h"
 
 #include <dirent.h>
-#include <sys/vfs.h>
 
 #include <memory>
 #include <mutex>
@@ -17,25 +14,16 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/case_fold.h"
 #include "platform/file_ops.h"
 #include "platform/posix/file_ops_internal.h"
+#include "platform/posix/unix_variant.h"
 
 namespace platform {
 namespace detail {
 namespace {
 
-constexpr long kFuseSuperMagic = 0x65735546;
-
-bool statfsSaysFuse(const std::string& dir) {
-  struct statfs info {};
-  return ::statfs(dir.c_str(), &info) == 0 && info.f_type == kFuseSuperMagic;
-}
-
-std::string folded(std::string_view text) {
-  std::string out;
-  if (!foldCase(text, out)) out.assign(text);
-  return out;
-}
+std::string folded(std::string_view text) { return foldedCase(text); }
 
 // The names of a folder, with how many of them share each folded form.
 struct Listing {
@@ -120,7 +108,7 @@ class ListingCache {
         if (it != fuseFolders_.end()) return it->second;
       }
     }
-    const bool fuse = statfsSaysFuse(dir);
+    const bool fuse = onFuseDrive(dir);
     std::lock_guard lock(mutex_);
     if (scopes_ > 0) fuseFolders_.emplace(dir, fuse);
     return fuse;

@@ -6,7 +6,7 @@
 
 #include "config/ApplicationHardWareInfo.h"
 #include "platform/drives.h"
-#include "platform/posix/mount_table.h"
+#include "platform/linux/mount_table.h"
 
 TEST(RealMachine, AdapterAddressAndDriveTypeOfRoot) {
   const std::string address = TMacAdressInfo().MacAdrress();

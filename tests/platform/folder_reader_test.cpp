@@ -28,7 +28,7 @@ struct Seen {
   std::int64_t size = 0;
   std::int64_t seconds = 0;
   std::int64_t nanoseconds = 0;
-  platform::FolderId id;
+  platform::FileIdentity id;
 };
 
 std::map<std::string, Seen> readAll(FolderReader& reader) {
@@ -48,7 +48,7 @@ std::map<std::string, Seen> readFolder(const fs::path& folder) {
   return readAll(reader);
 }
 
-platform::FolderId idOf(const fs::path& p) {
+platform::FileIdentity idOf(const fs::path& p) {
   FolderReader r;
   EXPECT_FALSE(r.open(p.string()));
   return r.id();

@@ -43,13 +43,13 @@ TEST(LayerCheck, NamesEachBreachAndOnlyThose) {
   tree.write("cli/c.cpp", "void g() { std::signal(SIGHUP, h); }\n");
   tree.write("platform/d.cpp", "#include <fcntl.h>\n");
   tree.write("platform/e.h", "#pragma once\n#ifdef _WIN32\n#endif\n");
-  tree.write("config/g.cpp", "#include \"platform/posix/mount_table.h\"\n");
+  tree.write("config/g.cpp", "#include \"platform/linux/mount_table.h\"\n");
   tree.write("engine/q.h", "#include <QString>\n");
   tree.write("config/CMakeLists.txt", "target_link_libraries(config PRIVATE Qt6::Core)\n");
   tree.write("tests/engine/qt.cpp", "#include <QString>\n");  // only the window's tests drive Qt
   // Allowed: the OS folder, tests, the window, text and comments.
   tree.write("platform/posix/f.cpp", "#include <fcntl.h>\nvoid f() { ::unlink(\"x\"); std::signal(SIGPIPE, h); }\n");
-  tree.write("platform/h.cpp", "#include \"platform/posix/mount_table.h\"\n");
+  tree.write("platform/h.cpp", "#include \"platform/linux/mount_table.h\"\n");
   tree.write("tests/engine/t.cpp", "#include <unistd.h>\nvoid t() { ::rmdir(\"x\"); }\n");
   tree.write("tests/ui/u.cpp", "#include <QLineEdit>\n");
   tree.write("ui/w.cpp", "#include <QString>\n");
@@ -65,7 +65,7 @@ TEST(LayerCheck, NamesEachBreachAndOnlyThose) {
   const std::set<std::string> expected = {
       "cli/c.cpp:1: signal SIGHUP, which standard C does not have, outside an OS folder of platform/",
       "config/CMakeLists.txt:1: links Qt outside ui/",
-      "config/g.cpp:1: \"platform/posix/mount_table.h\" is internal to platform/",
+      "config/g.cpp:1: \"platform/linux/mount_table.h\" is internal to platform/",
       "engine/a.cpp:1: system header <unistd.h> outside an OS folder of platform/",
       "engine/a.cpp:2: system header <sys/stat.h> outside an OS folder of platform/",
       "engine/b.cpp:2: system call ::unlink( outside an OS folder of platform/",

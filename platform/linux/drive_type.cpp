@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "platform/posix/mount_table.h"
+#include "platform/linux/mount_table.h"
 #include "platform/whole_file.h"
 
 namespace platform {

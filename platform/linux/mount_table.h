@@ -1,5 +1,5 @@
 // The Linux mount table as the drive functions of platform/drives.h read it:
-// its entries, and the one that holds a path. Internal to the POSIX
+// its entries, and the one that holds a path. Internal to the platform
 // implementation; the rest of the program asks drives.h for a root or a type.
 // Linux-only: the entries are those of /proc/self/mountinfo.
 #pragma once

@@ -49,7 +49,7 @@ struct StoredEntry {
 
 struct FolderReader::State {
   int fd = -1;
-  FolderId id;
+  FileIdentity id;
   std::error_code error;
   bool atEnd = false;
 
@@ -234,7 +234,7 @@ std::error_code FolderReader::openChild(const FolderReader& parent, std::string_
 
 bool FolderReader::isOpen() const noexcept { return state_ && state_->fd >= 0; }
 
-FolderId FolderReader::id() const noexcept { return state_ ? state_->id : FolderId{}; }
+FileIdentity FolderReader::id() const noexcept { return state_ ? state_->id : FileIdentity{}; }
 
 void FolderReader::setRemoveCopyTemps(bool on) noexcept { removeCopyTemps_ = on; }
 

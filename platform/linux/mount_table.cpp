@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "platform/posix/mount_table.h"
+#include "platform/linux/mount_table.h"
 #include "platform/whole_file.h"
 
 namespace platform {

@@ -1,0 +1,15 @@
+// A FUSE drive told by statfs's f_type, compared with the kernel's FUSE
+// magic number.
+#include <sys/vfs.h>
+
+#include "platform/posix/unix_variant.h"
+
+namespace platform::detail {
+
+bool onFuseDrive(const std::string& dir) {
+  constexpr long kFuseSuperMagic = 0x65735546;
+  struct statfs info {};
+  return ::statfs(dir.c_str(), &info) == 0 && info.f_type == kFuseSuperMagic;
+}
+
+}  // namespace platform::detail
