@@ -20,6 +20,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_mounts.h"
 #include "tests/support/tree_helpers.h"
+#include "tests/support/tree_snapshot.h"
 
 namespace fs = std::filesystem;
 using namespace reliability;
@@ -167,6 +168,34 @@ TEST(Hostile, TwoHundredLevelsAndPathsAtTheLengthLimit) {
   expectInStep(s.sync());
   figures.trials = 2;
   figures.print("200 levels and paths of " + std::to_string(limit) + " bytes");
+}
+
+TEST(Hostile, APathTooLongOnlyOnTheDriveSideSaysWhy) {
+  // The USB folder lies deeper than the disk folder: a file at the length
+  // limit on the disk has no name on the drive.
+  Sides s;
+  const fs::path usb = s.usb / "deeper-by-some-bytes";
+  fs::create_directory(usb);
+  const std::size_t limit = platform::maxPathLength() - 1;
+  const std::size_t extra = usb.string().size() - s.disk.string().size();
+  fs::path folder = s.disk;
+  while (folder.string().size() + 1 + 250 + extra + 1 + 20 <= limit) folder /= std::string(250, 'f');
+  const fs::path fits = folder / "fits.txt";
+  const fs::path tooLong = folder / std::string(limit - folder.string().size() - 1, 'z');
+  put(fits, "fits", kT0);
+  put(tooLong, "too long for the drive", kT0);
+  ASSERT_EQ(tooLong.string().size(), limit);
+
+  std::vector<std::string> args = s.args();
+  args[3] = usb.string();
+  const ProcessResult r = testsupport::runProcess(syncProgram(), args, std::chrono::seconds(240));
+  EXPECT_EQ(r.exitStatus, 1) << r.out << r.err;
+  const auto out = lines(r.out);
+  ASSERT_GE(out.size(), 3u);
+  EXPECT_EQ(out[out.size() - 3], "同步出错，请检查");
+  EXPECT_EQ(out[out.size() - 2], "1、复制文件错误，请检查该文件是否正在使用：" + tooLong.string() + "（U盘不能存放这个文件名）");
+  EXPECT_EQ(readFile(usb / fits.lexically_relative(s.disk)), "fits");
+  EXPECT_EQ(testsupport::countTempFiles(usb), 0u);
 }
 
 TEST(Hostile, ManyThousandFilesInOneFolder) {
