@@ -33,7 +33,9 @@ CliOptions parseArguments(const std::vector<std::string>& args) {
       {"--target-only", [&](const std::string& v) { o.targetOnly = strategyValue("--target-only", v); }},
   };
   const std::map<std::string, bool*> flags = {
-      {"--no-progress", &o.noProgress}, {"--verbose", &o.verbose}, {"--help", &o.help}, {"-h", &o.help}, {"--version", &o.version}};
+      {"--no-progress", &o.noProgress}, {"--verbose", &o.verbose}, {"--no-versions", &o.noVersions},
+      {"--yes", &o.yes},  {"--dry-run", &o.dryRun},  {"--help", &o.help},
+      {"-h", &o.help},    {"--version", &o.version}};
 
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -69,6 +71,7 @@ std::string usageText() {
   return "usage: drovan-sync [--disk DIR] [--usb DIR] [--mode auto|disk-to-usb|usb-to-disk]\n"
          "                   [--same-newer 0|1|2] [--target-only 0|1|2]\n"
          "                   [--types LIST] [--skip-types LIST] [--config FILE]\n"
+         "                   [--no-versions] [--yes] [--dry-run]\n"
          "                   [--no-progress] [--verbose] [--help] [--version]\n"
          "\n"
          "Synchronises the hard-disk folder and the USB folder once and prints the log.\n"
@@ -84,11 +87,16 @@ std::string usageText() {
          "                  2 copy it into the source\n"
          "  --types         monitored types, e.g. \"doc;xls;t?t\" (turns \"全部监测\" off)\n"
          "  --skip-types    types not monitored, e.g. \"tmp;bak\" (turns \"全部监测\" off)\n"
+         "  --no-versions   this run keeps no old versions of what it deletes or overwrites\n"
+         "  --yes           a run that would delete or overwrite many files goes ahead\n"
+         "                  without asking (otherwise it is refused with status 3)\n"
+         "  --dry-run       scan, decide and plan, print what the run would do, change nothing\n"
          "  --no-progress   no live progress line on standard error\n"
          "  --verbose       after the run, the system's own account of each failure on\n"
          "                  standard error\n"
          "\n"
-         "Exit status: 0 done, 1 done with errors, 2 the job failed or another run\n"
-         "holds a folder, 64 bad usage or an empty folder, 130 stopped (by SIGINT,\n"
-         "SIGTERM or SIGHUP, or because standard output was closed).\n";
+         "Exit status: 0 done (or previewed), 1 done with errors, 2 the job failed or\n"
+         "another run holds a folder, 3 refused as a big deletion without --yes, 64 bad\n"
+         "usage or an empty folder, 130 stopped (by SIGINT, SIGTERM or SIGHUP, or because\n"
+         "standard output was closed).\n";
 }

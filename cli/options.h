@@ -21,6 +21,9 @@ struct CliOptions {
   TSyncType mode = TSyncType::AutoSync;
   bool noProgress = false;
   bool verbose = false;  // the system's account of each failure on standard error
+  bool noVersions = false;  // no old versions kept by this run
+  bool yes = false;         // a big deletion goes ahead without asking
+  bool dryRun = false;      // plan and print, change nothing
   bool help = false;
   bool version = false;
 };

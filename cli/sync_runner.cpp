@@ -31,6 +31,7 @@ void applyOverrides(const CliOptions& o, TJobSettings& s) {
   if (o.types || o.skipTypes) s.AllSync = false;
   if (o.sameNewer) s.WhenSyncedFolderHasNewSameFile = *o.sameNewer;
   if (o.targetOnly) s.WhenSyncedFolderHasNewFile = *o.targetOnly;
+  if (o.noVersions) s.KeepVersions = false;
 }
 
 // Empty, or blanks and control characters only, as the window judges its

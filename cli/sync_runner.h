@@ -12,6 +12,7 @@ enum ExitStatus : int {
   ExitDone = 0,
   ExitDoneWithErrors = 1,
   ExitJobFailed = 2,
+  ExitNotConfirmed = 3,
   ExitUsage = 64,
   ExitStopped = 130,
 };

@@ -19,6 +19,9 @@ const std::string kSyncTypesKey = "监测文件类型";
 const std::string kNoSyncTypesKey = "不监测文件类型";
 const std::string kNewSameFileKey = "被监测文件夹存在最新文件时";
 const std::string kNewFileKey = "被监测文件夹存在同步文件夹没有的文件时";
+const std::string kKeepVersionsKey = "保留旧版本";
+const std::string kVersionDaysKey = "旧版本保留天数";
+const std::string kConfirmFilesKey = "大量删除确认文件数";
 
 std::string configFileName(const platform::MachinePaths& machine) {
   // Without a program path the name stands alone; the drive test that
@@ -74,6 +77,13 @@ TOstiniFileAction::TOstiniFileAction(const platform::MachinePaths& machine)
       static_cast<std::int16_t>(ReadInteger(kOptionsSection, kNewSameFileKey, 2));
   FWhenSyncedFolderHasNewFile =
       static_cast<std::int16_t>(ReadInteger(kOptionsSection, kNewFileKey, 0));
+  FKeepVersions = ReadInteger(kOptionsSection, kKeepVersionsKey, 1) != 0;
+  // Out of range means the default: a day count below one would empty the
+  // versions at every start.
+  const std::int32_t days = ReadInteger(kOptionsSection, kVersionDaysKey, kDefaultVersionDays);
+  FVersionDays = days >= 1 && days <= kMaxVersionDays ? days : kDefaultVersionDays;
+  const std::int32_t confirm = ReadInteger(kOptionsSection, kConfirmFilesKey, kDefaultConfirmFiles);
+  FConfirmFiles = confirm >= 0 ? confirm : kDefaultConfirmFiles;
 }
 
 TOstiniFileAction::~TOstiniFileAction() = default;
@@ -97,7 +107,10 @@ void TOstiniFileAction::SaveConfig() {
       FSynciniFile.writeString(kOptionsSection, kNewSameFileKey,
                                std::to_string(FWhenSyncedFolderHasNewSameFile)) &&
       FSynciniFile.writeString(kOptionsSection, kNewFileKey,
-                               std::to_string(FWhenSyncedFolderHasNewFile));
+                               std::to_string(FWhenSyncedFolderHasNewFile)) &&
+      FSynciniFile.writeString(kOptionsSection, kKeepVersionsKey, FKeepVersions ? "1" : "0") &&
+      FSynciniFile.writeString(kOptionsSection, kVersionDaysKey, std::to_string(FVersionDays)) &&
+      FSynciniFile.writeString(kOptionsSection, kConfirmFilesKey, std::to_string(FConfirmFiles));
   if (!written || !FSynciniFile.save().ok())
     throw EIniFileException(formatText("Unable to write to %s", {FExeFolderPath}), FExeFolderPath);
 }

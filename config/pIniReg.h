@@ -14,6 +14,12 @@
 #include "platform/profile_file.h"
 
 inline constexpr char kConfigFileName[] = "Drovan配置文件(请勿删除).ini";
+// The safety net's defaults: old versions kept for 30 days (at most ten
+// years), and a run that would delete or overwrite 10 files or more (and
+// more than half of a side) confirmed first; 0 never asks.
+inline constexpr std::int32_t kDefaultVersionDays = 30;
+inline constexpr std::int32_t kMaxVersionDays = 3650;
+inline constexpr std::int32_t kDefaultConfirmFiles = 10;
 
 // Created, changed and saved on the main thread only. A job never reads it
 // while it runs: it takes a copy of AllSync, the two lists and the two
@@ -30,7 +36,7 @@ class TOstiniFileAction {
   TOstiniFileAction(const TOstiniFileAction&) = delete;
   TOstiniFileAction& operator=(const TOstiniFileAction&) = delete;
 
-  // Writes the seven keys into the file as it is on the drive now, in one
+  // Writes the ten keys into the file as it is on the drive now, in one
   // atomic replacement. Raises EIniFileException "Unable to write to %s" with
   // the file's full name when the file cannot be read or written; the file
   // is then as it was.
@@ -60,6 +66,14 @@ class TOstiniFileAction {
   void SetWhenSyncedFolderHasNewFile(std::int16_t value) { FWhenSyncedFolderHasNewFile = value; }
   bool AllSync() const { return FAllSync; }
   void SetAllSync(bool value) { FAllSync = value; }
+  // The safety net: old versions kept, for how many days (1 to
+  // kMaxVersionDays), and the file count from which a run asks first.
+  bool KeepVersions() const { return FKeepVersions; }
+  void SetKeepVersions(bool value) { FKeepVersions = value; }
+  std::int32_t VersionDays() const { return FVersionDays; }
+  void SetVersionDays(std::int32_t value) { FVersionDays = value; }
+  std::int32_t ConfirmFiles() const { return FConfirmFiles; }
+  void SetConfirmFiles(std::int32_t value) { FConfirmFiles = value; }
 
  private:
   std::int32_t ReadInteger(const char* section, const std::string& key, std::int32_t defaultValue) const;
@@ -73,5 +87,8 @@ class TOstiniFileAction {
   std::int16_t FWhenSyncedFolderHasNewFile = 0;
   std::string FExeFolderPath;  // the configuration file's full name
   bool FAllSync = true;
+  bool FKeepVersions = true;
+  std::int32_t FVersionDays = kDefaultVersionDays;
+  std::int32_t FConfirmFiles = kDefaultConfirmFiles;
   platform::ProfileFile FSynciniFile;
 };

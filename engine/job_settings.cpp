@@ -8,6 +8,9 @@ void TakeConfigOptions(const TOstiniFileAction& ini, TJobSettings& s) {
   s.NoSyncFilesList = ini.NoSyncFilesList().Items();
   s.WhenSyncedFolderHasNewSameFile = ini.WhenSyncedFolderHasNewSameFile();
   s.WhenSyncedFolderHasNewFile = ini.WhenSyncedFolderHasNewFile();
+  s.KeepVersions = ini.KeepVersions();
+  s.VersionDays = ini.VersionDays();
+  s.ConfirmFiles = ini.ConfirmFiles();
 }
 
 TJobSettings JobSettingsFrom(const TOstSyncAction& action) {

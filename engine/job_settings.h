@@ -1,5 +1,5 @@
 // What a sync job reads from the configuration: the two folders, the type
-// filter and the two strategies. The job takes a copy when it is created, on
+// filter, the two strategies and the safety net. The job takes a copy when it is created, on
 // the window thread, so the window may go on changing the configuration (the
 // folder pickers stay usable during a job) without racing the job's thread.
 #pragma once
@@ -16,6 +16,11 @@ struct TJobSettings {
   std::vector<std::string> NoSyncFilesList;
   std::int16_t WhenSyncedFolderHasNewSameFile = 2;
   std::int16_t WhenSyncedFolderHasNewFile = 0;
+  // The safety net (see config/pIniReg.h): old versions kept, for how many
+  // days; the file count from which a big deletion is confirmed (0 never).
+  bool KeepVersions = true;
+  std::int32_t VersionDays = 30;
+  std::int32_t ConfirmFiles = 10;
 };
 
 class TOstSyncAction;

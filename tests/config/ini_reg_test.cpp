@@ -28,13 +28,16 @@ const char kFreshFile[] =
     "监测文件类型=\n"
     "不监测文件类型=\n"
     "被监测文件夹存在最新文件时=2\n"
-    "被监测文件夹存在同步文件夹没有的文件时=0\n";
+    "被监测文件夹存在同步文件夹没有的文件时=0\n"
+    "保留旧版本=1\n"
+    "旧版本保留天数=30\n"
+    "大量删除确认文件数=10\n";
 
 std::string options(const std::string& lines) { return "[配置]\n" + lines; }
 
 }  // namespace
 
-TEST(OstiniFileAction, WithoutAFileDefaultsThenAllSevenKeys) {
+TEST(OstiniFileAction, WithoutAFileDefaultsThenAllTenKeys) {
   UsbMachine usb;
   {
     TOstiniFileAction ini(usb.paths());
@@ -47,6 +50,9 @@ TEST(OstiniFileAction, WithoutAFileDefaultsThenAllSevenKeys) {
     EXPECT_EQ(ini.WhenSyncedFolderHasNewSameFile(), 2);
     EXPECT_EQ(ini.WhenSyncedFolderHasNewFile(), 0);
     EXPECT_EQ(ini.SyncFilesList().Delimiter, ';');
+    EXPECT_TRUE(ini.KeepVersions());
+    EXPECT_EQ(ini.VersionDays(), 30);
+    EXPECT_EQ(ini.ConfirmFiles(), 10);
     EXPECT_FALSE(std::filesystem::exists(usb.ini));
     ini.SaveConfig();
   }
@@ -64,12 +70,16 @@ TEST(OstiniFileAction, SettingsSurviveASaveAndNothingIsWrittenWithoutOne) {
     ini.NoSyncFilesList().SetDelimitedText("tmp");
     ini.SetWhenSyncedFolderHasNewSameFile(1);
     ini.SetWhenSyncedFolderHasNewFile(-2);
+    ini.SetKeepVersions(false);
+    ini.SetVersionDays(7);
+    ini.SetConfirmFiles(0);
     ini.SaveConfig();
   }
   EXPECT_EQ(readFile(usb.ini),
             "[U盘]\n同步文件夹=同步/资料\n[硬盘]\n00-1A-2B-3C-4D-5E=\"/home/用户/资料 2 \"\n"
             "[配置]\n全部监测=0\n监测文件类型=doc;\"my doc\";xls\n不监测文件类型=tmp\n"
-            "被监测文件夹存在最新文件时=1\n被监测文件夹存在同步文件夹没有的文件时=-2\n");
+            "被监测文件夹存在最新文件时=1\n被监测文件夹存在同步文件夹没有的文件时=-2\n"
+            "保留旧版本=0\n旧版本保留天数=7\n大量删除确认文件数=0\n");
   {
     TOstiniFileAction ini(usb.paths());
     EXPECT_EQ(ini.UFolderPath(), "同步/资料");
@@ -79,11 +89,33 @@ TEST(OstiniFileAction, SettingsSurviveASaveAndNothingIsWrittenWithoutOne) {
     EXPECT_EQ(ini.NoSyncFilesList().Items(), (Items{"tmp"}));
     EXPECT_EQ(ini.WhenSyncedFolderHasNewSameFile(), 1);
     EXPECT_EQ(ini.WhenSyncedFolderHasNewFile(), -2);
+    EXPECT_FALSE(ini.KeepVersions());
+    EXPECT_EQ(ini.VersionDays(), 7);
+    EXPECT_EQ(ini.ConfirmFiles(), 0);
     // Like the tray menu's exit: changes without SaveConfig never reach the file.
     ini.SetUFolderPath("other");
     ini.SetAllSync(true);
   }
   EXPECT_EQ(TOstiniFileAction(usb.paths()).UFolderPath(), "同步/资料");
+}
+
+TEST(OstiniFileAction, SafetyNetValuesOutOfRangeMeanTheDefaults) {
+  UsbMachine usb;
+  const struct {
+    const char* days;
+    std::int32_t expectedDays;
+    const char* confirm;
+    std::int32_t expectedConfirm;
+  } cases[] = {{"0", 30, "-1", 10}, {"-5", 30, "x", 10}, {"3651", 30, "0", 0},
+               {"1", 1, "500", 500}, {"$E", 14, "", 10}, {"3650", 3650, "10", 10}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.days);
+    usb.writeIni(std::string("[配置]\n保留旧版本=0\n旧版本保留天数=") + c.days + "\n大量删除确认文件数=" + c.confirm + "\n");
+    const TOstiniFileAction ini(usb.paths());
+    EXPECT_FALSE(ini.KeepVersions());
+    EXPECT_EQ(ini.VersionDays(), c.expectedDays);
+    EXPECT_EQ(ini.ConfirmFiles(), c.expectedConfirm);
+  }
 }
 
 TEST(OstiniFileAction, BooleanAndIntegerForms) {
