@@ -40,6 +40,8 @@ enum class TJobEnd {
   InStep,   // the folders were found in step: nothing to do
   Stopped,  // the stop line ended it
   Failed,   // the failure line ended it
+  Previewed,     // a dry run: planned and shown, nothing changed
+  NotConfirmed,  // a big deletion the user did not confirm: nothing changed
 };
 
 // One numbered error line and, where the system gave one, its cause.
