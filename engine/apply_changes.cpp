@@ -7,8 +7,17 @@
 #include "engine/pThdSync.h"
 #include "engine/scanned_state.h"
 #include "engine/sync_plan.h"
+#include "engine/version_store.h"
+#include "platform/datetime.h"
 #include "platform/content_compare.h"
 #include "platform/file_ops.h"
+
+namespace {
+
+// The share of a drive the old versions may take before the oldest go.
+constexpr std::int32_t kVersionsSharePercent = 10;
+
+}  // namespace
 
 void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetList, const TEntryComparer& Comparer,
                            const std::string& SourceRoot, const std::string& TargetRoot) {
@@ -31,8 +40,19 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
   if (!plan) return;
   report_->Update([&](TJobOutcome& o) { o.Planned = PlannedWork(*plan, newerInTarget, targetOnly); });
 
+  // Old versions on both sides: what this run deletes or overwrites, after
+  // the runs past their time are gone.
+  std::optional<TVersionStore> targetVersions, sourceVersions;
+  for (const std::string* root : {&TargetRoot, &SourceRoot})
+    PruneVersions(*root, settings_.VersionDays, kVersionsSharePercent, platform::now());
+  if (settings_.KeepVersions) {
+    const std::string run = VersionRunName(SyncStartTime);
+    targetVersions.emplace(TargetRoot, run);
+    sourceVersions.emplace(SourceRoot, run);
+  }
   TPlanActions act(*plan, SourceRoot, TargetRoot, FWinHandle, [this](const std::string& line) { TimedLine(line); },
                    *report_);
+  if (targetVersions) act.KeepVersions(&*targetVersions, &*sourceVersions);
   act.ReportUnread(unreadFolders_);
   act.Renames();
   // Returns at the first stop check that finds StopSync set.
@@ -49,7 +69,10 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
 
   // A copy cancelled by the stop counts as failed; with no stop check after
   // it (the last item) it would otherwise be reported.
-  if (stopped || StopSync) return;
+  if (stopped || StopSync) {
+    act.ReportVersions();
+    return;
+  }
 
   // Error summary, closing line.
   const std::vector<std::string>& errors = act.Errors();
@@ -59,5 +82,6 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
     for (const std::string& line : errors) block.append(line).append("\r\n");
     LogLine(block);
   }
+  act.ReportVersions();
   TimedLine("手动同步结束，用时" + std::to_string(ElapsedSeconds()) + "秒");
 }

@@ -40,6 +40,8 @@ struct TPlanActions::State {
   TWrittenEntries writtenTarget, writtenSource;
   TChangedSide changedTarget, changedSource;
   bool flushed = false;
+  TVersionStore* targetVersions = nullptr;
+  TVersionStore* sourceVersions = nullptr;
   std::vector<std::string> errors;
   platform::OsStatus copyFailure;  // of the last copy that failed
   std::int64_t copiedBytes = 0;    // of the last copy that succeeded
@@ -61,8 +63,12 @@ struct TPlanActions::State {
   // before and after the data moves) finds changed since the scan.
   Copied copy(const std::string& src, const std::string& dst, TCopyKind kind, TWrittenEntries& written,
               std::function<platform::OsStatus()> confirm) {
+    TVersionStore* versions = &written == &writtenTarget ? targetVersions : sourceVersions;
+    std::function<platform::OsStatus()> keepOld;
+    if (versions) keepOld = [versions, &dst] { return versions->KeepBeforeReplace(dst); };
     const TCopyResult result =
-        CopyFileTracked(NewCopyInfo(src, dst, window, kind), written.Ids(), std::move(confirm));
+        CopyFileTracked(NewCopyInfo(src, dst, window, kind), written.Ids(), std::move(confirm), std::move(keepOld));
+    if (versions) versions->Settle(static_cast<bool>(result));
     if (result) {
       written.Add(dst, result.Written);
       (&written == &writtenTarget ? changedTarget : changedSource).Wrote(dst);
@@ -73,6 +79,19 @@ struct TPlanActions::State {
     if (result.Status.code == std::errc::operation_canceled) return Copied::Stopped;
     copyFailure = result.Status;
     return Copied::Failed;
+  }
+  // Deletes the target's file at path, or moves it into the old versions.
+  bool discard(const std::string& path, platform::OsStatus* why) {
+    if (targetVersions) {
+      platform::OsStatus kept = targetVersions->Discard(path);
+      // On another drive below the root the versions cannot hold it.
+      if (kept.code != std::errc::cross_device_link) {
+        if (kept.ok()) return true;
+        if (why) *why = std::move(kept);
+        return false;
+      }
+    }
+    return DeleteFileForced(path, why);
   }
   // A copy refused because its name already leads to a file paired with
   // another entry (one file under two spellings).
@@ -121,6 +140,18 @@ TPlanActions::~TPlanActions() {
 }
 
 const std::vector<std::string>& TPlanActions::Errors() const { return state_->errors; }
+
+void TPlanActions::KeepVersions(TVersionStore* Target, TVersionStore* Source) {
+  state_->targetVersions = Target;
+  state_->sourceVersions = Source;
+}
+
+void TPlanActions::ReportVersions() {
+  for (const TVersionStore* versions : {state_->targetVersions, state_->sourceVersions})
+    if (versions && versions->Kept() > 0)
+      state_->timedLine("被删除或覆盖的文件的旧版本共" + std::to_string(versions->Kept()) + "个，保存在" +
+                        versions->RunFolder());
+}
 
 void TPlanActions::ReportUnread(const std::vector<TUnreadFolder>& Unread) {
   for (const TUnreadFolder& folder : Unread) {
@@ -258,7 +289,11 @@ bool TPlanActions::DeleteTargetOnly(const TInventoryList& Filtered, platform::St
   // folder, stays: left out before counting, so the count line counts the
   // lines that follow it. A folder goes only with what the scan saw in it:
   // what the run leaves in place keeps its folder.
-  TScannedFolderRemover remover(Filtered, ScanStart);
+  TScannedFolderRemover remover(Filtered, ScanStart, [&s](const std::string& path) {
+    platform::OsStatus why;
+    s.discard(path, &why);
+    return why;
+  });
   for (const TUnreadFolder& folder : Unread) remover.Keep(folder.Path);
   auto keep = [&](TInventoryList& list) {
     TInventoryList kept;
@@ -291,7 +326,7 @@ bool TPlanActions::DeleteTargetOnly(const TInventoryList& Filtered, platform::St
       // Once more right before the step: the line took its time.
       if (changedMeanwhile(*e, path)) continue;
       s.changedTarget.Changed(path);
-      if (platform::OsStatus why; !DeleteFileForced(path, &why)) {
+      if (platform::OsStatus why; !s.discard(path, &why)) {
         remover.Keep(path, true);
         s.addError("删除文件错误，请检查该文件：", path, why);
       } else {

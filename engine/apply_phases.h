@@ -15,6 +15,7 @@
 #include "engine/flush_changes.h"
 #include "engine/job_outcome.h"
 #include "engine/sync_plan.h"
+#include "engine/version_store.h"
 #include "inventory/inventory_scan.h"
 #include "platform/entry_state.h"
 #include "platform/messages.h"
@@ -27,6 +28,13 @@ class TPlanActions {
   ~TPlanActions();
   TPlanActions(const TPlanActions&) = delete;
   TPlanActions& operator=(const TPlanActions&) = delete;
+
+  // Where the old versions of what the run deletes or overwrites go, on the
+  // target and on the source side; none (the default) deletes and
+  // overwrites outright. Before the first phase.
+  void KeepVersions(TVersionStore* Target, TVersionStore* Source);
+  // One line per side that kept old versions: how many files, and where.
+  void ReportVersions();
 
   void ReportUnread(const std::vector<TUnreadFolder>& Unread);
   void Renames();

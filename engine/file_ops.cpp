@@ -38,7 +38,8 @@ platform::CopyProgressAction CopyProgressRoutine(std::int64_t TotalSize, std::in
 }
 
 TCopyResult CopyFileTracked(std::unique_ptr<TCopyInfo> Info, const TFileIdentitySet& RefuseExisting,
-                            std::function<platform::OsStatus()> Confirm) {
+                            std::function<platform::OsStatus()> Confirm,
+                            std::function<platform::OsStatus()> BeforeReplace) {
   TCopyInfo& info = *Info;
   const platform::CopyProgress progress = [&info](platform::CopyStep step, std::int64_t copied,
                                                   std::int64_t total) {
@@ -50,6 +51,7 @@ TCopyResult CopyFileTracked(std::unique_ptr<TCopyInfo> Info, const TFileIdentity
       return RefuseExisting.contains(id);
     };
   options.confirmDestination = std::move(Confirm);
+  options.beforeReplace = std::move(BeforeReplace);
   platform::CopyResult copied =
       platform::copyFileWithProgress(info.SrcFile, info.DestFile, progress, options);
   const std::int64_t bytes = info.CopiedSize;

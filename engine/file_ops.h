@@ -65,8 +65,11 @@ struct TCopyResult {
 // Confirm, when set, is asked before anything is written and right before
 // the new file is put in place; a failure it returns ends the copy with that
 // status, the destination as it was.
+// BeforeReplace, when set, runs right before the new file is put in place
+// (platform::CopyOptions::beforeReplace).
 TCopyResult CopyFileTracked(std::unique_ptr<TCopyInfo> Info, const TFileIdentitySet& RefuseExisting,
-                            std::function<platform::OsStatus()> Confirm = {});
+                            std::function<platform::OsStatus()> Confirm = {},
+                            std::function<platform::OsStatus()> BeforeReplace = {});
 
 // Removes FolderPath with everything in it, permanently, never following a
 // link (a linked folder loses only its link). False when something could not

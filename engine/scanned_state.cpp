@@ -37,8 +37,10 @@ platform::OsStatus ConfirmAsScanned(const TFileInfo& seen) {
   return {ChangedSinceScanError(), "confirm", seen.Key()};
 }
 
-TScannedFolderRemover::TScannedFolderRemover(const TInventoryList& filtered, platform::StampTime scanStart)
-    : scanStart_(scanStart) {
+TScannedFolderRemover::TScannedFolderRemover(const TInventoryList& filtered, platform::StampTime scanStart,
+                                             TDiscard discard)
+    : scanStart_(scanStart), discard_(std::move(discard)) {
+  if (!discard_) discard_ = [](const std::string& path) { return platform::deleteFile(path); };
   filtered_.reserve(filtered.Count());
   for (const TFileInfo* e : filtered) filtered_.emplace(e->Key(), e);
 }
@@ -88,7 +90,7 @@ TFolderRemoval TScannedFolderRemover::Remove(const TFileInfo& folder, platform::
         outcome = TFolderRemoval::Held;
       } else {
         for (const std::string& inner : doomed)
-          if (platform::OsStatus r = platform::deleteFile(inner); !r.ok()) {
+          if (platform::OsStatus r = discard_(inner); !r.ok()) {
             outcome = TFolderRemoval::Failed;
             failure = std::move(r);
           }

@@ -3,6 +3,7 @@
 // see must not be lost to a plan made without it.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <system_error>
 #include <unordered_map>
@@ -38,7 +39,10 @@ enum class TFolderRemoval {
 // links that lead nowhere) unchanged since before the scan began.
 class TScannedFolderRemover {
  public:
-  TScannedFolderRemover(const TInventoryList& filtered, platform::StampTime scanStart);
+  // Discard removes one file the folder takes along (a deletion, or a move
+  // into the old versions); platform::deleteFile when empty.
+  using TDiscard = std::function<platform::OsStatus(const std::string& path)>;
+  TScannedFolderRemover(const TInventoryList& filtered, platform::StampTime scanStart, TDiscard discard = {});
 
   // The run leaves the entry at path in place: on purpose (a changed entry,
   // reported already; a folder it could not read), when the folder holding
@@ -55,4 +59,5 @@ class TScannedFolderRemover {
   std::unordered_map<std::string, const TFileInfo*> filtered_;
   std::unordered_map<std::string, bool> kept_;  // path: whether its removal failed
   platform::StampTime scanStart_;
+  TDiscard discard_;
 };

@@ -3,6 +3,7 @@
 // and sysfs are read from MachinePaths, so tests can describe a fake machine.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,9 @@ std::string canonicalPath(std::string_view path);
 // The root of the drive holding path: its mount point followed by "/" ("/"
 // for the root file system itself).
 OsResult<std::string> driveRootOf(std::string_view path, const MachinePaths& machine = {});
+
+// The size in bytes of the drive holding path (all of it, used or free).
+OsResult<std::int64_t> driveCapacity(const std::string& path);
 
 enum class DriveType { Unknown, Removable, Fixed, Remote, Optical, Ram };
 

@@ -74,6 +74,11 @@ struct CopyOptions {
   // with that status, the destination left as it is. This is how a caller
   // makes sure the destination is still what it saw when it planned the copy.
   std::function<OsStatus()> confirmDestination;
+  // When set, called right before the new file is put in place, after the
+  // last confirmDestination: a failure it returns ends the copy with that
+  // status and nothing put in place. This is where a caller keeps the old
+  // destination (a hard link to it, or the file itself moved aside).
+  std::function<OsStatus()> beforeReplace;
 };
 
 struct CopyResult {
@@ -104,6 +109,11 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
 // already names another file; a change of letter case only of the same file
 // (`a.txt` to `A.txt` on a drive that ignores case) is carried out.
 OsStatus renameFile(const std::string& from, const std::string& to);
+
+// Gives the file `existing` the further name `newName` (a hard link). Fails
+// with EEXIST when newName exists, and on drives without hard links (FAT,
+// exFAT: EPERM or ENOTSUP), replacing nothing.
+OsStatus linkFile(const std::string& existing, const std::string& newName);
 
 // Deletes a file, read-only or not, without changing its mode (another hard
 // link may still name it). A link is removed itself, never what it points to.

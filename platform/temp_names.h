@@ -16,6 +16,11 @@ namespace platform {
 
 inline constexpr std::string_view kCopyTempPrefix = ".~drovan-tmp-";
 
+// The folder at the root of a synchronised folder that holds the old
+// versions of what runs deleted or overwrote. Of the same reserved form as
+// the temporary files, and like them never listed by the walk.
+inline constexpr std::string_view kVersionsFolderName = ".~drovan-versions";
+
 // True when name (one path component) has the exact form of a copy
 // temporary file's name.
 inline bool isCopyTempName(std::string_view name) noexcept {

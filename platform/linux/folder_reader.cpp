@@ -89,6 +89,7 @@ struct FolderReader::State {
       if (removeTemps && type != DT_DIR) removeLeftover(name);
       return false;
     }
+    if (view == kVersionsFolderName) return false;
     if (type == DT_FIFO || type == DT_SOCK || type == DT_CHR || type == DT_BLK) return false;
     if (const std::error_code fault = injectedFault(FolderOp::Describe, view)) {
       if (fault != std::errc::no_such_file_or_directory) failed = fault;

@@ -391,6 +391,8 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
   if (!temp.close()) return {lastError("close", destination), std::nullopt};
   if (options.confirmDestination)
     if (OsStatus r = options.confirmDestination(); !r.ok()) return {std::move(r), std::nullopt};
+  if (options.beforeReplace)
+    if (OsStatus r = options.beforeReplace(); !r.ok()) return {std::move(r), std::nullopt};
   if (syscalls().rename(temp.path().c_str(), destination.c_str()) != 0)
     return {lastError("rename", destination), std::nullopt};
   temp.placed();

@@ -96,6 +96,12 @@ OsStatus renameFile(const std::string& from, const std::string& to) {
   return r;
 }
 
+OsStatus linkFile(const std::string& existing, const std::string& newName) {
+  if (::link(existing.c_str(), newName.c_str()) != 0) return lastError("link", newName);
+  noteCreation(newName);
+  return OsStatus{};
+}
+
 OsStatus deleteFile(const std::string& path) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) return lastError("lstat", path);

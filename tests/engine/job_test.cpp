@@ -24,6 +24,7 @@ struct Folders {
   TempDir disk, usb;
   TJobSettings settings() const {
     TJobSettings s;
+    s.KeepVersions = false;  // the old versions have tests of their own
     s.DFolderPath = disk.str();
     s.UFolderAbsPath = usb.str();
     return s;
@@ -262,6 +263,7 @@ TEST(Job, OverlappingOrEmptyFoldersFailBeforeAnythingIsTouched) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.disk + " | " + c.usb);
     TJobSettings s;
+    s.KeepVersions = false;  // the old versions have tests of their own
     s.DFolderPath = c.disk;
     s.UFolderAbsPath = c.usb;
     s.WhenSyncedFolderHasNewFile = 0;

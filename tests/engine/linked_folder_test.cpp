@@ -25,6 +25,7 @@ TEST(LinkedFolders, ATargetOnlyLinkIsRemovedWithoutReachingThroughIt) {
   const auto outsideBefore = testsupport::snapshot(outside.path());
 
   TJobSettings settings;
+  settings.KeepVersions = false;  // the old versions have tests of their own
   settings.DFolderPath = disk.str();
   settings.UFolderAbsPath = usb.str();
   settings.WhenSyncedFolderHasNewFile = 0;

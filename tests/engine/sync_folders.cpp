@@ -65,6 +65,7 @@ Pair::Pair(fs::path usbFolder, std::int64_t timeTolerance) : usb(std::move(usbFo
 
 TJobSettings Pair::settings(int sameNewer, int targetOnly) const {
   TJobSettings s;
+  s.KeepVersions = false;  // the old versions have tests of their own
   s.DFolderPath = disk.str();
   s.UFolderAbsPath = usb.string() + (usbAsDriveRoot ? "/" : "");
   s.WhenSyncedFolderHasNewSameFile = static_cast<std::int16_t>(sameNewer);

@@ -51,6 +51,7 @@ struct UnreadSync : ::testing::Test {
   }
   TJobSettings settings(int targetOnly) const {
     TJobSettings s;
+    s.KeepVersions = false;  // the old versions have tests of their own
     s.DFolderPath = disk.str();
     s.UFolderAbsPath = usb.str();
     s.WhenSyncedFolderHasNewSameFile = 0;

@@ -50,11 +50,17 @@ struct ReachableProgram {
   }
 };
 
-// The numbered lines between the summary head and the closing line.
+// The numbered lines after the summary head (the timed lines after them
+// follow: the old versions kept, the closing line).
 std::vector<std::string> errorBlock(const std::vector<std::string>& out) {
   const auto head = std::find(out.begin(), out.end(), kErrorHead);
   if (head == out.end() || out.end() - head < 2) return {};
-  return {head + 1, out.end() - 1};
+  const auto numbered = [](const std::string& line) {
+    const std::size_t mark = line.find("、");
+    return mark != std::string::npos && mark > 0 &&
+           std::all_of(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(mark), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  return {head + 1, std::find_if_not(head + 1, out.end(), numbered)};
 }
 
 // Runs args as the unprivileged user; the run must end with error lines

@@ -79,7 +79,9 @@ void Figures::print(const std::string& scenario) const {
 TreeSnapshot filesOf(const fs::path& root) {
   TreeSnapshot all = testsupport::snapshot(root);
   for (auto it = all.begin(); it != all.end();) {
-    if (platform::isCopyTempName(fs::path(it->first).filename().string()))
+    // The old versions are not part of what is synchronised.
+    if (platform::isCopyTempName(fs::path(it->first).filename().string()) ||
+        it->first.rfind(platform::kVersionsFolderName, 0) == 0)
       it = all.erase(it);
     else
       ++it;

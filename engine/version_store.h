@@ -1,0 +1,68 @@
+// Old versions of what a run deletes or overwrites on one side: kept on the
+// same drive under <root>/.~drovan-versions/<run start>/<path below root>,
+// put there by a rename (or, before a replacement, a hard link where the
+// drive has them). At every moment a file is under its old name, in the
+// versions folder, or replaced under its new content; a crash leaves one of
+// them. The walk never lists the versions folder.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_set>
+
+#include "platform/datetime.h"
+#include "platform/os_status.h"
+
+// The name of a run's folder: its start, local time, "2026-12-09 153012".
+std::string VersionRunName(platform::TDateTime start);
+
+// <root>/.~drovan-versions/ for a root with its trailing delimiter.
+std::string VersionsFolder(const std::string& root);
+
+class TVersionStore {
+ public:
+  // root: the side's folder with its trailing delimiter; run: VersionRunName
+  // of the run's start. Nothing is created before something is kept.
+  TVersionStore(std::string root, std::string run);
+
+  // Instead of a deletion: moves the file (or link) at path, which lies
+  // below root, into the run's folder under its path below root. Fails,
+  // the file left in place, when that cannot be done; EXDEV when path lies
+  // on another drive than root, which the versions cannot hold.
+  platform::OsStatus Discard(const std::string& path);
+
+  // Right before the file at path is replaced: keeps what path holds now,
+  // as a hard link where the drive has them (path keeps its file until the
+  // replacement) or else moved aside. Nothing at path: nothing to keep.
+  platform::OsStatus KeepBeforeReplace(const std::string& path);
+  // After the replacement KeepBeforeReplace prepared: when it did not
+  // happen, a file moved aside goes back to its name.
+  void Settle(bool replaced);
+
+  // Files kept so far.
+  std::int64_t Kept() const { return kept_; }
+  // The run's folder, full path, once something was kept there.
+  const std::string& RunFolder() const { return runFolder_; }
+
+ private:
+  // A free name in the run's folder for path, its folders created.
+  platform::OsStatus placeFor(const std::string& path, std::string& place);
+  platform::OsStatus ensureFolder(const std::string& folder);
+
+  std::string root_;
+  std::string run_;
+  std::string runFolder_;
+  std::unordered_set<std::string> folders_;  // made or found by this store
+  struct Moved {
+    std::string from, to;
+  };
+  std::optional<Moved> pending_;  // moved aside for a replacement not yet settled
+  std::int64_t kept_ = 0;
+};
+
+// Retention, at the start of a run: removes from root's versions folder the
+// runs older than days before now, then the oldest runs while the versions
+// take more than sharePercent of the drive. Only folders named as runs are
+// ever removed. Failures leave what could not be removed.
+void PruneVersions(const std::string& root, std::int32_t days, std::int32_t sharePercent, platform::TDateTime now);
