@@ -2,17 +2,20 @@
 // whatever moment it is, every file on both sides is one whole version of
 // itself, nothing the source held is lost, a stop ends with the stop line
 // and removes the cancelled copy's temporary file at once, and the next run
-// finishes the work, leaving exactly what an uninterrupted run leaves.
+// finishes the work, leaving exactly what an uninterrupted run leaves. Old
+// versions are kept (the default): no content of either side is ever gone.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <csignal>
 #include <random>
+#include <set>
 #include <thread>
 
 #include "tests/reliability/reliability.h"
 #include "tests/support/sync_pair.h"
+#include "tests/support/exfat_mount.h"
 #include "tests/support/test_mounts.h"
 
 namespace fs = std::filesystem;
@@ -181,6 +184,24 @@ class Interrupted : public ::testing::Test {
     EXPECT_EQ(describe(missing(targetNow, mustStay)), "0 problem(s)") << "target side";
   }
 
+  // With old versions kept, no content either side held before the run is
+  // gone from that side, whatever the moment: a file is under its old name,
+  // under another name (renamed), or in the versions folder.
+  void expectEveryOldContentKept(const Trees& trees, const Baseline& b) {
+    for (const auto& [root, before] : {std::pair{&trees.disk, &b.disk}, std::pair{&trees.usb, &b.usb}}) {
+      std::set<std::string> contents;
+      for (const auto& [path, state] : testsupport::snapshot(*root))
+        if (!state.folder) contents.insert(state.content);
+      std::size_t lost = 0;
+      std::string first;
+      for (const auto& [path, state] : *before) {
+        if (state.folder || contents.count(state.content)) continue;
+        if (lost++ == 0) first = path;
+      }
+      EXPECT_EQ(lost, 0u) << "contents gone from " << root->string() << ", the first at " << first;
+    }
+  }
+
   // The next run completes and leaves what an uninterrupted one leaves; its
   // walk has removed every temporary file.
   void expectRerunFinishes(const Trees& trees, const Mode& mode, const Baseline& b) {
@@ -219,6 +240,7 @@ TEST_F(Interrupted, KilledAtRandomMomentsLeavesOnlyWholeFiles) {
     figures.leftoverTemps += temps;
     if (temps > 0) ++figures.hitACopy;
     expectWholeAndNothingLost(trees, kModes[m], baselines[m]);
+    expectEveryOldContentKept(trees, baselines[m]);
     expectRerunFinishes(trees, kModes[m], baselines[m]);
     ++figures.trials;
     if (HasFailure()) break;
@@ -257,4 +279,63 @@ TEST_F(Interrupted, StoppedAtRandomMomentsEndsWithTheStopLineAndNoTemporaryFile)
   }
   figures.print("stopped mid-run (" + std::to_string(stopped) + " stopped, the rest too late)");
   EXPECT_GE(stopped, trials) << "too few signals reached a running job";
+}
+
+// The same on an exFAT drive, which has no hard links: an overwritten file
+// is moved into the versions folder before its new content takes its name,
+// so a kill between the two leaves it there.
+TEST(InterruptedOnExfat, KilledAtRandomMomentsKeepsEveryOldContent) {
+  std::string why;
+  if (!testsupport::ExfatMount::available(why)) GTEST_SKIP() << why;
+  testsupport::ExfatMount drive(256ull << 20);
+  testsupport::ScratchSpace scratch(128ull << 20);
+  std::mt19937_64 rng(baseSeed() ^ 0x65786661ULL);
+  testsupport::PairShape shape;
+  shape.fatSafeNames = true;
+  shape.largeBytes = 2u << 20;
+  const Mode& mode = kModes[0];  // onto the drive, newer drive files copied back
+  const int trials = trialCount(30);
+  int killed = 0;
+  std::int64_t workMicros = 200'000;
+  for (int trial = 0; killed < trials && trial < 2 * trials; ++trial) {
+    SCOPED_TRACE("trial " + std::to_string(trial));
+    const fs::path disk = scratch.path() / "disk", usb = drive.path() / "usb";
+    std::error_code ec;
+    fs::remove_all(disk, ec);
+    fs::remove_all(usb, ec);
+    fs::create_directories(disk);
+    fs::create_directories(usb);
+    testsupport::makeSyncPair(disk, usb, baseSeed() + static_cast<std::uint64_t>(trial), shape);
+    Baseline before;
+    before.disk = filesOf(disk);
+    before.usb = filesOf(usb);
+    ChildProcess child(syncProgram(), argsFor(disk, usb, mode));
+    ASSERT_TRUE(child.waitUntilCatching(SIGINT, std::chrono::seconds(60)));
+    const auto start = Clock::now();
+    std::this_thread::sleep_for(std::chrono::microseconds(static_cast<std::int64_t>(rng() % workMicros)));
+    child.signal(SIGKILL);
+    const ProcessResult r = child.wait(std::chrono::seconds(60));
+    if (r.exitStatus == 128 + SIGKILL) {
+      ++killed;
+    } else {
+      // It finished first: the next moments are drawn from its whole work.
+      EXPECT_EQ(r.exitStatus, 0) << r.out << r.err;
+      workMicros = std::max<std::int64_t>(
+          1000, std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count());
+    }
+    for (const auto& [root, old] : {std::pair{&disk, &before.disk}, std::pair{&usb, &before.usb}}) {
+      std::set<std::string> contents;
+      for (const auto& [path, state] : testsupport::snapshot(*root))
+        if (!state.folder) contents.insert(state.content);
+      for (const auto& [path, state] : *old) {
+        if (!state.folder) {
+          EXPECT_TRUE(contents.count(state.content)) << path << " gone from " << root->string();
+        }
+      }
+    }
+    const ProcessResult again = testsupport::runProcess(syncProgram(), argsFor(disk, usb, mode));
+    EXPECT_EQ(again.exitStatus, 0) << again.out << again.err;
+    if (HasFailure()) break;
+  }
+  EXPECT_GE(killed, trials);
 }

@@ -1,0 +1,194 @@
+// Old versions: what a run deletes or overwrites, on either side, is in the
+// side's versions folder afterwards, on an ordinary folder (hard links) and
+// on an exFAT drive (none); the walk never lists the folder; retention by
+// age and by share of the drive.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/version_store.h"
+#include "platform/temp_names.h"
+#include "tests/engine/job_harness.h"
+#include "tests/engine/sync_folders.h"
+#include "tests/support/file_checks.h"
+#include "tests/support/test_mounts.h"
+#include "tests/support/tree_snapshot.h"
+
+namespace fs = std::filesystem;
+using namespace testsupport;
+
+namespace {
+
+const std::string kRun = "2026-12-09 100000";  // the run start under the test clock
+
+class Versions : public OnEachDrive {
+ protected:
+  static TJobSettings withVersions(TJobSettings s) {
+    s.KeepVersions = true;
+    return s;
+  }
+  static fs::path runFolder(const fs::path& root, const std::string& run = kRun) {
+    return root / std::string(platform::kVersionsFolderName) / run;
+  }
+};
+
+}  // namespace
+
+TEST_P(Versions, EveryDeletionAndOverwriteOnTheTargetIsKept) {
+  Pair s(onDrive("sync"), tolerance());
+  put(s.disk.path(), "upd.txt", "new update", kT0 + 100);
+  put(s.usb, "upd.txt", "old update", kT0);
+  put(s.disk.path(), "same.txt", "source's", kT0);
+  put(s.usb, "same.txt", "target's newer", kT0 + 100);
+  put(s.usb, "extra.txt", "target only", kT0);
+  put(s.usb, "gone/inner/f.txt", "in a deleted folder", kT0);
+  put(s.usb, "gone/skip.tmp", "left out by the filter", kT0);
+  put(s.disk.path(), "keep.txt", "k", kT0);
+  put(s.usb, "keep.txt", "k", kT0);
+  TJobSettings settings = withVersions(s.settings(0, 0));
+  settings.AllSync = false;
+  settings.NoSyncFilesList = {"tmp"};
+
+  JobHarness h;
+  h.run(TSyncType::DiskSync, settings);
+  const auto lines = h.lines();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[lines.size() - 2],
+            timed("被删除或覆盖的文件的旧版本共5个，保存在" + runFolder(s.usb).string()));
+  EXPECT_EQ(lines.back(), timed("手动同步结束，用时0秒"));
+
+  const fs::path kept = runFolder(s.usb);
+  EXPECT_EQ(readFile(kept / "upd.txt"), "old update");
+  EXPECT_EQ(readFile(kept / "same.txt"), "target's newer");
+  EXPECT_EQ(readFile(kept / "extra.txt"), "target only");
+  EXPECT_EQ(readFile(kept / "gone/inner/f.txt"), "in a deleted folder");
+  EXPECT_EQ(readFile(kept / "gone/skip.tmp"), "left out by the filter");
+  EXPECT_FALSE(fs::exists(kept / "keep.txt"));
+  // The target is what a run without versions leaves.
+  EXPECT_EQ(readFile(s.usb / "upd.txt"), "new update");
+  EXPECT_EQ(readFile(s.usb / "same.txt"), "source's");
+  EXPECT_FALSE(fs::exists(s.usb / "extra.txt"));
+  EXPECT_FALSE(fs::exists(s.usb / "gone"));
+  EXPECT_FALSE(fs::exists(runFolder(s.disk.path()))) << "nothing on the source side was replaced";
+
+  // The walk never lists the versions: the next run of either kind finds
+  // the folders in step.
+  for (TSyncType again : {TSyncType::AutoSync, TSyncType::USync}) {
+    JobHarness next;
+    next.run(again, settings);
+    EXPECT_EQ(next.outcome().End, TJobEnd::InStep);
+  }
+}
+
+TEST_P(Versions, OverwritesOnTheSourceSideAreKeptThere) {
+  Pair s(onDrive("sync"), tolerance());
+  put(s.disk.path(), "a.txt", "source's old", kT0);
+  put(s.usb, "a.txt", "target's newer", kT0 + 100);
+  put(s.usb, "back.txt", "copied back", kT0);
+  JobHarness h;
+  h.run(TSyncType::DiskSync, withVersions(s.settings(2, 2)));
+  EXPECT_EQ(readFile(s.disk.path() / "a.txt"), "target's newer");
+  EXPECT_EQ(readFile(runFolder(s.disk.path()) / "a.txt"), "source's old");
+  // A copy back that overwrote nothing keeps nothing.
+  EXPECT_FALSE(fs::exists(runFolder(s.disk.path()) / "back.txt"));
+  EXPECT_FALSE(fs::exists(runFolder(s.usb)));
+  const auto lines = h.lines();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[lines.size() - 2],
+            timed("被删除或覆盖的文件的旧版本共1个，保存在" + runFolder(s.disk.path()).string()));
+}
+
+TEST_P(Versions, ARunOfTheSameSecondHasItsOwnFolderAndNothingIsOverwritten) {
+  Pair s(onDrive("sync"), tolerance());
+  put(s.usb, "x.txt", "first", kT0);
+  JobHarness first;
+  first.run(TSyncType::DiskSync, withVersions(s.settings()));
+  put(s.usb, "x.txt", "second", kT0);
+  JobHarness second;
+  second.run(TSyncType::DiskSync, withVersions(s.settings()));
+  EXPECT_EQ(readFile(runFolder(s.usb) / "x.txt"), "first");
+  EXPECT_EQ(readFile(runFolder(s.usb, kRun + " (2)") / "x.txt"), "second");
+}
+
+TEST_P(Versions, WithoutVersionsNothingIsKept) {
+  Pair s(onDrive("sync"), tolerance());
+  put(s.usb, "x.txt", "gone for good", kT0);
+  JobHarness h;
+  h.run(TSyncType::DiskSync, s.settings());
+  EXPECT_FALSE(fs::exists(s.usb / std::string(platform::kVersionsFolderName)));
+  EXPECT_FALSE(fs::exists(s.usb / "x.txt"));
+}
+
+TEST_P(Versions, TheStoreNumbersASecondFileOfOneNameAndPutsBackAMoveNotFollowedByAReplacement) {
+  const fs::path root = onDrive("store");
+  fs::create_directories(root);
+  put(root, "dir/a.txt", "one", kT0);
+  TVersionStore store(root.string() + "/", kRun);
+  ASSERT_TRUE(store.Discard((root / "dir/a.txt").string()).ok());
+  put(root, "dir/a.txt", "two", kT0);
+  ASSERT_TRUE(store.Discard((root / "dir/a.txt").string()).ok());
+  EXPECT_EQ(readFile(runFolder(root) / "dir/a.txt"), "one");
+  EXPECT_EQ(readFile(runFolder(root) / "dir/a (2).txt"), "two");
+  EXPECT_EQ(store.Kept(), 2);
+
+  put(root, "b.txt", "stays", kT0);
+  ASSERT_TRUE(store.KeepBeforeReplace((root / "b.txt").string()).ok());
+  EXPECT_EQ(readFile(runFolder(root) / "b.txt"), "stays");
+  store.Settle(false);  // the replacement failed
+  EXPECT_EQ(readFile(root / "b.txt"), "stays");
+  EXPECT_EQ(store.Kept(), 2 + (fs::exists(runFolder(root) / "b.txt") ? 1 : 0))
+      << "a hard link may stay; a moved file goes back";
+  // Nothing at the name: nothing to keep.
+  ASSERT_TRUE(store.KeepBeforeReplace((root / "none.txt").string()).ok());
+  store.Settle(true);
+  EXPECT_FALSE(fs::exists(runFolder(root) / "none.txt"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Drives, Versions, ::testing::Values(DriveKind::Folder, DriveKind::Exfat), DriveName);
+
+TEST(VersionRetention, RunsPastTheirDaysAndBeyondTheShareGoOldestFirst) {
+  std::string why;
+  if (!canMount(why)) GTEST_SKIP() << why;
+  TmpfsMount drive(1 << 20);
+  const std::string root = drive.path().string() + "/";
+  const fs::path versions = drive.path() / std::string(platform::kVersionsFolderName);
+  put(versions / "2026-11-01 100000", "old.txt", "past its days", kT0);
+  put(versions / "2026-12-01 100000", "big.bin", std::string(200 << 10, 'b'), kT0);
+  put(versions / "2026-12-08 080000 (2)", "small.txt", std::string(50 << 10, 's'), kT0);
+  put(versions / "not a run", "mine.txt", "the user's", kT0);
+  put(versions / "2026-13-01 000000", "odd.txt", "no date", kT0);
+  platform::TDateTime now = 0;
+  ASSERT_TRUE(platform::tryEncodeDateTime({2026, 12, 9, 10, 0, 0, 0}, now));
+
+  PruneVersions(root, 30, 100, now);
+  EXPECT_FALSE(fs::exists(versions / "2026-11-01 100000"));
+  EXPECT_TRUE(fs::exists(versions / "2026-12-01 100000")) << "within its days and the share";
+  // Over 10% of the drive: the oldest runs go, until the rest fits.
+  put(versions / "2026-12-08 200000", "more.bin", std::string(40 << 10, 'm'), kT0);
+  PruneVersions(root, 30, 10, now);
+  EXPECT_FALSE(fs::exists(versions / "2026-12-01 100000"));
+  EXPECT_TRUE(fs::exists(versions / "2026-12-08 080000 (2)/small.txt"));
+  EXPECT_TRUE(fs::exists(versions / "2026-12-08 200000/more.bin"));
+  EXPECT_TRUE(fs::exists(versions / "not a run/mine.txt"));
+  EXPECT_TRUE(fs::exists(versions / "2026-13-01 000000/odd.txt"));
+
+  // A day count of one keeps only the last day.
+  PruneVersions(root, 1, 100, now);
+  EXPECT_TRUE(fs::exists(versions / "2026-12-08 200000"));
+  EXPECT_FALSE(fs::exists(versions / "2026-12-08 080000 (2)"));
+}
+
+TEST(VersionRetention, ARunPrunesBeforeItKeepsAndNeverItsOwnFolder) {
+  const TempDir usbDrive;
+  Pair s(usbDrive.path() / "usb");
+  put(s.usb / std::string(platform::kVersionsFolderName) / "2020-01-01 000000", "ancient.txt", "a", kT0);
+  put(s.usb, "x.txt", "kept now", kT0);
+  TJobSettings settings = s.settings();
+  settings.KeepVersions = true;
+  settings.VersionDays = 1;
+  JobHarness h;
+  h.run(TSyncType::DiskSync, settings);
+  const fs::path versions = s.usb / std::string(platform::kVersionsFolderName);
+  EXPECT_FALSE(fs::exists(versions / "2020-01-01 000000"));
+  EXPECT_EQ(readFile(versions / kRun / "x.txt"), "kept now");
+}
