@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
@@ -132,6 +133,9 @@ void TSyncForm::connectHandlers() {
   connect(radioItems2_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
     if (checked) RadioGroup2Click();
   });
+  connect(CheckBoxVersions, &QCheckBox::toggled, this, &TSyncForm::CheckBoxVersionsClick);
+  connect(SpinVersionDays, &QSpinBox::valueChanged, this, &TSyncForm::SpinVersionDaysChange);
+  connect(SpinConfirmFiles, &QSpinBox::valueChanged, this, &TSyncForm::SpinConfirmFilesChange);
 
   connect(BtnSync, &QPushButton::clicked, this, &TSyncForm::BtnSyncClick);
   connect(BtnSyncDiskToU, &QPushButton::clicked, this, &TSyncForm::BtnSyncDiskToUClick);
@@ -228,6 +232,13 @@ void TSyncForm::ShowConfig() {
   }
   selectRadio(*radioItems1_, ini.WhenSyncedFolderHasNewSameFile());
   selectRadio(*radioItems2_, ini.WhenSyncedFolderHasNewFile());
+  {
+    const QSignalBlocker versions(CheckBoxVersions), days(SpinVersionDays), confirm(SpinConfirmFiles);
+    CheckBoxVersions->setChecked(ini.KeepVersions());
+    SpinVersionDays->setValue(ini.VersionDays());
+    SpinConfirmFiles->setValue(ini.ConfirmFiles());
+  }
+  CheckBoxVersionsClick();
 
   if (!refusals.empty()) showError(refusals);
 }
@@ -287,6 +298,15 @@ void TSyncForm::RadioGroup1Click() {
 void TSyncForm::RadioGroup2Click() {
   SyncAction->Ostini().SetWhenSyncedFolderHasNewFile(static_cast<std::int16_t>(radioItems2_->checkedId()));
 }
+
+void TSyncForm::CheckBoxVersionsClick() {
+  SyncAction->Ostini().SetKeepVersions(CheckBoxVersions->isChecked());
+  SpinVersionDays->setEnabled(CheckBoxVersions->isChecked());
+}
+
+void TSyncForm::SpinVersionDaysChange() { SyncAction->Ostini().SetVersionDays(SpinVersionDays->value()); }
+
+void TSyncForm::SpinConfirmFilesChange() { SyncAction->Ostini().SetConfirmFiles(SpinConfirmFiles->value()); }
 
 platform::LRESULT TSyncForm::WndProc(platform::UINT msg, platform::WPARAM wParam, platform::LPARAM lParam) {
   try {

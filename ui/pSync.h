@@ -29,6 +29,7 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 class QStackedWidget;
 class QSystemTrayIcon;
 class FormMessageTarget;
@@ -89,6 +90,12 @@ class TSyncForm : public QWidget {
   QGroupBox* RadioGroup1 = nullptr;
   QGroupBox* RadioGroup2 = nullptr;
   QPushButton* Button15 = nullptr;
+  // The safety net, below the strategies: old versions kept, for how many
+  // days, and from how many files a big deletion is confirmed.
+  QGroupBox* GroupBoxSafety = nullptr;
+  QCheckBox* CheckBoxVersions = nullptr;
+  QSpinBox* SpinVersionDays = nullptr;
+  QSpinBox* SpinConfirmFiles = nullptr;
   QPlainTextEdit* Memo4 = nullptr;
   QPushButton* Button9 = nullptr;
   QMenu* PopupMenu1 = nullptr;
@@ -125,6 +132,9 @@ class TSyncForm : public QWidget {
   void Memo1Change();
   void RadioGroup1Click();
   void RadioGroup2Click();
+  void CheckBoxVersionsClick();
+  void SpinVersionDaysChange();
+  void SpinConfirmFilesChange();
   // Jobs: start the handler's kind of job, or stop the running one when the
   // button reads "停止".
   void BtnSyncClick();

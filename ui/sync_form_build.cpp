@@ -13,10 +13,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
+#include "config/pIniReg.h"
 #include "ui/form_font.h"
 #include "ui/help_text.h"
 #include "ui/pSync.h"
@@ -204,6 +206,25 @@ void TSyncForm::buildOptionsPage() {
   radioItems2_ = radioGroup(RadioGroup2, {"删除被同步文件夹中的相应文件", "忽略，不操作", "复制相应文件到同步文件夹"}, 0);
 
   Button15 = button(page, "Button15", "返回", 613, 400, 75, 25);
+
+  // In the free band under the strategies, left of the return button.
+  GroupBoxSafety = group(page, "GroupBoxSafety", "安全保护", 0, 333, 600, 88);
+  CheckBoxVersions = named(new QCheckBox(QStringLiteral("删除或覆盖文件前保留旧版本（存放在同步文件夹的 .~drovan-versions 中）"),
+                                         GroupBoxSafety),
+                           "CheckBoxVersions");
+  CheckBoxVersions->move(16, 18);
+  CheckBoxVersions->setChecked(true);
+  label(GroupBoxSafety, "LabelVersionDays", "旧版本保留天数：", 34, 42);
+  SpinVersionDays = named(new QSpinBox(GroupBoxSafety), "SpinVersionDays");
+  SpinVersionDays->setGeometry(150, 38, 70, 22);
+  SpinVersionDays->setRange(1, kMaxVersionDays);
+  SpinVersionDays->setValue(kDefaultVersionDays);
+  label(GroupBoxSafety, "LabelConfirmFiles", "一次删除或覆盖的文件达到", 16, 64);
+  SpinConfirmFiles = named(new QSpinBox(GroupBoxSafety), "SpinConfirmFiles");
+  SpinConfirmFiles->setGeometry(190, 60, 70, 22);
+  SpinConfirmFiles->setRange(0, 1'000'000);
+  SpinConfirmFiles->setValue(kDefaultConfirmFiles);
+  label(GroupBoxSafety, "LabelConfirmFiles2", "个且超过一半时，先询问再同步（0为不询问）", 266, 64);
 }
 
 void TSyncForm::buildHelpPage() {

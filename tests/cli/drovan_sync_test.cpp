@@ -126,6 +126,32 @@ TEST(DrovanSync, VerboseAddsTheSystemsAccountOfEachFailure) {
   EXPECT_EQ(failed.err, "");
 }
 
+TEST(DrovanSync, OldVersionsAreKeptUnlessNoVersionsIsGiven) {
+  for (const bool keep : {true, false}) {
+    SCOPED_TRACE(keep ? "kept" : "--no-versions");
+    Trees t;
+    setMTime(t.disk.write("a.txt", "new"), kT0 + 10);
+    setMTime(t.usb.write("a.txt", "old"), kT0);
+    setMTime(t.usb.write("extra.txt", "only here"), kT0);
+    std::vector<std::string> args = {"--mode=disk-to-usb", "--no-progress"};
+    if (!keep) args.push_back("--no-versions");
+    const ProcessResult r = t.run(args);
+    EXPECT_EQ(r.exitStatus, 0) << r.out << r.err;
+    const fs::path versions = t.usb.path() / ".~drovan-versions";
+    EXPECT_EQ(fs::exists(versions), keep);
+    const auto lines = maskedLines(r.out);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines.back(), "T  手动同步结束，用时0秒");
+    if (keep) {
+      ASSERT_EQ(std::distance(fs::directory_iterator(versions), fs::directory_iterator()), 1);
+      const fs::path run = fs::directory_iterator(versions)->path();
+      EXPECT_EQ(testsupport::readFile(run / "a.txt"), "old");
+      EXPECT_EQ(testsupport::readFile(run / "extra.txt"), "only here");
+      EXPECT_EQ(lines[lines.size() - 2], "T  被删除或覆盖的文件的旧版本共2个，保存在" + run.string());
+    }
+  }
+}
+
 TEST(DrovanSync, UsageErrors) {
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"--bogus"}, {"--disk", "/a"}, {"--mode"}, {"--same-newer", "7"}, {"x"}}) {

@@ -1,9 +1,11 @@
 // The options page: the "全部监测" switch, the pattern boxes' conversion and
-// the two strategies, up to the configuration file.
+// the two strategies and the safety net, up to the configuration file.
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QStackedWidget>
 
 #include "config/pOstSync.h"
@@ -74,6 +76,42 @@ TEST_F(WindowTest, OptionControlsReachTheConfigurationAndTheFile) {
   const std::string file = testsupport::readFile(usb.ini);
   for (const char* line : {"全部监测=1", "监测文件类型=*.cpp", "不监测文件类型=*.tmp;*.bak",
                            "被监测文件夹存在最新文件时=1", "被监测文件夹存在同步文件夹没有的文件时=2"})
+    EXPECT_NE(file.find(line), std::string::npos) << line << "\n" << file;
+}
+
+TEST_F(WindowTest, TheSafetyNetControlsShowAndStoreTheirKeys) {
+  usb.writeIni("[配置]\n保留旧版本=0\n旧版本保留天数=7\n大量删除确认文件数=25\n");
+  open();
+  TOstiniFileAction& ini = SyncAction->Ostini();
+  auto& versions = widget<QCheckBox>("CheckBoxVersions");
+  auto& days = widget<QSpinBox>("SpinVersionDays");
+  auto& confirm = widget<QSpinBox>("SpinConfirmFiles");
+  EXPECT_FALSE(versions.isChecked());
+  EXPECT_FALSE(days.isEnabled()) << "the days mean nothing without versions";
+  EXPECT_EQ(days.value(), 7);
+  EXPECT_EQ(confirm.value(), 25);
+
+  versions.click();
+  EXPECT_TRUE(ini.KeepVersions());
+  EXPECT_TRUE(days.isEnabled());
+  days.setValue(90);
+  EXPECT_EQ(ini.VersionDays(), 90);
+  days.setValue(0);  // below the range: the box holds its least
+  EXPECT_EQ(ini.VersionDays(), 1);
+  confirm.setValue(0);
+  EXPECT_EQ(ini.ConfirmFiles(), 0);
+
+  // Placed in free space: inside the page, clear of every control the
+  // page already had.
+  const QRect safety = widget<QGroupBox>("GroupBoxSafety").geometry();
+  EXPECT_TRUE(QRect(0, 0, 709, 456).contains(safety));
+  for (const char* other : {"GroupBox1", "Button15"})
+    EXPECT_FALSE(safety.intersects(widget<QWidget>(other).geometry())) << other;
+
+  form_.reset();
+  DestroySyncAction();
+  const std::string file = testsupport::readFile(usb.ini);
+  for (const char* line : {"保留旧版本=1", "旧版本保留天数=1", "大量删除确认文件数=0"})
     EXPECT_NE(file.find(line), std::string::npos) << line << "\n" << file;
 }
 
