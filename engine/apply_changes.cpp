@@ -30,6 +30,7 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
       StopSync);
   if (!plan) return;
   report_->Update([&](TJobOutcome& o) { o.Planned = PlannedWork(*plan, newerInTarget, targetOnly); });
+  if (DryRun) return ShowPreview(*plan, newerInTarget, targetOnly, SourceRoot, TargetRoot);
 
   TPlanActions act(*plan, SourceRoot, TargetRoot, FWinHandle, [this](const std::string& line) { TimedLine(line); },
                    *report_);
