@@ -80,6 +80,11 @@ class Preview {
   void refusedCopy(const std::string& shown, const std::string& dest) {
     error("复制文件错误，请检查该文件是否正在使用：", shown, platform::OsStatus::fromErrno(EEXIST, "copy", dest));
   }
+  // A copy to a name that held nothing at the scan finds something there
+  // (a link that leads nowhere, a pipe, another spelling): the run takes it
+  // for a change made meanwhile and leaves it.
+  bool occupied(const std::string& dest) const { return probes_.Exists && probes_.Exists(dest); }
+  void notReplaced(const std::string& dest) { error("该文件在同步期间被改动，未覆盖，请检查：", dest); }
 
   void renames() {
     for (const auto& [source, target] : plan_.Renames) {
@@ -114,10 +119,17 @@ class Preview {
   void newFiles() {
     if (plan_.NewFiles.Empty()) return;
     timed("被同步文件夹需要复制的文件共" + count(plan_.NewFiles) + "个");
+    const std::vector<const TFileInfo*> targetOnlyFiles(plan_.TargetOnlyFiles.begin(), plan_.TargetOnlyFiles.end());
     for (const TFileInfo* e : plan_.NewFiles) {
       const std::string dest = s_.TargetRoot + rel(e, s_.SourceRoot);
       if (takenByPair(dest, s_.TargetRoot.size(), plan_.PairedTarget)) {
         refusedCopy(e->Key(), dest);
+        continue;
+      }
+      // A target-only file of another spelling is replaced.
+      if (occupied(dest) && !AnyCaseVariant(targetOnlyFiles, s_.TargetRoot.size(), CutRoot(dest, s_.TargetRoot.size()),
+                                            [](const TFileInfo&) { return true; })) {
+        notReplaced(dest);
         continue;
       }
       timed("复制文件" + e->Key() + "到" + dest);
@@ -190,6 +202,10 @@ class Preview {
       const std::string dest = s_.SourceRoot + rel(e, s_.TargetRoot);
       if (takenByPair(dest, s_.SourceRoot.size(), plan_.PairedSource)) {
         refusedCopy(dest, dest);
+        continue;
+      }
+      if (occupied(dest)) {
+        notReplaced(dest);
         continue;
       }
       copyBack("复制文件" + e->Key() + "到" + dest);

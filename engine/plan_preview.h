@@ -24,6 +24,9 @@ struct TPreviewProbes {
   // entry (another spelling on a drive that ignores letter case). None: the
   // path itself.
   std::function<std::string(const std::string& path)> EntryKey;
+  // Whether something is at path now (links followed). None: nothing is
+  // but what the inventories hold.
+  std::function<bool(const std::string& path)> Exists;
 };
 
 struct TPreviewSettings {

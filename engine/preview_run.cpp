@@ -5,6 +5,7 @@
 #include "engine/pThdSync.h"
 #include "engine/plan_preview.h"
 #include "platform/datetime.h"
+#include "platform/entry_state.h"
 #include "platform/file_ops.h"
 
 void ThdSync::ShowPreview(const TSyncPlan& Plan, TNewerInTarget NewerInTarget, TTargetOnly TargetOnly,
@@ -26,6 +27,7 @@ void ThdSync::ShowPreview(const TSyncPlan& Plan, TNewerInTarget NewerInTarget, T
       return std::to_string(id->device) + ":" + std::to_string(id->inode);
     return "/" + path;
   };
+  probes.Exists = [](const std::string& path) { return platform::examineEntry(path).exists; };
   // Sent in blocks: the pane splits them into the same lines, with a
   // fraction of the messages a large plan would take one by one.
   constexpr std::size_t kBlockLines = 256;

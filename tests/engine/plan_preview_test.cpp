@@ -207,6 +207,31 @@ TEST_F(Preview, ACopyOntoAPairedFileOfAnotherSpellingIsForeseenAsRefused) {
   EXPECT_EQ(got[2].rfind(kMark + "1、复制文件错误，请检查该文件是否正在使用：/disk/A.txt", 0), 0u) << got[2];
 }
 
+TEST_F(Preview, SomethingUnlistedWhereACopyWouldGoIsForeseenAsLeftAlone) {
+  source("new.txt");
+  source("Other.txt", 3, 5);
+  target("OTHER.txt", 4, 2);  // target-only: the run replaces it where names ignore case
+  target("back.txt", 7);
+  source("z/");
+  TPreviewProbes probes;
+  probes.Exists = [](const std::string& path) {
+    return path == "/media/usb/new.txt" || path == "/media/usb/Other.txt" || path == "/disk/back.txt";
+  };
+  const Lines got = lines(TNewerInTarget::Keep, TTargetOnly::CopyBack, probes);
+  const Lines wanted = {
+      timed("被同步文件夹需要创建的文件夹共1个"),
+      timed("创建文件夹/media/usb/z"),
+      timed("被同步文件夹需要复制的文件共2个"),
+      timed("复制文件/disk/Other.txt到/media/usb/Other.txt"),
+      timed("被同步文件夹需要复制的文件共2个"),
+      kStamp + kMark + "复制文件/media/usb/OTHER.txt到/disk/OTHER.txt",
+      kMark + "同步出错，请检查",
+      kMark + "1、该文件在同步期间被改动，未覆盖，请检查：/media/usb/new.txt",
+      kMark + "2、该文件在同步期间被改动，未覆盖，请检查：/disk/back.txt",
+  };
+  EXPECT_EQ(got, wanted);
+}
+
 TEST_F(Preview, UnreadFoldersAreTheFirstErrorsOfTheSummary) {
   source("new.txt");
   const std::vector<TUnreadFolder> unread = {
