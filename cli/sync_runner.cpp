@@ -171,6 +171,7 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
   job->HoldFolderLocks(std::move(locks));
   job->SetReport(report);
   job->SyncType = options.mode;
+  job->DryRun = options.dryRun;
   job->Start();
   ThdSync::WaitForAllJobs(std::chrono::hours(24 * 365));
 

@@ -25,6 +25,7 @@ enum ExitStatus : int {
 // out still takes it), while a stop that came too late to stop anything
 // leaves the run's own status. A folder that another job holds (see
 // job_folder_locks.h) is ExitJobFailed with the reason on err; an empty
-// folder is ExitUsage with "请设置好同步文件夹".
+// folder is ExitUsage with "请设置好同步文件夹". With dryRun the log is the
+// preview and nothing changes: ExitDone, or how the job failed or stopped.
 int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, bool showProgress,
             const platform::MachinePaths& machine = {});

@@ -39,6 +39,7 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
       StopSync);
   if (!plan) return;
   report_->Update([&](TJobOutcome& o) { o.Planned = PlannedWork(*plan, newerInTarget, targetOnly); });
+  if (DryRun) return ShowPreview(*plan, newerInTarget, targetOnly, SourceRoot, TargetRoot);
 
   // Old versions on both sides: what this run deletes or overwrites, after
   // the runs past their time are gone.

@@ -27,15 +27,17 @@ void addText(LogLines& log, std::string_view text) {
   forEachLogLine(text, [&](std::string_view line) { log.add(line); });
 }
 
-// Each sync button with the tray item that starts the same kind of job.
+// Each sync button with the tray item that starts the same kind of job; the
+// preview has none.
 struct SyncPair {
   WindowControl button;
-  WindowControl trayItem;
+  std::optional<WindowControl> trayItem;
 };
 constexpr SyncPair SyncPairs[] = {
     {WindowControl::BtnSync, WindowControl::N1},
     {WindowControl::BtnSyncDiskToU, WindowControl::U1},
     {WindowControl::BtnSyncUToDisk, WindowControl::U2},
+    {WindowControl::BtnPreview, std::nullopt},
 };
 
 }  // namespace
@@ -69,7 +71,7 @@ bool isShortLogLine(std::string_view line) {
 MessageRenderer::MessageRenderer(LogLines& log, WindowControls& controls) : log_(log), controls_(controls) {}
 
 void MessageRenderer::setClickBtn(WindowControl button) {
-  if (!isSyncButton(button)) throw EArgumentException("ClickBtn must be one of the three sync buttons");
+  if (!isSyncButton(button)) throw EArgumentException("ClickBtn must be one of the sync buttons");
   clickBtn_ = button;
 }
 
@@ -178,10 +180,10 @@ void MessageRenderer::syncBegin() {
     controls_.setCaption(clicked, StopCaption);
     for (const SyncPair& pair : SyncPairs) {
       if (pair.button == clicked) {
-        controls_.setChecked(pair.trayItem, true);
+        if (pair.trayItem) controls_.setChecked(*pair.trayItem, true);
       } else {
         controls_.setEnabled(pair.button, false);
-        controls_.setEnabled(pair.trayItem, false);
+        if (pair.trayItem) controls_.setEnabled(*pair.trayItem, false);
       }
     }
   }
@@ -198,6 +200,7 @@ void MessageRenderer::syncEnd() {
   controls_.setEnabled(WindowControl::BtnSync, true);
   controls_.setEnabled(WindowControl::BtnSyncDiskToU, true);
   controls_.setEnabled(WindowControl::BtnSyncUToDisk, true);
+  controls_.setEnabled(WindowControl::BtnPreview, true);
   controls_.setEnabled(WindowControl::U2, true);
   controls_.setEnabled(WindowControl::U1, true);
   controls_.setEnabled(WindowControl::N1, true);
@@ -213,6 +216,7 @@ void MessageRenderer::setSyncControlsEnabled(bool enabled) {
   controls_.setEnabled(WindowControl::BtnSync, enabled);
   controls_.setEnabled(WindowControl::BtnSyncDiskToU, enabled);
   controls_.setEnabled(WindowControl::BtnSyncUToDisk, enabled);
+  controls_.setEnabled(WindowControl::BtnPreview, enabled);
   controls_.setEnabled(WindowControl::U2, enabled);
   controls_.setEnabled(WindowControl::U1, enabled);
   controls_.setEnabled(WindowControl::N1, enabled);

@@ -32,7 +32,7 @@ class MessageRenderer {
 
   // The sync button that starts the next job; set by the window before it
   // starts the job, kept after the job. Throws EArgumentException for a
-  // control other than the three sync buttons. Without it, WM_SYNCBEGIN and
+  // control other than the sync buttons (isSyncButton). Without it, WM_SYNCBEGIN and
   // WM_SYNCEND change only the controls that do not depend on it.
   void setClickBtn(WindowControl button);
   std::optional<WindowControl> ClickBtn() const { return clickBtn_; }

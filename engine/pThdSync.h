@@ -15,6 +15,7 @@
 #include "engine/job_folder_locks.h"
 #include "engine/job_outcome.h"
 #include "engine/job_settings.h"
+#include "engine/sync_plan.h"
 #include "inventory/inventory_list.h"
 #include "inventory/inventory_scan.h"
 #include "inventory/pglobal.h"
@@ -32,6 +33,10 @@ class ThdSync {
   platform::HWND WinHandle() const { return FWinHandle; }
   void SetWinHandle(platform::HWND handle) { FWinHandle = handle; }
   TSyncType SyncType = TSyncType::AutoSync;
+  // A preview: scans, decides and plans as a run does, then shows the lines
+  // the run would write instead of carrying the plan out; nothing on either
+  // side changes. Before Start.
+  bool DryRun = false;
   // The locks on the job's folders (LockJobFolders), released when the job
   // is destroyed. Before Start.
   void HoldFolderLocks(TJobFolderLocks locks) { folderLocks_ = std::move(locks); }
@@ -63,6 +68,9 @@ class ThdSync {
                      std::string& TargetRoot);
   void ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetList, const TEntryComparer& Comparer,
                     const std::string& SourceRoot, const std::string& TargetRoot);
+  // A dry run's end: the plan's lines, marked, and the closing line.
+  void ShowPreview(const TSyncPlan& Plan, TNewerInTarget NewerInTarget, TTargetOnly TargetOnly,
+                   const std::string& SourceRoot, const std::string& TargetRoot);
 
   // The failure line, and the outcome that says so.
   void Fail(const std::string& line, const platform::OsStatus& why);

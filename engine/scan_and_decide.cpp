@@ -37,12 +37,13 @@ std::string NormalizeRoot(const std::string& path) {
 
 // otherRoot: the other side's folder, which this walk must not enter (a link
 // or mount inside one folder may lead to the other, or to a folder above it).
+// A dry run (changeNothing) leaves even the copy's leftovers in place.
 FolderScan ScanFolder(const std::string& root, const std::string& otherRoot, const TJobSettings& settings,
-                      TFileStore& store) {
+                      TFileStore& store, bool changeNothing) {
   FolderScan scan;
   const std::vector<platform::FileIdentity> fence = platform::folderChain(otherRoot);
   scan.list = ScanToInventory(root, scan.newest, settings.AllSync, settings.SyncFilesList, settings.NoSyncFilesList,
-                              store, {&scan.unread, &fence, &scan.filtered});
+                              store, {&scan.unread, &fence, &scan.filtered, changeNothing});
   // A root that cannot be listed would look like an empty folder, and an
   // empty source empties its target.
   for (const TUnreadFolder& folder : scan.unread)
@@ -100,7 +101,7 @@ bool ThdSync::ScanAndDecide(TInventoryList& SourceList, TInventoryList& TargetLi
   // exit below waits for it (the future's destructor), and a stop ends it
   // at its next entry.
   std::future<FolderScan> usbScan =
-      std::async(std::launch::async, [&] { return ScanFolder(usbRoot, diskRoot, settings_, usbRecords_); });
+      std::async(std::launch::async, [&] { return ScanFolder(usbRoot, diskRoot, settings_, usbRecords_, DryRun); });
   struct WaitForScan {
     std::future<FolderScan>& f;
     ~WaitForScan() {
@@ -108,7 +109,7 @@ bool ThdSync::ScanAndDecide(TInventoryList& SourceList, TInventoryList& TargetLi
     }
   } waitForUsb{usbScan};
 
-  FolderScan disk = ScanFolder(diskRoot, usbRoot, settings_, diskRecords_);
+  FolderScan disk = ScanFolder(diskRoot, usbRoot, settings_, diskRecords_, DryRun);
   LogAppend("(" + std::to_string(disk.list.Count()) + "个文件夹和文件" + ")");
   if (StopSync) return false;
 

@@ -2,7 +2,7 @@
 
 bool isSyncButton(WindowControl control) {
   return control == WindowControl::BtnSync || control == WindowControl::BtnSyncDiskToU ||
-         control == WindowControl::BtnSyncUToDisk;
+         control == WindowControl::BtnSyncUToDisk || control == WindowControl::BtnPreview;
 }
 
 std::string_view initialCaption(WindowControl control) {
@@ -17,6 +17,7 @@ std::string_view initialCaption(WindowControl control) {
     case WindowControl::U2: return "手动-同步U盘到本地硬盘到";
     case WindowControl::N3: return "自动同步";
     case WindowControl::CheckBox1: return "自动同步";
+    case WindowControl::BtnPreview: return "预览";
   }
   return {};
 }

@@ -1,5 +1,6 @@
 // The main window's controls whose enabled, checked and caption states follow
-// a running job: the options button, the three sync buttons, the tray items
+// a running job: the options button, the three sync buttons and the preview
+// button, the tray items
 // of the three job kinds, and the automatic-mode tray item and check box.
 // Holds the abstract interface a window binds to its widgets and
 // MemoryControls, the in-memory set of the command line and the tests.
@@ -20,11 +21,13 @@ enum class WindowControl : std::size_t {
   U2,
   N3,
   CheckBox1,
+  BtnPreview,
 };
 
-inline constexpr std::size_t WindowControlCount = 9;
+inline constexpr std::size_t WindowControlCount = 10;
 
-// True for BtnSync, BtnSyncDiskToU and BtnSyncUToDisk.
+// True for BtnSync, BtnSyncDiskToU, BtnSyncUToDisk and BtnPreview: the
+// buttons that start a job and stop it while it runs.
 bool isSyncButton(WindowControl control);
 
 // The caption a control has when the window opens.

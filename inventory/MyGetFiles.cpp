@@ -32,7 +32,8 @@ class Walker {
  public:
   Walker(const std::string& pattern, const TMyDirectory::TDirectoryWalkProc& preVisit,
          const TMyDirectory::TDirectoryWalkProc& postVisit, bool recursive,
-         TMyDirectory::TUnreadSink unread = {}, const std::vector<platform::FileIdentity>* fenced = nullptr)
+         TMyDirectory::TUnreadSink unread = {}, const std::vector<platform::FileIdentity>* fenced = nullptr,
+         bool removeCopyTemps = true)
       : pattern_(pattern),
         matchAll_(pattern == kMatchAll),
         preVisit_(preVisit),
@@ -40,11 +41,12 @@ class Walker {
         recursive_(recursive),
         unread_(std::move(unread)),
         fenced_(fenced),
+        removeCopyTemps_(removeCopyTemps),
         maxPath_(platform::maxPathLength()) {}
 
   void run(const std::string& root) {
     platform::FolderReader folder;
-    folder.setRemoveCopyTemps(true);
+    folder.setRemoveCopyTemps(removeCopyTemps_);
     path_ = root;
     if (const std::error_code failed = folder.open(root)) {
       notListed(failed);
@@ -108,7 +110,7 @@ class Walker {
     // cannot be opened: the copy could not reach its contents either.
     if (path_.size() < maxPath_) {
       platform::FolderReader child;
-      child.setRemoveCopyTemps(true);
+      child.setRemoveCopyTemps(removeCopyTemps_);
       const std::error_code failed =
           parent.isOpen() ? child.openChild(parent, entry.name) : child.open(path_);
       if (failed) {
@@ -137,6 +139,7 @@ class Walker {
   const bool recursive_;
   const TMyDirectory::TUnreadSink unread_;
   const std::vector<platform::FileIdentity>* fenced_;
+  const bool removeCopyTemps_;
   const std::size_t maxPath_;
 
   std::string path_;  // the folder being listed
@@ -172,7 +175,7 @@ void TMyDirectory::WalkDirectory(const std::string& Path, const std::string& Sea
 void TMyDirectory::DoVisitFiles(const std::string& Path, const std::string& SearchPattern, bool Recursive,
                                 const TFilterPredicate& Predicate, TDateTime& NewestFileTime,
                                 const TEntrySink& Sink, const TUnreadSink& Unread,
-                                const std::vector<platform::FileIdentity>* Fenced) {
+                                const std::vector<platform::FileIdentity>* Fenced, bool RemoveCopyTemps) {
   TDateTime lastWriteTime = 0;
   TDateTime tempDateTime = 0;
   const TDirectoryWalkProc step = [&](const std::string& folder, const platform::FolderEntry& entry) {
@@ -185,7 +188,7 @@ void TMyDirectory::DoVisitFiles(const std::string& Path, const std::string& Sear
     Sink(folder, entry, tempDateTime);
     return true;
   };
-  Walker(SearchPattern, step, nullptr, Recursive, Unread, Fenced).run(Path);
+  Walker(SearchPattern, step, nullptr, Recursive, Unread, Fenced, RemoveCopyTemps).run(Path);
   NewestFileTime = lastWriteTime;
 }
 
@@ -205,7 +208,7 @@ std::vector<std::string> TMyDirectory::DoGetFiles(const std::string& Path,
                  AppendEntryString(line, fullPath, entry.isFolder, time, entry.size);
                  resultArray.push_back(std::move(line));
                },
-               {}, nullptr);
+               {}, nullptr, true);
   return resultArray;
 }
 
@@ -241,9 +244,9 @@ std::vector<std::string> TMyDirectory::GetFiles(const std::string& Path,
 void TMyDirectory::VisitFiles(const std::string& Path, const std::string& SearchPattern, bool Recursive,
                               const TFilterPredicate& Predicate, TDateTime& NewestFileTime,
                               const TEntrySink& Sink, const TUnreadSink& Unread,
-                              const std::vector<platform::FileIdentity>* Fenced) {
+                              const std::vector<platform::FileIdentity>* Fenced, bool RemoveCopyTemps) {
   ValidateRoot(Path, SearchPattern);
-  DoVisitFiles(Path, SearchPattern, Recursive, Predicate, NewestFileTime, Sink, Unread, Fenced);
+  DoVisitFiles(Path, SearchPattern, Recursive, Predicate, NewestFileTime, Sink, Unread, Fenced, RemoveCopyTemps);
 }
 
 namespace {

@@ -93,9 +93,12 @@ class TMyDirectory {
   // Fenced, when given, holds folders the walk must not enter (the other
   // synchronised folder and the folders above it); a folder of the walk
   // that is one of them reaches Unread with FencedFolderError().
+  // RemoveCopyTemps false leaves the copy's leftover temporary files where
+  // they are (a walk that must change nothing); they are not listed either way.
   static void VisitFiles(const std::string& Path, const std::string& SearchPattern, bool Recursive,
                          const TFilterPredicate& Predicate, TDateTime& NewestFileTime, const TEntrySink& Sink,
-                         const TUnreadSink& Unread = {}, const std::vector<platform::FileIdentity>* Fenced = nullptr);
+                         const TUnreadSink& Unread = {}, const std::vector<platform::FileIdentity>* Fenced = nullptr,
+                         bool RemoveCopyTemps = true);
 
   // Path1 and Path2 joined by one "/" (none when Path1 already ends in "/").
   // Path2 alone when Path1 is empty or Path2 is rooted; Path1 alone when
@@ -107,7 +110,8 @@ class TMyDirectory {
   static void ValidateRoot(const std::string& Path, const std::string& SearchPattern);
   static void DoVisitFiles(const std::string& Path, const std::string& SearchPattern, bool Recursive,
                            const TFilterPredicate& Predicate, TDateTime& NewestFileTime, const TEntrySink& Sink,
-                           const TUnreadSink& Unread, const std::vector<platform::FileIdentity>* Fenced);
+                           const TUnreadSink& Unread, const std::vector<platform::FileIdentity>* Fenced,
+                           bool RemoveCopyTemps);
 };
 
 // The reason given for a fenced folder: it is, or holds, the other

@@ -47,6 +47,6 @@ TInventoryList ScanToInventory(const std::string& Path, TDateTime& NewestFileTim
       [Unread = Extras.Unread](const std::string& folder, std::error_code error) {
         if (Unread) Unread->push_back({folder, error});
       },
-      Extras.Fenced);
+      Extras.Fenced, !Extras.KeepCopyTemps);
   return list;
 }

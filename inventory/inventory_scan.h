@@ -29,6 +29,9 @@ struct TScanExtras {
   // saw of them: a folder that a run removes takes them along only while
   // they are as the scan saw them.
   TInventoryList* Filtered = nullptr;
+  // Leaves the copy's leftover temporary files in place: a scan that must
+  // change nothing.
+  bool KeepCopyTemps = false;
 };
 
 TInventoryList ScanToInventory(const std::string& Path, TDateTime& NewestFileTime, bool AllSync,

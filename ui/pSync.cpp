@@ -112,6 +112,7 @@ void TSyncForm::bindJobControls() {
   controls_->bind(WindowControl::U2, U2);
   controls_->bind(WindowControl::N3, N3);
   controls_->bind(WindowControl::CheckBox1, CheckBox1);
+  controls_->bind(WindowControl::BtnPreview, BtnPreview);
   renderer_ = std::make_unique<MessageRenderer>(*log_, *controls_);
 }
 
@@ -140,6 +141,7 @@ void TSyncForm::connectHandlers() {
   connect(BtnSync, &QPushButton::clicked, this, &TSyncForm::BtnSyncClick);
   connect(BtnSyncDiskToU, &QPushButton::clicked, this, &TSyncForm::BtnSyncDiskToUClick);
   connect(BtnSyncUToDisk, &QPushButton::clicked, this, &TSyncForm::BtnSyncUToDiskClick);
+  connect(BtnPreview, &QPushButton::clicked, this, &TSyncForm::BtnPreviewClick);
   connect(Memo2, &QPlainTextEdit::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu2->exec(Memo2->viewport()->mapToGlobal(at)); });
   connect(N6, &QAction::triggered, this, &TSyncForm::N6Click);
@@ -310,7 +312,13 @@ void TSyncForm::SpinConfirmFilesChange() { SyncAction->Ostini().SetConfirmFiles(
 
 platform::LRESULT TSyncForm::WndProc(platform::UINT msg, platform::WPARAM wParam, platform::LPARAM lParam) {
   try {
-    if (renderer_->handle(msg, wParam, lParam)) return 0;
+    if (renderer_->handle(msg, wParam, lParam)) {
+      // The question waits until the job has let go of the window.
+      if (msg == WM_SYNCEND && previewJob_ && previewJob_ == lastJob_)
+        QMetaObject::invokeMethod(this, [this, preview = std::move(previewJob_)] { previewEnded(preview); },
+                                  Qt::QueuedConnection);
+      return 0;
+    }
     if (msg == platform::WM_SYSCOMMAND && wParam == platform::SC_CLOSE) close();
   } catch (const std::exception&) {
     // A pane that cannot take a line (out of memory) must not break the

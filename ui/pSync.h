@@ -78,6 +78,7 @@ class TSyncForm : public QWidget {
   QPushButton* BtnSync = nullptr;
   QPushButton* BtnSyncDiskToU = nullptr;
   QPushButton* BtnSyncUToDisk = nullptr;
+  QPushButton* BtnPreview = nullptr;
   QPlainTextEdit* Memo2 = nullptr;
   QCheckBox* CheckBox1 = nullptr;
   QGroupBox* GroupBox1 = nullptr;
@@ -140,6 +141,9 @@ class TSyncForm : public QWidget {
   void BtnSyncClick();
   void BtnSyncDiskToUClick();
   void BtnSyncUToDiskClick();
+  // A preview of the automatic sync in the log pane, after which the user
+  // may start the sync it showed (sync_form_preview.cpp).
+  void BtnPreviewClick();
   // Log pane menu.
   void N6Click();
   void N7Click();
@@ -177,7 +181,10 @@ class TSyncForm : public QWidget {
 
   const platform::MachinePaths& machine() const;
   void pickFolder(QLineEdit& edit);
-  void syncButtonClick(QPushButton& button, WindowControl control, TSyncType kind);
+  void syncButtonClick(QPushButton& button, WindowControl control, TSyncType kind, bool dryRun = false);
+  // After a preview that found work: asks, and starts the sync it showed.
+  void previewEnded(const std::shared_ptr<TJobReport>& preview);
+  void startPreviewedSync(bool diskIsSource);
   void showError(const std::string& text);
 
   std::unique_ptr<MemoLogLines> log_;
@@ -185,6 +192,8 @@ class TSyncForm : public QWidget {
   std::unique_ptr<MessageRenderer> renderer_;
   std::shared_ptr<FormMessageTarget> target_;
   std::shared_ptr<TJobReport> lastJob_;
+  // The running preview, until its end.
+  std::shared_ptr<TJobReport> previewJob_;
   platform::HWND handle_ = 0;
   QButtonGroup* radioItems1_ = nullptr;
   QButtonGroup* radioItems2_ = nullptr;

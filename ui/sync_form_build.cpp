@@ -170,6 +170,8 @@ void TSyncForm::buildMainPage() {
   BtnSync = button(GroupBox7, "BtnSync", "手动-自动判断同步源", 24, 19, 313, 25);
   BtnSyncDiskToU = button(GroupBox7, "BtnSyncDiskToU", "手动-同步本地硬盘到U盘", 24, 50, 313, 25);
   BtnSyncUToDisk = button(GroupBox7, "BtnSyncUToDisk", "手动-同步U盘到本地硬盘", 24, 86, 313, 25);
+  // In the group's free right half, level with the automatic sync it previews.
+  BtnPreview = button(GroupBox7, "BtnPreview", "预览", 352, 19, 249, 25);
 
   // The timed automatic mode is not offered; its switch exists, hidden.
   CheckBox1 = named(new QCheckBox(QStringLiteral("自动同步"), page), "CheckBox1");

@@ -38,7 +38,7 @@ void TSyncForm::CheckSyncFolders() const {
     throw Exception("请设置好同步文件夹");
 }
 
-void TSyncForm::syncButtonClick(QPushButton& button, WindowControl control, TSyncType kind) {
+void TSyncForm::syncButtonClick(QPushButton& button, WindowControl control, TSyncType kind, bool dryRun) {
   if (button.text() == QStringLiteral("停止")) {
     StopSync = true;
     return;
@@ -73,6 +73,7 @@ void TSyncForm::syncButtonClick(QPushButton& button, WindowControl control, TSyn
     auto report = std::make_shared<TJobReport>();
     job->SetReport(report);
     job->SyncType = kind;
+    job->DryRun = dryRun;
     job->Start();
     job.release();
     lastJob_ = std::move(report);

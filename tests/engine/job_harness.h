@@ -32,6 +32,8 @@ class JobHarness {
   // timeout. onMessage, if set, runs inside every handled message (on the
   // job's thread), e.g. to set StopSync at a chosen point.
   void run(TSyncType kind, const TJobSettings& settings);
+  // The next runs are previews (dry runs).
+  bool dryRun = false;
   std::function<void(const Recorded&)> onMessage;
 
   const std::vector<Recorded>& messages() const { return messages_; }

@@ -1,5 +1,7 @@
 #include "tests/support/tree_snapshot.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <sstream>
 
@@ -53,6 +55,58 @@ std::string treeDifferences(const TreeSnapshot& a, const TreeSnapshot& b, std::i
 std::ostream& operator<<(std::ostream& os, const EntryState& e) {
   if (e.folder) return os << "<folder>";
   return os << "<file size=" << e.size << " mtime=" << e.mtimeSec << " content=" << e.content.substr(0, 20) << ">";
+}
+
+namespace {
+
+ExactEntry exactEntry(const fs::path& path) {
+  ExactEntry e;
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return e;
+  e.mode = st.st_mode & 07777;
+  e.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+  if (S_ISREG(st.st_mode)) {
+    e.kind = 'f';
+    e.size = st.st_size;
+    e.content = readFile(path);
+  } else if (S_ISDIR(st.st_mode)) {
+    e.kind = 'd';
+  } else if (S_ISLNK(st.st_mode)) {
+    e.kind = 'l';
+    e.linkTarget = fs::read_symlink(path).string();
+  }
+  return e;
+}
+
+std::ostream& operator<<(std::ostream& os, const ExactEntry& e) {
+  os << "<" << e.kind << " mode=" << std::oct << e.mode << std::dec << " size=" << e.size
+     << " mtime=" << e.mtimeNs;
+  if (e.kind == 'l') os << " to=" << e.linkTarget;
+  return os << " content=" << e.content.substr(0, 20) << ">";
+}
+
+}  // namespace
+
+ExactSnapshot exactSnapshot(const fs::path& root) {
+  ExactSnapshot out;
+  out["."] = exactEntry(root);
+  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
+    out[fs::relative(it->path(), root).string()] = exactEntry(it->path());
+  return out;
+}
+
+std::string exactDifferences(const ExactSnapshot& before, const ExactSnapshot& after) {
+  std::ostringstream out;
+  for (const auto& [name, e] : before) {
+    const auto other = after.find(name);
+    if (other == after.end())
+      out << name << ": gone, was " << e << "\n";
+    else if (!(other->second == e))
+      out << name << ": " << e << " became " << other->second << "\n";
+  }
+  for (const auto& [name, e] : after)
+    if (!before.contains(name)) out << name << ": new " << e << "\n";
+  return out.str();
 }
 
 }  // namespace testsupport

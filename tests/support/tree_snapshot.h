@@ -32,4 +32,23 @@ std::size_t countTempFiles(const std::filesystem::path& root);
 std::string treeDifferences(const TreeSnapshot& a, const TreeSnapshot& b, std::int64_t toleranceSec);
 std::ostream& operator<<(std::ostream& os, const EntryState& e);
 
+// Everything of a tree that a change would show in: kind, permission bits,
+// size, content, modification time to the nanosecond (folders and the root
+// included) and where a link points, links not followed.
+struct ExactEntry {
+  char kind = '?';  // 'f' file, 'd' folder, 'l' link, '?' other
+  unsigned mode = 0;
+  std::int64_t size = 0;
+  std::string content;
+  std::int64_t mtimeNs = 0;
+  std::string linkTarget;
+  bool operator==(const ExactEntry&) const = default;
+};
+using ExactSnapshot = std::map<std::string, ExactEntry>;
+
+// The root itself is the entry ".".
+ExactSnapshot exactSnapshot(const std::filesystem::path& root);
+// One line per entry that differs; empty when they agree.
+std::string exactDifferences(const ExactSnapshot& before, const ExactSnapshot& after);
+
 }  // namespace testsupport
