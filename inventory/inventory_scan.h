@@ -29,6 +29,9 @@ struct TScanExtras {
   // saw of them: a folder that a run removes takes them along only while
   // they are as the scan saw them.
   TInventoryList* Filtered = nullptr;
+  // Receives the record of the file whose time is the newest time (the
+  // first seen of equal times), null when no file was kept.
+  const TFileInfo** Newest = nullptr;
 };
 
 TInventoryList ScanToInventory(const std::string& Path, TDateTime& NewestFileTime, bool AllSync,
