@@ -47,6 +47,7 @@ void JobHarness::run(TSyncType kind, const TJobSettings& settings) {
   const auto report = std::make_shared<TJobReport>();
   job->SetReport(report);
   job->SyncType = kind;
+  if (confirm) job->SetConfirm(confirm);
   job->Start();
   ASSERT_TRUE(ThdSync::WaitForAllJobs(std::chrono::seconds(120))) << "the job did not end";
   outcome_ = report->Outcome();

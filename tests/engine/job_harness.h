@@ -3,9 +3,11 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "engine/big_change.h"
 #include "engine/job_outcome.h"
 #include "engine/job_settings.h"
 #include "inventory/pglobal.h"
@@ -33,6 +35,8 @@ class JobHarness {
   // job's thread), e.g. to set StopSync at a chosen point.
   void run(TSyncType kind, const TJobSettings& settings);
   std::function<void(const Recorded&)> onMessage;
+  // The job's question before a big run, when set (on the job's thread).
+  std::function<bool(const TBigChange&)> confirm;
 
   const std::vector<Recorded>& messages() const { return messages_; }
   // The outcome of the last run.
