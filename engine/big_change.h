@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/sync_plan.h"
+#include "platform/messages.h"
 
 // What a run would delete or overwrite, by kind. Target side: target-only
 // files deleted (those in deleted folders included), older files updated,
@@ -58,3 +59,14 @@ TBigChange JudgeChange(const TLossCounts& Loss, std::int64_t SourceFiles, std::i
 // The question's lines: the two folders, each kind's count that is not 0,
 // and the reasons.
 std::vector<std::string> BigChangeLines(const TBigChange& Change);
+
+// The window's question, sent from the job's thread beyond the nine
+// progress messages: wParam the change's address (valid during the send);
+// the answer 1 goes ahead, anything else does not.
+inline constexpr platform::UINT WM_CONFIRMBIGCHANGE = platform::WM_USER + 10;  // 1034
+inline platform::WPARAM bigChangeParam(const TBigChange& change) {
+  return reinterpret_cast<platform::WPARAM>(&change);
+}
+inline const TBigChange& bigChangeFromParam(platform::WPARAM wParam) {
+  return *reinterpret_cast<const TBigChange*>(wParam);
+}
