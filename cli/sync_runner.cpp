@@ -10,6 +10,7 @@
 #include "config/pIniReg.h"
 #include "config/pOstSync.h"
 #include "config/string_list.h"
+#include "engine/big_change.h"
 #include "engine/job_folder_locks.h"
 #include "engine/job_outcome.h"
 #include "engine/message_renderer.h"
@@ -172,6 +173,14 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
   job->SetReport(report);
   job->SyncType = options.mode;
   job->DryRun = options.dryRun;
+  // A big run goes ahead only with --yes; without, its counts go to err.
+  job->SetConfirm([&](const TBigChange& change) {
+    if (options.yes) return true;
+    if (showProgress) progress.clear();
+    err << "drovan-sync: 这次同步将删除或覆盖大量文件，未同步（加上 --yes 即可同步）\n";
+    for (const std::string& line : BigChangeLines(change)) err << "  " << line << '\n';
+    return false;
+  });
   job->Start();
   ThdSync::WaitForAllJobs(std::chrono::hours(24 * 365));
 
@@ -187,6 +196,7 @@ int RunSync(const CliOptions& options, std::ostream& out, std::ostream& err, boo
   switch (outcome.End) {
     case TJobEnd::Stopped: return ExitStopped;
     case TJobEnd::Failed: return ExitJobFailed;
+    case TJobEnd::NotConfirmed: return ExitNotConfirmed;
     default: return outcome.Errors.empty() ? ExitDone : ExitDoneWithErrors;
   }
 }

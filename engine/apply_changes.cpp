@@ -29,6 +29,8 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
   TTargetOnly targetOnly = TargetOnlyFrom(settings_.WhenSyncedFolderHasNewFile);
   if (sourceHoldsTarget_ && targetOnly == TTargetOnly::Delete) targetOnly = TTargetOnly::Keep;
 
+  // The files of each side, before planning empties the lists.
+  const std::int64_t sourceFiles = FileCount(SourceList), targetFiles = FileCount(TargetList);
   std::optional<TSyncPlan> plan = PlanChanges(
       SourceList, TargetList, Comparer, SourceRoot.size(), TargetRoot.size(), unreadRelative_,
       [](const TFileInfo& s, const TFileInfo& t) {
@@ -40,6 +42,11 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
   if (!plan) return;
   report_->Update([&](TJobOutcome& o) { o.Planned = PlannedWork(*plan, newerInTarget, targetOnly); });
   if (DryRun) return ShowPreview(*plan, newerInTarget, targetOnly, SourceRoot, TargetRoot);
+  TBigChange change = JudgeChange(LossOf(*plan, newerInTarget, targetOnly), sourceFiles, targetFiles,
+                                  settings_.ConfirmFiles, decidingFile_);
+  change.SourceRoot = SourceRoot;
+  change.TargetRoot = TargetRoot;
+  if (change.Big() && !ConfirmBigChange(change)) return;
 
   // Old versions on both sides: what this run deletes or overwrites, after
   // the runs past their time are gone.

@@ -149,3 +149,14 @@ void ThdSync::AutoExecute() {
   (void)comparer;
   if (StopSync) LogLine("自动同步被停止！！！");
 }
+
+bool ThdSync::ConfirmBigChange(const TBigChange& change) {
+  if (!confirm_) return true;
+  const bool yes = confirm_(change);
+  // A stop during the question: the stop line ends the job, nothing changed.
+  if (StopSync) return false;
+  if (yes) return true;
+  TimedLine("用户未确认大量删除或覆盖，未同步，没有改动任何文件");
+  End(TJobEnd::NotConfirmed);
+  return false;
+}

@@ -7,10 +7,12 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/big_change.h"
 #include "engine/entry_comparer.h"
 #include "engine/job_folder_locks.h"
 #include "engine/job_outcome.h"
@@ -44,6 +46,11 @@ class ThdSync {
   // and after it ended (its End is set before WM_SYNCEND). Before Start; a
   // job without one keeps its outcome to itself.
   void SetReport(std::shared_ptr<TJobReport> report) { report_ = std::move(report); }
+
+  // Asks whether a big run (big_change.h) goes ahead, on the job's thread,
+  // after planning and before the first change; false ends the job with
+  // nothing changed. Before Start; a job without one does not ask.
+  void SetConfirm(std::function<bool(const TBigChange&)> confirm) { confirm_ = std::move(confirm); }
 
   // Starts the thread. From then on the object belongs to itself: the caller
   // must not touch it again. Calling Start twice does nothing.
@@ -108,5 +115,10 @@ class ThdSync {
   // walk did not enter: entries only the target holds stay.
   bool sourceHoldsTarget_ = false;
   TJobFolderLocks folderLocks_;
+  std::function<bool(const TBigChange&)> confirm_;
+  // The file whose time decided an automatic run's direction.
+  TDecidingFile decidingFile_;
+  // Whether a big run may go ahead (asks confirm_); false ends the job.
+  bool ConfirmBigChange(const TBigChange& change);
   std::shared_ptr<TJobReport> report_ = std::make_shared<TJobReport>();
 };

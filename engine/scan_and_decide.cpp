@@ -5,6 +5,7 @@
 #include <future>
 #include <utility>
 
+#include "engine/direction_reason.h"
 #include "engine/pThdSync.h"
 #include "inventory/MyGetFiles.h"
 #include "inventory/inventory_scan.h"
@@ -20,6 +21,7 @@ namespace {
 struct FolderScan {
   TInventoryList list;
   TDateTime newest = 0;
+  const TFileInfo* newestFile = nullptr;  // the file of that time
   std::vector<TUnreadFolder> unread;
   TInventoryList filtered;  // files the type filter left out
 };
@@ -43,7 +45,7 @@ FolderScan ScanFolder(const std::string& root, const std::string& otherRoot, con
   FolderScan scan;
   const std::vector<platform::FileIdentity> fence = platform::folderChain(otherRoot);
   scan.list = ScanToInventory(root, scan.newest, settings.AllSync, settings.SyncFilesList, settings.NoSyncFilesList,
-                              store, {&scan.unread, &fence, &scan.filtered, changeNothing});
+                              store, {&scan.unread, &fence, &scan.filtered, changeNothing, &scan.newestFile});
   // A root that cannot be listed would look like an empty folder, and an
   // empty source empties its target.
   for (const TUnreadFolder& folder : scan.unread)
@@ -167,6 +169,17 @@ bool ThdSync::ScanAndDecide(TInventoryList& SourceList, TInventoryList& TargetLi
     return true;
   };
 
+  decidingFile_ = {};
+  // Which file decided by its time, named before the lists move on.
+  auto sayWhy = [&](bool diskDecided) {
+    const FolderScan& here = diskDecided ? disk : usb;
+    const FolderScan& there = diskDecided ? usb : disk;
+    if (!here.newestFile) return;
+    TimedLine(DirectionReasonLine(*here.newestFile, (diskDecided ? diskRoot : usbRoot).size(), there.list,
+                                  (diskDecided ? usbRoot : diskRoot).size(), diskDecided, platform::now(),
+                                  decidingFile_));
+  };
+
   const TDateTime Dn = disk.newest, Un = usb.newest;
   const std::size_t Nd = disk.list.Count(), Nu = usb.list.Count();
   const bool alike = Dn == Un && Nd == Nu;
@@ -176,9 +189,11 @@ bool ThdSync::ScanAndDecide(TInventoryList& SourceList, TInventoryList& TargetLi
       TimedLine("开始自动判断同步源...");
       if (Dn > Un) {
         TimedLine("硬盘监测文件夹文件最后更新时间较新，以硬盘监测文件夹为架构同步U盘监测文件夹");
+        sayWhy(true);
         take(true);
       } else if (Dn < Un) {
         TimedLine("U盘监测文件夹文件最后更新时间较新，以U盘监测文件夹为架构同步硬盘监测文件夹");
+        sayWhy(false);
         take(false);
       } else if (Nd > Nu) {
         TimedLine("硬盘监测文件夹文件较多，以硬盘监测文件夹为架构同步U盘监测文件夹");

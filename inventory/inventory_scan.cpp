@@ -37,12 +37,18 @@ TInventoryList ScanToInventory(const std::string& Path, TDateTime& NewestFileTim
       return false;
     };
   }
+  TDateTime newestTime = 0;
+  if (Extras.Newest) *Extras.Newest = nullptr;
   TMyDirectory::VisitFiles(
       Path, "*.*", true, filter, NewestFileTime,
       [&](const std::string& folder, const platform::FolderEntry& entry, TDateTime time) {
         TFileInfo& info = store.Add(holder(folder), entry.name);
         Record(info, entry, time);
         list.Add(&info);
+        if (Extras.Newest && !entry.isFolder && (!*Extras.Newest || time > newestTime)) {
+          *Extras.Newest = &info;
+          newestTime = time;
+        }
       },
       [Unread = Extras.Unread](const std::string& folder, std::error_code error) {
         if (Unread) Unread->push_back({folder, error});

@@ -32,6 +32,9 @@ struct TScanExtras {
   // Leaves the copy's leftover temporary files in place: a scan that must
   // change nothing.
   bool KeepCopyTemps = false;
+  // Receives the record of the file whose time is the newest time (the
+  // first seen of equal times), null when no file was kept.
+  const TFileInfo** Newest = nullptr;
 };
 
 TInventoryList ScanToInventory(const std::string& Path, TDateTime& NewestFileTime, bool AllSync,

@@ -14,6 +14,7 @@
 
 #include "config/pOstSync.h"
 #include "config/string_list.h"
+#include "ui/big_change_question.h"
 #include "ui/dialogs.h"
 #include "ui/folder_checks.h"
 #include "ui/form_message_target.h"
@@ -319,6 +320,7 @@ platform::LRESULT TSyncForm::WndProc(platform::UINT msg, platform::WPARAM wParam
                                   Qt::QueuedConnection);
       return 0;
     }
+    if (msg == WM_CONFIRMBIGCHANGE) return ui::askBigChange(this, bigChangeFromParam(wParam)) ? 1 : 0;
     if (msg == platform::WM_SYSCOMMAND && wParam == platform::SC_CLOSE) close();
   } catch (const std::exception&) {
     // A pane that cannot take a line (out of memory) must not break the

@@ -74,6 +74,10 @@ void TSyncForm::syncButtonClick(QPushButton& button, WindowControl control, TSyn
     job->SetReport(report);
     job->SyncType = kind;
     job->DryRun = dryRun;
+    // Asked on the GUI thread; a window gone meanwhile answers no.
+    job->SetConfirm([handle = Handle()](const TBigChange& change) {
+      return platform::SendMessage(handle, WM_CONFIRMBIGCHANGE, bigChangeParam(change), 0) == 1;
+    });
     job->Start();
     job.release();
     lastJob_ = std::move(report);

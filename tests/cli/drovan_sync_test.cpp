@@ -368,3 +368,38 @@ TEST(DrovanSync, InterruptOrHangupStopsTheCopyAndCleansUp) {
     EXPECT_EQ(testsupport::readFile(t.usb.path() / "big.bin"), "old");
   }
 }
+
+TEST(DrovanSync, ABigDeletionIsRefusedWithoutYes) {
+  Trees t;
+  setMTime(t.disk.write("new.txt", "n"), kT0 + 100);
+  for (int i = 0; i < 12; ++i) setMTime(t.usb.write("old/f" + std::to_string(i) + ".txt", "o"), kT0);
+  const auto usbBefore = testsupport::snapshot(t.usb.path());
+  const auto diskBefore = testsupport::snapshot(t.disk.path());
+
+  const ProcessResult refused = t.run({"--no-progress"});
+  EXPECT_EQ(refused.exitStatus, 3) << refused.err;
+  EXPECT_NE(refused.err.find("删除目标文件夹独有的文件：12个文件"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("同步目标：" + t.usb.str() + "/"), std::string::npos) << refused.err;
+  const auto lines = maskedLines(refused.out);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "T  用户未确认大量删除或覆盖，未同步，没有改动任何文件");
+  EXPECT_EQ(testsupport::snapshot(t.usb.path()), usbBefore);
+  EXPECT_EQ(testsupport::snapshot(t.disk.path()), diskBefore);
+
+  const ProcessResult yes = t.run({"--no-progress", "--yes"});
+  EXPECT_EQ(yes.exitStatus, 0) << yes.err;
+  EXPECT_EQ(yes.err, "");
+  EXPECT_FALSE(fs::exists(t.usb.path() / "old"));
+  EXPECT_TRUE(fs::exists(t.usb.path() / "new.txt"));
+}
+
+TEST(DrovanSync, ASmallRunNeverAsks) {
+  Trees t;
+  for (int i = 0; i < 30; ++i) setMTime(t.disk.write("f" + std::to_string(i) + ".txt", "n"), kT0 + 100);
+  for (int i = 0; i < 9; ++i) setMTime(t.usb.write("gone" + std::to_string(i) + ".txt", "o"), kT0);
+  // Nine deletions: below the threshold of ten, though all of the USB folder.
+  const ProcessResult r = t.run({"--no-progress"});
+  EXPECT_EQ(r.exitStatus, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_FALSE(fs::exists(t.usb.path() / "gone0.txt"));
+}

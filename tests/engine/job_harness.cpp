@@ -48,6 +48,7 @@ void JobHarness::run(TSyncType kind, const TJobSettings& settings) {
   job->SetReport(report);
   job->SyncType = kind;
   job->DryRun = dryRun;
+  if (confirm) job->SetConfirm(confirm);
   job->Start();
   ASSERT_TRUE(ThdSync::WaitForAllJobs(std::chrono::seconds(120))) << "the job did not end";
   outcome_ = report->Outcome();

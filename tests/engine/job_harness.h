@@ -3,9 +3,11 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "engine/big_change.h"
 #include "engine/job_outcome.h"
 #include "engine/job_settings.h"
 #include "inventory/pglobal.h"
@@ -35,6 +37,8 @@ class JobHarness {
   // The next runs are previews (dry runs).
   bool dryRun = false;
   std::function<void(const Recorded&)> onMessage;
+  // The job's question before a big run, when set (on the job's thread).
+  std::function<bool(const TBigChange&)> confirm;
 
   const std::vector<Recorded>& messages() const { return messages_; }
   // The outcome of the last run.

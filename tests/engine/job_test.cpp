@@ -153,7 +153,11 @@ TEST(Decision, NewerFolderWinsThenCount) {
     const auto lines = h.lines();
     EXPECT_EQ(lines[3], timed("开始自动判断同步源..."));
     EXPECT_EQ(lines[4], timed("硬盘监测文件夹文件最后更新时间较新，以硬盘监测文件夹为架构同步U盘监测文件夹"));
-    EXPECT_EQ(lines[5], timed("分析主监测文件夹..."));
+    // The file that decided it follows, with its time on both sides.
+    const std::string t1 = platform::dateTimeToStr(platform::fileTimeToDateTime(kT0 + 100, 0));
+    const std::string t0 = platform::dateTimeToStr(platform::fileTimeToDateTime(kT0, 0));
+    EXPECT_EQ(lines[5], timed("决定同步源的文件：a.txt，硬盘监测文件夹中为" + t1 + "，U盘监测文件夹中为" + t0));
+    EXPECT_EQ(lines[6], timed("分析主监测文件夹..."));
   }
   {
     Folders f;  // empty disk, USB with files: the USB folder is newer

@@ -275,3 +275,34 @@ TEST_F(ScanParity, FoldersShutByPermissionBitsAgreeToo) {
   if (result < 0) GTEST_SKIP() << why;
   EXPECT_EQ(result, 0) << "1: the scans differ, 2: the folders were read";
 }
+
+TEST(ScanNewest, TheNewestFilesRecordComesWithItsTime) {
+  testsupport::TempDir dir;
+  testsupport::setMTime(dir.write("a/old.txt", "o"), kT0);
+  testsupport::setMTime(dir.write("b/new.txt", "n"), kT0 + 50, 500'000'000);
+  testsupport::setMTime(dir.write("c/tie.txt", "t"), kT0 + 50, 500'000'000);
+  // A folder's own time never counts, however new.
+  fs::create_directories(dir.path() / "z");
+  testsupport::setMTime(dir.path() / "z", kT0 + 1000);
+  TFileStore store;
+  TDateTime newest = 0;
+  const TFileInfo* newestFile = nullptr;
+  TScanExtras extras;
+  extras.Newest = &newestFile;
+  const TInventoryList list = ScanToInventory(dir.str(), newest, true, {}, {}, store, extras);
+  ASSERT_NE(newestFile, nullptr);
+  // The first of equal times in walk order, as the newest time is found.
+  const std::string name(newestFile->Name);
+  EXPECT_TRUE(name == "new.txt" || name == "tie.txt") << name;
+  EXPECT_EQ(platform::wholeSeconds(newest), newestFile->LastModifyTime);
+  bool earlierTie = false;
+  for (std::size_t i = 0; i < list.Count() && list.Objects(i) != newestFile; ++i)
+    earlierTie |= !list.Objects(i)->Falg && list.Objects(i)->LastModifyTime == newestFile->LastModifyTime;
+  EXPECT_FALSE(earlierTie);
+
+  testsupport::TempDir folders;
+  fs::create_directories(folders.path() / "only");
+  newestFile = &*list.Objects(0);
+  ScanToInventory(folders.str(), newest, true, {}, {}, store, extras);
+  EXPECT_EQ(newestFile, nullptr);
+}

@@ -70,7 +70,7 @@ TEST(DriveFull, CopiesThatDoNotFitFailWholeAndARerunFinishesOnceThereIsSpace) {
   Figures figures;
 
   const std::vector<std::string> args = {"--disk", disk.string(), "--usb", usb.string(), "--mode", "disk-to-usb",
-                                         "--no-progress"};
+                                         "--no-progress", "--yes"};
   const ProcessResult r = testsupport::runProcess(syncProgram(), args);
   ++figures.trials;
   EXPECT_EQ(r.exitStatus, 1) << r.out << r.err;

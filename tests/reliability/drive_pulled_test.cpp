@@ -100,7 +100,7 @@ TEST(DrivePulled, TheRunEndsWithItsErrorsAndTheDriveKeepsWholeFiles) {
     // disk is only read.
     const std::vector<std::string> args = {"--disk", disk.string(),   "--usb",      usb.string(),
                                            "--mode", "disk-to-usb",   "--same-newer", "0",
-                                           "--config", config.string(), "--no-progress"};
+                                           "--config", config.string(), "--no-progress", "--yes"};
 
     ChildProcess child(syncProgram(), args);
     ASSERT_TRUE(child.waitUntilCatching(SIGINT, std::chrono::seconds(60)));

@@ -61,7 +61,7 @@ TEST(EditedDuringRun, SavesAfterTheScanAreNeverLost) {
     // Every strategy that changes the stick: updates and newer files
     // overwritten, target-only files deleted, renames.
     ChildProcess child(syncProgram(), {"--disk", disk.string(), "--usb", usb.string(), "--mode", "disk-to-usb",
-                                       "--same-newer", "0", "--target-only", "0", "--no-progress"});
+                                       "--same-newer", "0", "--target-only", "0", "--no-progress", "--yes"});
     std::atomic<bool> done{false};
     std::map<std::string, std::string> saved;  // path below usb: the last version saved
     std::thread user([&] {

@@ -53,7 +53,7 @@ struct Sides {
   }
   std::vector<std::string> args() const {
     return {"--disk", disk.string(), "--usb", usb.string(), "--mode", "disk-to-usb", "--same-newer", "0",
-            "--target-only", "0", "--no-progress"};
+            "--target-only", "0", "--no-progress", "--yes"};
   }
   ProcessResult sync() const { return testsupport::runProcess(syncProgram(), args(), std::chrono::seconds(240)); }
 };
@@ -207,7 +207,7 @@ TEST(Hostile, ManyThousandFilesInOneFolder) {
     ProcessResult sync() const {
       return testsupport::runProcess(syncProgram(),
                                      {"--disk", disk.string(), "--usb", usb.string(), "--mode", "disk-to-usb",
-                                      "--no-progress"},
+                                      "--no-progress", "--yes"},
                                      std::chrono::seconds(240));
     }
   } s{scratch.path() / "disk", scratch.path() / "usbx"};
@@ -280,7 +280,7 @@ TEST(Hostile, FilesGrowingOrVanishingWhileTheRunReadsThem) {
   put(disk / "grow.bin", initial, kT0);
   for (int i = 0; i < 3000; ++i) put(disk / "v" / ("f" + std::to_string(10000 + i)), std::to_string(i), kT0);
   const std::vector<std::string> args = {"--disk", disk.string(), "--usb", usb.string(), "--mode", "disk-to-usb",
-                                         "--no-progress"};
+                                         "--no-progress", "--yes"};
 
   // One thread appends to the large file, another deletes small files from
   // the end of the order, while the run scans and copies.

@@ -36,8 +36,8 @@ struct Mode {
 // target files copied back or overwritten, target-only files deleted or
 // copied back.
 const Mode kModes[] = {
-    {"disk-to-usb", {"--mode", "disk-to-usb", "--same-newer", "2", "--target-only", "0", "--no-progress"}, true},
-    {"usb-to-disk", {"--mode", "usb-to-disk", "--same-newer", "0", "--target-only", "2", "--no-progress"}, false},
+    {"disk-to-usb", {"--mode", "disk-to-usb", "--same-newer", "2", "--target-only", "0", "--no-progress", "--yes"}, true},
+    {"usb-to-disk", {"--mode", "usb-to-disk", "--same-newer", "0", "--target-only", "2", "--no-progress", "--yes"}, false},
 };
 
 std::vector<std::string> argsFor(const fs::path& disk, const fs::path& usb, const Mode& mode) {

@@ -32,7 +32,7 @@ struct Sides {
   }
   std::vector<std::string> args() const {
     return {"--disk", disk.string(), "--usb", usb.string(), "--mode", "disk-to-usb", "--same-newer", "0",
-            "--target-only", "0", "--no-progress"};
+            "--target-only", "0", "--no-progress", "--yes"};
   }
 };
 
