@@ -3,6 +3,7 @@
 # no-op, incremental and one large file, for 20 000 and 100 000 files, with
 # the data flushed to disk; then the peak memory of a 100 000-file no-op.
 # `cp -a` runs beside them for the copies (the floor for a plain copy).
+# drovan keeps old versions (the default); drovan-noversions runs without.
 # Needs a release build: cmake --preset release && cmake --build --preset release
 #
 #   bench/sync_vs_rsync.sh [-n "20000 100000"] [-r RUNS] [extra compare.sh options]
@@ -19,9 +20,14 @@ runs=3
 if [ "${1:-}" = "-n" ]; then sizes=$2; shift 2; fi
 if [ "${1:-}" = "-r" ]; then runs=$2; shift 2; fi
 
+# The old versions are moved out of the two trees after each run (a rename
+# each), where the harness does not look, and removed at the end.
+aside='for f in {SRC} {DST}; do [ ! -e $f/.~drovan-versions ] || mv $f/.~drovan-versions $f.versions.$$.$RANDOM; done'
+
 for n in $sizes; do
   echo "=== $n files"
   bash "$harness" -n "$n" -r "$runs" --flush --timer loop \
-    -t "drovan=$tool --no-progress --disk {SRC} --usb {DST} --mode disk-to-usb" \
+    -t "drovan=$tool --no-progress --disk {SRC} --usb {DST} --mode disk-to-usb && { $aside; }" \
+    -t "drovan-noversions=$tool --no-progress --no-versions --disk {SRC} --usb {DST} --mode disk-to-usb" \
     -t "cp@a,d=cp -a {SRC}/. {DST}/" "$@"
 done
