@@ -11,37 +11,19 @@
 
 #include "inventory/MyGetFiles.h"
 #include "inventory/file_store.h"
+#include "tests/engine/memory_inventories.h"
 
 namespace {
 
-const std::string kSource = "/disk/", kTarget = "/media/usb/";
+const std::string& kSource = testsupport::kMemorySource;
+const std::string& kTarget = testsupport::kMemoryTarget;
 const std::string kStamp = "2026/12/9 10:00:00";
 const std::string kMark = kPreviewMark;
 
-TDateTime at(int s) {
-  TDateTime v = 0;
-  EXPECT_TRUE(platform::tryEncodeDateTime({2020, 6, 1, 9, 0, s, 0}, v));
-  return v;
-}
-
 std::string timed(const std::string& text) { return kStamp + "  " + kMark + text; }
 
-class Preview : public ::testing::Test {
+class Preview : public testsupport::MemoryInventories {
  protected:
-  // rel ending in "/" is a folder.
-  void add(TInventoryList& list, const std::string& root, const std::string& rel, int time, std::int64_t size) {
-    const bool folder = rel.back() == '/';
-    const std::string full = root + (folder ? rel.substr(0, rel.size() - 1) : rel);
-    const auto slash = full.rfind('/');
-    TFileInfo& info = store.Add(full.substr(0, slash + 1), full.substr(slash + 1));
-    info.Falg = folder;
-    info.LastModifyTime = folder ? 0 : at(time);
-    info.Size = folder ? 0 : size;
-    list.Add(&info);
-  }
-  void source(const std::string& rel, int time = 0, std::int64_t size = 1) { add(sourceList, kSource, rel, time, size); }
-  void target(const std::string& rel, int time = 0, std::int64_t size = 1) { add(targetList, kTarget, rel, time, size); }
-
   const TSyncPlan& plan() {
     sourceList.Sort(kSource.size());
     targetList.Sort(kTarget.size());
@@ -64,10 +46,6 @@ class Preview : public ::testing::Test {
     return PreviewLines(plan(), settings, probes);
   }
 
-  TFileStore store;
-  TInventoryList sourceList, targetList;
-  TEntryComparer comparer{kSource, kTarget};
-  std::atomic<bool> stop{false};
   TSyncPlan plan_;
 };
 
