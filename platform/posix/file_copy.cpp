@@ -380,8 +380,10 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
 
   // Set-user and set-group bits are not carried: the copy belongs to
   // whoever runs the sync, and a drive must not hand out its privileges.
+  // A drive without permission bits refuses in one of several ways (FAT
+  // through FUSE answers ENOSYS); its files get none.
   if (syscalls().fchmod(temp.fd(), sourceStat.st_mode & 01777) != 0 && errno != EPERM &&
-      errno != ENOTSUP && errno != EOPNOTSUPP)
+      errno != ENOTSUP && errno != EOPNOTSUPP && errno != ENOSYS)
     return {lastError("fchmod", destination), std::nullopt};
   if (syscalls().futimens(temp.fd(), sourceStat.st_mtim.tv_sec, sourceStat.st_mtim.tv_nsec) != 0)
     return {lastError("futimens", destination), std::nullopt};

@@ -277,6 +277,26 @@ TEST(FileCopy, InjectedWriteFailuresKeepOldDestination) {
   }
 }
 
+TEST(FileCopy, ADriveWithoutPermissionBitsTakesTheCopyWithoutThem) {
+  TempDir dir;
+  const fs::path src = dir.write("src", "data");
+  for (int error : {EPERM, ENOTSUP, ENOSYS}) {
+    SCOPED_TRACE(error);
+    Syscalls table = syscalls();
+    table.fchmod = [](int, unsigned) {
+      errno = injected;
+      return -1;
+    };
+    injected = error;
+    const fs::path dst = dir.path() / ("dst" + std::to_string(error));
+    ScopedSyscallOverride guard(table);
+    Recorder rec;
+    EXPECT_TRUE(copyFileWithProgress(src.string(), dst.string(), rec.callback()).ok());
+    EXPECT_EQ(readFile(dst), "data");
+    EXPECT_EQ(copyTempFiles(dir.path()), 0);
+  }
+}
+
 TEST(FileCopy, FallsBackToReadAndWriteAcrossFileSystems) {
   TempDir dir;
   const std::string data = patternBytes(MiB + 7, 4);
