@@ -65,7 +65,10 @@ struct TPlanActions::State {
               std::function<platform::OsStatus()> confirm) {
     TVersionStore* versions = &written == &writtenTarget ? targetVersions : sourceVersions;
     std::function<platform::OsStatus()> keepOld;
-    if (versions) keepOld = [versions, &dst] { return versions->KeepBeforeReplace(dst); };
+    if (versions) {
+      versions->Prepare(dst);
+      keepOld = [versions, &dst] { return versions->KeepBeforeReplace(dst); };
+    }
     const TCopyResult result =
         CopyFileTracked(NewCopyInfo(src, dst, window, kind), written.Ids(), std::move(confirm), std::move(keepOld));
     if (versions) versions->Settle(static_cast<bool>(result));

@@ -129,19 +129,32 @@ platform::OsStatus TVersionStore::Discard(const std::string& path) {
   return {};
 }
 
+void TVersionStore::Prepare(const std::string& path) {
+  prepared_.reset();
+  if (!platform::examineEntry(path).exists && !platform::isSymbolicLink(path)) return;
+  std::string place;
+  if (placeFor(path, place).ok()) prepared_ = Moved{path, place};
+}
+
 platform::OsStatus TVersionStore::KeepBeforeReplace(const std::string& path) {
   pending_.reset();
-  if (!platform::examineEntry(path).exists && !platform::isSymbolicLink(path)) return {};
   std::string place;
-  if (platform::OsStatus r = placeFor(path, place); !r.ok()) return r;
+  if (prepared_ && prepared_->from == path) {
+    place = prepared_->to;
+    prepared_.reset();
+  } else {
+    if (!platform::examineEntry(path).exists && !platform::isSymbolicLink(path)) return {};
+    if (platform::OsStatus r = placeFor(path, place); !r.ok()) return r;
+  }
   // A second name first: the file never leaves its own.
   if (platform::OsStatus linked = platform::linkFile(path, place); linked.ok()) {
     ++kept_;
     return {};
   }
   platform::OsStatus moved = platform::renameFile(path, place);
-  // Another drive below the root: the copy replaces the file, unkept.
-  if (moved.code == std::errc::cross_device_link) return {};
+  // Another drive below the root: the copy replaces the file, unkept. Gone
+  // since it was prepared for: nothing to keep.
+  if (moved.code == std::errc::cross_device_link || moved.code == std::errc::no_such_file_or_directory) return {};
   if (!moved.ok()) return moved;
   pending_ = Moved{path, place};
   ++kept_;

@@ -36,6 +36,11 @@ class TVersionStore {
   // as a hard link where the drive has them (path keeps its file until the
   // replacement) or else moved aside. Nothing at path: nothing to keep.
   platform::OsStatus KeepBeforeReplace(const std::string& path);
+  // Makes the place for path ready beforehand (its folders, a free name), so
+  // that KeepBeforeReplace takes one call and the moment between the last
+  // look at the file and its replacement stays short. Nothing at path:
+  // nothing made.
+  void Prepare(const std::string& path);
   // After the replacement KeepBeforeReplace prepared: when it did not
   // happen, a file moved aside goes back to its name.
   void Settle(bool replaced);
@@ -57,7 +62,8 @@ class TVersionStore {
   struct Moved {
     std::string from, to;
   };
-  std::optional<Moved> pending_;  // moved aside for a replacement not yet settled
+  std::optional<Moved> pending_;
+  std::optional<Moved> prepared_;  // from: the path, to: its place  // moved aside for a replacement not yet settled
   std::int64_t kept_ = 0;
 };
 
