@@ -26,6 +26,8 @@ struct Syscalls {
   int (*chmod)(const char* path, unsigned mode);
   // futimens setting the modification time (and the access time to now).
   int (*futimens)(int fd, std::int64_t seconds, std::int64_t nanoseconds);
+  // The same by path (utimensat), for a file no longer open.
+  int (*utimens)(const char* path, std::int64_t seconds, std::int64_t nanoseconds);
   int (*rename)(const char* from, const char* to);
   // renameat2 with RENAME_NOREPLACE.
   int (*renameNoReplace)(const char* from, const char* to);

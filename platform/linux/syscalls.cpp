@@ -37,6 +37,11 @@ int sysFutimens(int fd, std::int64_t seconds, std::int64_t nanoseconds) {
                                     {static_cast<time_t>(seconds), static_cast<long>(nanoseconds)}};
   return ::futimens(fd, times);
 }
+int sysUtimens(const char* path, std::int64_t seconds, std::int64_t nanoseconds) {
+  const struct timespec times[2] = {{0, UTIME_NOW},
+                                    {static_cast<time_t>(seconds), static_cast<long>(nanoseconds)}};
+  return ::utimensat(AT_FDCWD, path, times, 0);
+}
 int sysRename(const char* from, const char* to) { return ::rename(from, to); }
 int sysRenameNoReplace(const char* from, const char* to) {
   return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
@@ -63,6 +68,7 @@ constexpr Syscalls kReal{
     .fchmod = sysFchmod,
     .chmod = sysChmod,
     .futimens = sysFutimens,
+    .utimens = sysUtimens,
     .rename = sysRename,
     .renameNoReplace = sysRenameNoReplace,
     .unlink = sysUnlink,

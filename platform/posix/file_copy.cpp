@@ -231,8 +231,16 @@ class SparseMover {
 
   // A hole at the end leaves the destination short; it gets its length here.
   OsStatus finish() {
-    if (passedHole_ && syscalls().ftruncate(out_, position_) != 0) return lastError("ftruncate", destination_);
-    return OsStatus{};
+    if (!passedHole_ || syscalls().ftruncate(out_, position_) == 0) return OsStatus{};
+    // FAT through FUSE cannot lengthen a file by truncation, but fills the
+    // gap with zeros when written past its end.
+    OsStatus refused = lastError("ftruncate", destination_);
+    struct stat st {};
+    if (::fstat(out_, &st) != 0 || st.st_size >= position_) return refused;
+    static const char zero = 0;
+    if (syscalls().lseek(out_, position_ - 1, SEEK_SET) >= 0 && detail::writeAll(out_, &zero, 1))
+      return OsStatus{};
+    return refused;
   }
 
  private:
@@ -406,6 +414,13 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
   // look-up by the listed names will see.
   if (detail::isOnFuse(folder)) {
     if (auto listed = fileIdentity(destination)) identity = listed;
+    // FAT through FUSE gives a renamed file the current time: the copy would
+    // look newer than its source on the next run.
+    struct stat placed {};
+    if (::stat(destination.c_str(), &placed) == 0 &&
+        (placed.st_mtim.tv_sec != written.st_mtim.tv_sec || placed.st_mtim.tv_nsec != written.st_mtim.tv_nsec) &&
+        syscalls().utimens(destination.c_str(), sourceStat.st_mtim.tv_sec, sourceStat.st_mtim.tv_nsec) != 0)
+      return {lastError("utimensat", destination), std::nullopt};
   }
   return {OsStatus{}, identity};
 }

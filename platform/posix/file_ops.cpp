@@ -88,11 +88,19 @@ void noteCreation(const std::string& path) { detail::noteCreated(detail::parentO
 }  // namespace
 
 OsStatus renameFile(const std::string& from, const std::string& to) {
+  // FAT through FUSE gives a renamed file the current time; it keeps its own.
+  struct stat before {};
+  const bool keepTime = detail::isOnFuse(detail::parentOf(from)) && ::lstat(from.c_str(), &before) == 0 &&
+                        S_ISREG(before.st_mode);
   OsStatus r = renameEntry(from, to);
-  if (r.ok()) {
-    noteRemoval(from);
-    noteCreation(to);
-  }
+  if (!r.ok()) return r;
+  noteRemoval(from);
+  noteCreation(to);
+  struct stat after {};
+  if (keepTime && ::lstat(to.c_str(), &after) == 0 &&
+      (after.st_mtim.tv_sec != before.st_mtim.tv_sec || after.st_mtim.tv_nsec != before.st_mtim.tv_nsec) &&
+      syscalls().utimens(to.c_str(), before.st_mtim.tv_sec, before.st_mtim.tv_nsec) != 0)
+    return lastError("utimensat", to);
   return r;
 }
 

@@ -12,7 +12,7 @@
 
 #include "engine/job_folder_locks.h"
 #include "platform/folder_lock.h"
-#include "tests/support/exfat_mount.h"
+#include "tests/support/fuse_mount.h"
 #include "tests/support/file_times.h"
 #include "tests/support/process.h"
 #include "tests/support/special_files.h"

@@ -209,7 +209,7 @@ TEST_P(ChangedDuringRun, UnchangedEntriesAreHandledAsBefore) {
   EXPECT_TRUE(s().differences().empty()) << s().differences();
 }
 
-INSTANTIATE_TEST_SUITE_P(Drives, ChangedDuringRun, ::testing::Values(DriveKind::Folder, DriveKind::Exfat), DriveName);
+INSTANTIATE_TEST_SUITE_P(Drives, ChangedDuringRun, EachDrive(), DriveName);
 
 TEST(ChangedDuringRunOnDisk, AnOldLinkLeadingNowhereGoesWithItsFolderANewOneKeepsIt) {
   TempDir stick;

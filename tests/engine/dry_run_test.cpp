@@ -153,7 +153,7 @@ TEST_P(DryRun, AFailureEndsItAsItEndsARun) {
   EXPECT_NE(preview.lines().back().find("同步失败："), std::string::npos) << preview.lines().back();
 }
 
-INSTANTIATE_TEST_SUITE_P(Drives, DryRun, ::testing::Values(DriveKind::Folder, DriveKind::Exfat), DriveName);
+INSTANTIATE_TEST_SUITE_P(Drives, DryRun, EachDrive(), DriveName);
 
 // A linked folder that only the target holds: the run removes the link and
 // nothing behind it, and so says the preview. A pipe that the walk does not

@@ -13,7 +13,7 @@
 #include "engine/pThdSync.h"
 #include "tests/engine/job_harness.h"
 #include "tests/engine/sync_folders.h"
-#include "tests/support/exfat_mount.h"
+#include "tests/support/fuse_mount.h"
 #include "tests/support/file_checks.h"
 #include "tests/support/tree_snapshot.h"
 

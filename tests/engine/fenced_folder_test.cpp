@@ -100,7 +100,7 @@ TEST_P(FencedFolder, AMountOfTheUsbFolderInsideTheDiskFolderIsNotEntered) {
   EXPECT_FALSE(fs::exists(s.usb / "mnt"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Drives, FencedFolder, ::testing::Values(DriveKind::Folder, DriveKind::Exfat), DriveName);
+INSTANTIATE_TEST_SUITE_P(Drives, FencedFolder, EachDrive(), DriveName);
 
 TEST(FencedFolderOnUsb, ALinkFromTheUsbFolderBackToTheDiskFolderIsNotEntered) {
   TempDir stick;

@@ -11,7 +11,7 @@
 
 #include "platform/exceptions.h"
 #include "platform/syscalls.h"
-#include "tests/support/exfat_mount.h"
+#include "tests/support/fuse_mount.h"
 #include "tests/support/file_checks.h"
 #include "tests/support/temp_dir.h"
 

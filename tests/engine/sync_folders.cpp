@@ -43,20 +43,25 @@ void expectNothingDone(const JobHarness& h) {
 }
 
 bool TestDrive::available(DriveKind kind, std::string& why) {
-  return kind == DriveKind::Folder || ExfatMount::available(why);
+  switch (kind) {
+    case DriveKind::Folder: return true;
+    case DriveKind::Exfat: return FuseMount::available(FuseFs::Exfat, why);
+    case DriveKind::Fat32: return FuseMount::available(FuseFs::Fat32, why);
+  }
+  return false;
 }
 
 TestDrive::TestDrive(DriveKind kind) {
-  if (kind == DriveKind::Exfat)
-    exfat_ = std::make_unique<ExfatMount>();
-  else
+  if (kind == DriveKind::Folder)
     folder_.emplace();
+  else
+    fuse_ = std::make_unique<FuseMount>(kind == DriveKind::Exfat ? FuseFs::Exfat : FuseFs::Fat32);
 }
 
-fs::path TestDrive::root() const { return exfat_ ? exfat_->path() : folder_->path(); }
+fs::path TestDrive::root() const { return fuse_ ? fuse_->path() : folder_->path(); }
 
 void TestDrive::replug() {
-  if (exfat_) exfat_->remount();
+  if (fuse_) fuse_->remount();
 }
 
 Pair::Pair(fs::path usbFolder, std::int64_t timeTolerance) : usb(std::move(usbFolder)), tolerance(timeTolerance) {

@@ -1,5 +1,5 @@
-// The two folders of one whole synchronisation, with the USB folder either
-// in an ordinary folder or on a real exFAT drive, and the checks the
+// The two folders of one whole synchronisation, with the USB folder in an
+// ordinary folder or on a real exFAT or FAT32 drive, and the checks the
 // scenarios share.
 #pragma once
 
@@ -14,7 +14,7 @@
 
 #include "engine/job_settings.h"
 #include "tests/engine/job_harness.h"
-#include "tests/support/exfat_mount.h"
+#include "tests/support/fuse_mount.h"
 #include "tests/support/temp_dir.h"
 
 namespace testsupport {
@@ -36,10 +36,11 @@ std::vector<std::string> inStepEnding();
 // closing line (in step, or the end of a change application that had no work).
 void expectNothingDone(const JobHarness& h);
 
-enum class DriveKind { Folder, Exfat };
+enum class DriveKind { Folder, Exfat, Fat32 };
 
-// Where the USB folders live: an ordinary folder, or an exFAT drive, which
-// ignores letter case, keeps times in steps of 2 s and has no permission bits.
+// Where the USB folders live: an ordinary folder, or an exFAT or FAT32
+// drive, which ignores letter case, keeps coarser times and has no
+// permission bits. The FAT32 drive takes ASCII names only.
 class TestDrive {
  public:
   // False, with the reason, when this machine cannot provide the drive.
@@ -50,15 +51,18 @@ class TestDrive {
   // Unplugged and plugged in again: later runs see only what the drive stores.
   void replug();
   // How far a file time may move on its way onto the drive.
-  std::int64_t timeTolerance() const { return exfat_ ? 2 : 0; }
+  std::int64_t timeTolerance() const { return fuse_ ? 2 : 0; }
+  // Whether names beyond ASCII can be stored.
+  bool takesAnyName() const { return !fuse_ || fuse_->fs() != FuseFs::Fat32; }
+  FuseMount* fuse() const { return fuse_.get(); }
 
  private:
   std::optional<TempDir> folder_;
-  std::unique_ptr<ExfatMount> exfat_;
+  std::unique_ptr<FuseMount> fuse_;
 };
 
-// A test run once with the USB folders in an ordinary folder and once on an
-// exFAT drive; skipped where the machine cannot provide the drive.
+// A test run with the USB folders in an ordinary folder and on each stick
+// file system; skipped where the machine cannot provide the drive.
 class OnEachDrive : public ::testing::TestWithParam<DriveKind> {
  protected:
   void SetUp() override {
@@ -68,14 +72,27 @@ class OnEachDrive : public ::testing::TestWithParam<DriveKind> {
   }
   std::filesystem::path onDrive(const std::string& name) const { return drive_->root() / name; }
   std::int64_t tolerance() const { return drive_->timeTolerance(); }
+  // A file or folder name for a test on this drive: `name` where the drive
+  // takes it, else `ascii`.
+  std::string named(const std::string& name, const std::string& ascii) const {
+    return drive_->takesAnyName() ? name : ascii;
+  }
 
   std::unique_ptr<TestDrive> drive_;
 };
 
 // The name of a test's drive parameter.
 inline std::string DriveName(const ::testing::TestParamInfo<DriveKind>& info) {
-  return info.param == DriveKind::Folder ? "Folder" : "Exfat";
+  switch (info.param) {
+    case DriveKind::Folder: return "Folder";
+    case DriveKind::Exfat: return "Exfat";
+    case DriveKind::Fat32: return "Fat32";
+  }
+  return "Unknown";
 }
+
+// Every kind of drive a whole-sync test runs on.
+inline auto EachDrive() { return ::testing::Values(DriveKind::Folder, DriveKind::Exfat, DriveKind::Fat32); }
 
 // The disk folder (a temporary folder) and the USB folder of one job.
 struct Pair {

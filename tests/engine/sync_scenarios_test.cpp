@@ -474,4 +474,4 @@ TEST_P(SyncScenario, ASparseFileArrivesWholeAndKeepsItsHolesWhereTheDriveCan) {
   EXPECT_EQ(s.differences(), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Drives, SyncScenario, ::testing::Values(DriveKind::Folder, DriveKind::Exfat), DriveName);
+INSTANTIATE_TEST_SUITE_P(Drives, SyncScenario, EachDrive(), DriveName);

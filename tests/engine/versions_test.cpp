@@ -144,7 +144,7 @@ TEST_P(Versions, TheStoreNumbersASecondFileOfOneNameAndPutsBackAMoveNotFollowedB
   EXPECT_FALSE(fs::exists(runFolder(root) / "none.txt"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Drives, Versions, ::testing::Values(DriveKind::Folder, DriveKind::Exfat), DriveName);
+INSTANTIATE_TEST_SUITE_P(Drives, Versions, EachDrive(), DriveName);
 
 TEST(VersionRetention, RunsPastTheirDaysAndBeyondTheShareGoOldestFirst) {
   std::string why;

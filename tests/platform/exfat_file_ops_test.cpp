@@ -13,7 +13,7 @@
 
 #include "platform/file_ops.h"
 #include "platform/syscalls.h"
-#include "tests/support/exfat_mount.h"
+#include "tests/support/fuse_mount.h"
 #include "tests/support/file_checks.h"
 #include "tests/support/held_file.h"
 #include "tests/support/sparse_file.h"

@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "platform/folder_lock.h"
-#include "tests/support/exfat_mount.h"
+#include "tests/support/fuse_mount.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 

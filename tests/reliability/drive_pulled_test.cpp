@@ -18,7 +18,7 @@
 #include "platform/exceptions.h"
 #include "tests/config/usb_machine.h"
 #include "tests/reliability/reliability.h"
-#include "tests/support/exfat_mount.h"
+#include "tests/support/fuse_mount.h"
 #include "tests/support/nth_call_fault.h"
 #include "tests/support/sync_pair.h"
 #include "tests/support/temp_dir.h"

@@ -15,7 +15,7 @@
 
 #include "tests/reliability/reliability.h"
 #include "tests/support/sync_pair.h"
-#include "tests/support/exfat_mount.h"
+#include "tests/support/fuse_mount.h"
 #include "tests/support/test_mounts.h"
 
 namespace fs = std::filesystem;

@@ -16,7 +16,7 @@
 
 #include "engine/job_folder_locks.h"
 #include "tests/reliability/reliability.h"
-#include "tests/support/exfat_mount.h"
+#include "tests/support/fuse_mount.h"
 #include "tests/support/file_times.h"
 #include "tests/support/temp_dir.h"
 

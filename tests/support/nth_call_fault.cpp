@@ -56,6 +56,7 @@ platform::Syscalls countingTable() {
   t.fchmod = Counted<&S::fchmod>::call;
   t.chmod = Counted<&S::chmod>::call;
   t.futimens = Counted<&S::futimens>::call;
+  t.utimens = Counted<&S::utimens>::call;
   t.rename = Counted<&S::rename>::call;
   t.renameNoReplace = Counted<&S::renameNoReplace>::call;
   t.unlink = Counted<&S::unlink>::call;

@@ -1,4 +1,4 @@
-#include "tests/support/exfat_mount.h"
+#include "tests/support/fuse_mount.h"
 
 #include <signal.h>
 
@@ -60,27 +60,34 @@ bool isMountPoint(const fs::path& mountPoint) {
   return false;
 }
 
-bool ExfatMount::available(std::string& why) {
+bool FuseMount::available(FuseFs kind, std::string& why) {
+  const std::string name = kind == FuseFs::Exfat ? "exFAT" : "FAT32";
   if (!runningAsRoot()) {
-    why = "exFAT tests need root to mount a file system image";
+    why = name + " tests need root to mount a file system image";
     return false;
   }
   if (!fs::exists("/dev/fuse")) {
-    why = "exFAT tests need /dev/fuse";
+    why = name + " tests need /dev/fuse";
     return false;
   }
-  for (const char* tool : {"mkfs.exfat", "mount.exfat-fuse", "losetup", "umount"}) {
+  const std::vector<std::string> tools =
+      kind == FuseFs::Exfat ? std::vector<std::string>{"mkfs.exfat", "mount.exfat-fuse", "losetup", "umount"}
+                            : std::vector<std::string>{"mkfs.vfat", "fusefat", "umount"};
+  const char* packages = kind == FuseFs::Exfat ? " (packages exfatprogs, exfat-fuse, mount)"
+                                               : " (packages dosfstools, fusefat, mount)";
+  for (const auto& tool : tools) {
     if (!findTool(tool)) {
-      why = std::string("exFAT tests need ") + tool + " (packages exfatprogs, exfat-fuse, mount)";
+      why = name + " tests need " + tool + packages;
       return false;
     }
   }
   return true;
 }
 
-ExfatMount::ExfatMount(std::uint64_t bytes) {
+FuseMount::FuseMount(FuseFs kind, std::uint64_t bytes, std::string tz) : fs_(kind), tz_(std::move(tz)) {
   std::random_device rd;
-  work_ = fs::temp_directory_path() / ("drovan-exfat-" + std::to_string(rd()));
+  work_ = fs::temp_directory_path() /
+          ((kind == FuseFs::Exfat ? "drovan-exfat-" : "drovan-fat32-") + std::to_string(rd()));
   fs::create_directories(work_);
   image_ = work_ / "usb.img";
   mountPoint_ = work_ / "usb";
@@ -95,14 +102,30 @@ ExfatMount::ExfatMount(std::uint64_t bytes) {
     fs::remove_all(work_, ec);
     throw std::runtime_error(what + ":\n" + output);
   };
-  if (!run("mkfs.exfat -L DROVAN " + shellQuoted(image_))) fail("mkfs.exfat failed");
-  if (!mountImage()) fail("mount.exfat-fuse failed");
+  if (kind == FuseFs::Exfat) {
+    if (!run("mkfs.exfat -L DROVAN " + shellQuoted(image_))) fail("mkfs.exfat failed");
+  } else {
+    // No volume label: fusefat lists it as a file. Clusters of 4 KiB, as
+    // fusefat reports no free space with 512-byte ones.
+    if (!run("mkfs.vfat -F 32 -s 8 " + shellQuoted(image_))) fail("mkfs.vfat failed");
+  }
+  if (!mountImage()) fail(kind == FuseFs::Exfat ? "mount.exfat-fuse failed" : "fusefat failed");
 }
 
-bool ExfatMount::mountImage() {
+bool FuseMount::mountImage() {
+  const std::string zone = tz_.empty() ? std::string() : "TZ='" + tz_ + "' ";
+  if (fs_ == FuseFs::Fat32) {
+    // Attributes are asked for each time, or a time set a moment ago may
+    // read as the one before.
+    if (!run(zone + "fusefat -o rw+ -o attr_timeout=0 " + shellQuoted(image_) + " " + shellQuoted(mountPoint_)) ||
+        !isMountPoint(mountPoint_))
+      return false;
+    mounted_ = true;
+    return true;
+  }
   // exfat-fuse run by root wants a block device; try the image, then a loop device.
   if (loopDevice_.empty()) {
-    if (run("mount.exfat-fuse " + shellQuoted(image_) + " " + shellQuoted(mountPoint_)) &&
+    if (run(zone + "mount.exfat-fuse " + shellQuoted(image_) + " " + shellQuoted(mountPoint_)) &&
         isMountPoint(mountPoint_)) {
       mounted_ = true;
       return true;
@@ -112,28 +135,29 @@ bool ExfatMount::mountImage() {
     std::ifstream(deviceFile) >> loopDevice_;
     if (loopDevice_.empty()) return false;
   }
-  if (!run("mount.exfat-fuse " + shellQuoted(loopDevice_) + " " + shellQuoted(mountPoint_)) ||
+  if (!run(zone + "mount.exfat-fuse " + shellQuoted(loopDevice_) + " " + shellQuoted(mountPoint_)) ||
       !isMountPoint(mountPoint_))
     return false;
   mounted_ = true;
   return true;
 }
 
-int ExfatMount::daemonPid() const {
+int FuseMount::daemonPid() const {
   for (const auto& process : fs::directory_iterator("/proc")) {
     const std::string name = process.path().filename().string();
     if (name.find_first_not_of("0123456789") != std::string::npos) continue;
     std::ifstream cmdline(process.path() / "cmdline", std::ios::binary);
     std::vector<std::string> argv;
     for (std::string arg; std::getline(cmdline, arg, '\0');) argv.push_back(arg);
-    if (argv.empty() || argv[0].find("exfat") == std::string::npos) continue;
+    if (argv.empty() || (argv[0].find("exfat") == std::string::npos && argv[0].find("fusefat") == std::string::npos))
+      continue;
     for (const auto& arg : argv)
       if (arg == mountPoint_.string()) return std::stoi(name);
   }
   return -1;
 }
 
-void ExfatMount::pull() const {
+void FuseMount::pull() const {
   const int pid = daemonPid();
   if (pid <= 0) throw std::runtime_error("no FUSE daemon serves " + mountPoint_.string());
   ::kill(pid, SIGKILL);
@@ -146,7 +170,8 @@ void ExfatMount::pull() const {
   throw std::runtime_error("the mount of " + mountPoint_.string() + " outlived its daemon");
 }
 
-void ExfatMount::remount() {
+void FuseMount::remount(const std::string& tz) {
+  if (!tz.empty()) tz_ = tz;
   if (mounted_) {
     for (int attempt = 0; attempt < 50 && isMountPoint(mountPoint_); ++attempt) {
       if (run("umount " + shellQuoted(mountPoint_))) break;
@@ -158,14 +183,14 @@ void ExfatMount::remount() {
   if (!mountImage()) throw std::runtime_error("cannot mount " + mountPoint_.string() + " again:\n" + log());
 }
 
-ExfatMount::~ExfatMount() {
+FuseMount::~FuseMount() {
   unmount();
   if (isMountPoint(mountPoint_)) return;  // never delete through a live mount
   std::error_code ec;
   fs::remove_all(work_, ec);
 }
 
-bool ExfatMount::run(const std::string& command, const std::filesystem::path& output) const {
+bool FuseMount::run(const std::string& command, const std::filesystem::path& output) const {
   const fs::path log = work_ / "log";
   const std::string line = command + " >" +
                            (output.empty() ? ">" + shellQuoted(log) : shellQuoted(output)) +
@@ -173,12 +198,12 @@ bool ExfatMount::run(const std::string& command, const std::filesystem::path& ou
   return std::system(line.c_str()) == 0;
 }
 
-std::string ExfatMount::log() const {
+std::string FuseMount::log() const {
   std::ifstream in(work_ / "log");
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void ExfatMount::unmount() {
+void FuseMount::unmount() {
   if (mounted_) {
     // The FUSE daemon may still be busy with the last writes for a moment.
     for (int attempt = 0; attempt < 50 && isMountPoint(mountPoint_); ++attempt) {
