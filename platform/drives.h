@@ -33,4 +33,26 @@ enum class DriveType { Unknown, Removable, Fixed, Remote, Optical, Ram };
 // included, is Fixed. Unknown when the mount table cannot be read.
 DriveType driveTypeOf(std::string_view path, const MachinePaths& machine = {});
 
+// The file system of a drive, as far as it matters to what a sync may put
+// there: how fine its file times are, whether it keeps them in local time,
+// and how large a file may be.
+enum class FileSystemKind { Other, Fat, Exfat, Ntfs };
+
+struct DriveFormat {
+  FileSystemKind kind = FileSystemKind::Other;
+  // The step in which the drive keeps modification times, in milliseconds;
+  // 0 for drives as fine as the clock.
+  std::int64_t timeStepMs = 0;
+  // FAT keeps the computer's local time, so a change of time zone or of
+  // daylight saving moves every time by whole hours.
+  bool localTimes = false;
+  // The largest file it can hold; 0 for no limit that matters.
+  std::int64_t maxFileSize = 0;
+};
+
+// Told by the mount's file-system type; a FUSE block mount (exfat-fuse,
+// ntfs-3g) by the boot sector of its device where that can be read, and
+// otherwise by udev's record of the device. Other when it cannot be told.
+DriveFormat driveFormatOf(std::string_view path, const MachinePaths& machine = {});
+
 }  // namespace platform
