@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "engine/apply_phases.h"
+#include "engine/folder_respell.h"
 #include "engine/pThdSync.h"
 #include "engine/scanned_state.h"
 #include "engine/sync_plan.h"
@@ -31,6 +32,13 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
 
   // The files of each side, before planning empties the lists.
   const std::int64_t sourceFiles = FileCount(SourceList), targetFiles = FileCount(TargetList);
+  TFileStore respelledRecords;
+  std::vector<TFolderRespell> respells = PairRespelledFolders(
+      SourceList, SourceRoot.size(), TargetList, TargetRoot, respelledRecords,
+      [](const std::string& a, const std::string& b) {
+        const auto first = platform::fileIdentity(a);
+        return first && first == platform::fileIdentity(b);
+      });
   std::optional<TSyncPlan> plan = PlanChanges(
       SourceList, TargetList, Comparer, SourceRoot.size(), TargetRoot.size(), unreadRelative_,
       [](const TFileInfo& s, const TFileInfo& t) {
@@ -40,6 +48,7 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
       },
       StopSync);
   if (!plan) return;
+  plan->FolderRespells = std::move(respells);
   report_->Update([&](TJobOutcome& o) { o.Planned = PlannedWork(*plan, newerInTarget, targetOnly); });
   if (DryRun) return ShowPreview(*plan, newerInTarget, targetOnly, SourceRoot, TargetRoot);
   TBigChange change = JudgeChange(LossOf(*plan, newerInTarget, targetOnly), sourceFiles, targetFiles,
@@ -62,6 +71,7 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
                    *report_);
   if (targetVersions) act.KeepVersions(&*targetVersions, &*sourceVersions);
   act.ReportUnread(unreadFolders_);
+  act.RespellFolders();
   act.Renames();
   // Returns at the first stop check that finds StopSync set.
   const bool stopped = [&] {

@@ -165,6 +165,20 @@ void TPlanActions::ReportUnread(const std::vector<TUnreadFolder>& Unread) {
   }
 }
 
+void TPlanActions::RespellFolders() {
+  State& s = *state_;
+  for (const TFolderRespell& respell : s.plan.FolderRespells) {
+    s.timedLine("被同步文件夹修改文件夹名" + respell.From + "修改为" + respell.To);
+    if (platform::OsStatus why; RenameFileOp(respell.From, respell.To, &why)) {
+      s.changedTarget.Changed(respell.From);
+      s.changedTarget.Changed(respell.To);
+      s.done(&TJobWork::Renamed);
+    } else {
+      s.addError("修改文件夹名错误，两种写法视为同一个文件夹：", respell.From + "修改为" + respell.To, why);
+    }
+  }
+}
+
 void TPlanActions::Renames() {
   State& s = *state_;
   for (const auto& [source, target] : s.plan.Renames) {

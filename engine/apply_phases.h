@@ -37,6 +37,10 @@ class TPlanActions {
   void ReportVersions();
 
   void ReportUnread(const std::vector<TUnreadFolder>& Unread);
+  // Folders that differ from the source's only in letter case take its
+  // spelling; where the drive refuses, an error line, and the two spellings
+  // stay paired as one folder.
+  void RespellFolders();
   void Renames();
   bool Updates();
   bool NewFolders();

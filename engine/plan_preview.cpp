@@ -87,6 +87,8 @@ class Preview {
   void notReplaced(const std::string& dest) { error("该文件在同步期间被改动，未覆盖，请检查：", dest); }
 
   void renames() {
+    for (const TFolderRespell& respell : plan_.FolderRespells)
+      timed("被同步文件夹修改文件夹名" + respell.From + "修改为" + respell.To);
     for (const auto& [source, target] : plan_.Renames) {
       const std::string newPath = std::string(target->Path) + std::string(source->Name);
       timed("被同步文件夹修改文件名" + target->Key() + "修改为" + newPath);

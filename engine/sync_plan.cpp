@@ -172,7 +172,7 @@ std::optional<TSyncPlan> PlanChanges(TInventoryList& SourceList, TInventoryList&
 TJobWork PlannedWork(const TSyncPlan& Plan, TNewerInTarget NewerInTarget, TTargetOnly TargetOnly) {
   TJobWork work;
   auto bytes = [&](const TFileInfo* e) { work.CopyBytes += e->Size; };
-  work.Renamed = static_cast<std::int64_t>(Plan.Renames.size());
+  work.Renamed = static_cast<std::int64_t>(Plan.Renames.size() + Plan.FolderRespells.size());
   work.Updated = static_cast<std::int64_t>(Plan.Updates.Count());
   for (const TFileInfo* e : Plan.Updates) bytes(e);
   work.FoldersCreated = static_cast<std::int64_t>(Plan.NewFolders.Count());

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/entry_comparer.h"
+#include "engine/folder_respell.h"
 #include "engine/job_outcome.h"
 #include "inventory/inventory_list.h"
 
@@ -42,6 +43,8 @@ struct TSyncPlan {
   TInventoryList TargetOnlyFiles;  // renamed ones left out
   TInventoryList TargetOnlyFolders;
   std::vector<TRenamePair> Renames;  // in the order of the source's files
+  // Target folders that take the source's letter case, before the renames.
+  std::vector<TFolderRespell> FolderRespells;
   // Files paired by name with a file of the other side, in inventory order.
   std::vector<const TFileInfo*> PairedSource, PairedTarget;
   // The other side's file of an update, and of a file newer in the target.

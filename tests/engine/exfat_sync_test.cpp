@@ -241,19 +241,17 @@ TEST_F(ExfatCase, FolderSpelledOtherwiseOnTheDrive) {
   JobHarness h;
   h.run(TSyncType::DiskSync, s.settings());
   const std::string d = s.d(), u = s.u();
-  // The run goes on past the folder that exists in another spelling, and the
-  // folder, holding what this run copied, is not removed.
+  // The drive's folders take the disk's spelling and pair with the disk's:
+  // only what is new is copied, only what is gone removed.
   const auto lines = h.lines();
   ASSERT_GE(lines.size(), 5u);
   const std::vector<std::string> expected = {
-      timed("被同步文件夹需要创建的文件夹共2个"),
-      timed("创建文件夹" + u + "Docs"),
-      timed("创建文件夹" + u + "Docs/Sub"),
-      timed("被同步文件夹需要复制的文件共2个"),
-      timed("复制文件" + d + "Docs/Sub/z.txt到" + u + "Docs/Sub/z.txt 100%"),
+      timed("被同步文件夹修改文件夹名" + u + "docs修改为" + u + "Docs"),
+      timed("被同步文件夹修改文件夹名" + u + "Docs/sub修改为" + u + "Docs/Sub"),
+      timed("被同步文件夹需要复制的文件共1个"),
       timed("复制文件" + d + "Docs/x.txt到" + u + "Docs/x.txt 100%"),
       timed("被同步文件夹需要删除的文件共1个"),
-      timed("被同步文件夹删除文件" + u + "docs/old.txt"),
+      timed("被同步文件夹删除文件" + u + "Docs/old.txt"),
       timed("手动同步结束，用时0秒"),
   };
   EXPECT_EQ(tail(lines, 5), expected);
