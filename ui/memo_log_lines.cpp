@@ -79,6 +79,28 @@ MemoLogLines::MemoLogLines(QPlainTextEdit& memo) : memo_(memo) {
   document->setDefaultFont(memo.font());
   document->setUndoRedoEnabled(memo.isUndoRedoEnabled());
   memo.setDocument(document);
+  paintTimer_.setSingleShot(true);
+  paintTimer_.setInterval(kPaintInterval);
+  paintTimer_.callOnTimeout([this] { paintNow(); });
+}
+
+void MemoLogLines::holdPaint() {
+  if (held_) return;
+  held_ = true;
+  memo_.setUpdatesEnabled(false);
+  paintTimer_.start();
+}
+
+void MemoLogLines::paintNow() {
+  if (!held_) return;
+  paintTimer_.stop();
+  held_ = false;
+  memo_.setUpdatesEnabled(true);
+  if (scrollDue_) {
+    scrollDue_ = false;
+    QScrollBar* bar = memo_.verticalScrollBar();
+    bar->setValue(bar->maximum());
+  }
 }
 
 std::size_t MemoLogLines::count() const {
@@ -93,6 +115,7 @@ QTextBlock MemoLogLines::lastLineBlock() const {
 }
 
 void MemoLogLines::add(std::string_view line) {
+  holdPaint();
   QTextDocument* doc = memo_.document();
   QTextCursor cursor(doc);
   cursor.movePosition(QTextCursor::End);
@@ -122,6 +145,7 @@ void MemoLogLines::replaceLast(std::string_view line) {
   while (same < shorter && old.at(same) == text.at(same)) ++same;
   if (same > 0 && old.at(same - 1).isHighSurrogate()) --same;  // never split a character
   if (same == old.size() && same == text.size()) return;
+  holdPaint();
   QTextCursor cursor(memo_.document());
   cursor.setPosition(block.position() + static_cast<int>(same));
   cursor.setPosition(block.position() + static_cast<int>(old.size()), QTextCursor::KeepAnchor);
@@ -130,6 +154,7 @@ void MemoLogLines::replaceLast(std::string_view line) {
 
 void MemoLogLines::deleteLast() {
   if (count() == 0) return;
+  holdPaint();
   QTextDocument* doc = memo_.document();
   QTextCursor cursor(doc);
   cursor.setPosition(lastLineBlock().position());
@@ -137,7 +162,10 @@ void MemoLogLines::deleteLast() {
   cursor.removeSelectedText();
 }
 
-void MemoLogLines::clear() { memo_.clear(); }
+void MemoLogLines::clear() {
+  holdPaint();
+  memo_.clear();
+}
 
 void MemoLogLines::beginUpdate() {
   if (updating_) return;
@@ -152,6 +180,10 @@ void MemoLogLines::endUpdate() {
 }
 
 void MemoLogLines::scrollToEnd() {
+  if (held_) {
+    scrollDue_ = true;
+    return;
+  }
   QScrollBar* bar = memo_.verticalScrollBar();
   bar->setValue(bar->maximum());
 }

@@ -9,6 +9,7 @@
 
 #include <QPlainTextDocumentLayout>
 #include <QString>
+#include <QTimer>
 
 #include "engine/log_lines.h"
 
@@ -38,12 +39,25 @@ class MemoLogLines : public LogLines {
   void endUpdate() override;
   void scrollToEnd() override;
 
+  // Every change reaches the document at once, but the pane is painted and
+  // scrolled at the display's pace: a job sends thousands of messages a
+  // second, and a paint per message (through a real X server) slowed the
+  // job twenty-fold. The first change after a paint holds the pane's
+  // painting until kPaintInterval has passed.
+  static constexpr int kPaintInterval = 33;  // milliseconds
+  // Paints and scrolls now what is held (the end of a job).
+  void paintNow();
+
  private:
   // The block that holds the last line; only valid when count() != 0.
   QTextBlock lastLineBlock() const;
+  void holdPaint();
 
   QPlainTextEdit& memo_;
   bool updating_ = false;
+  bool held_ = false;
+  bool scrollDue_ = false;
+  QTimer paintTimer_;
 };
 
 // The layout of the pane's document. Qt's plain-text layout takes the

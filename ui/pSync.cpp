@@ -314,12 +314,16 @@ void TSyncForm::SpinConfirmFilesChange() { SyncAction->Ostini().SetConfirmFiles(
 platform::LRESULT TSyncForm::WndProc(platform::UINT msg, platform::WPARAM wParam, platform::LPARAM lParam) {
   try {
     if (renderer_->handle(msg, wParam, lParam)) {
+      // The pane paints at the display's pace, and at once when a job ends
+      // or asks (the user must see what the question is about).
+      if (msg == WM_SYNCEND || msg == WM_AUTOSYNCSTOPPED) log_->paintNow();
       // The question waits until the job has let go of the window.
       if (msg == WM_SYNCEND && previewJob_ && previewJob_ == lastJob_)
         QMetaObject::invokeMethod(this, [this, preview = std::move(previewJob_)] { previewEnded(preview); },
                                   Qt::QueuedConnection);
       return 0;
     }
+    if (msg == WM_CONFIRMBIGCHANGE) log_->paintNow();
     if (msg == WM_CONFIRMBIGCHANGE) return ui::askBigChange(this, bigChangeFromParam(wParam)) ? 1 : 0;
     if (msg == platform::WM_SYSCOMMAND && wParam == platform::SC_CLOSE) close();
   } catch (const std::exception&) {
