@@ -3,11 +3,20 @@
 #include <functional>
 #include <map>
 
+#include "config/pIniReg.h"
+
 namespace {
 
 std::int16_t strategyValue(const std::string& option, const std::string& value) {
   if (value == "0" || value == "1" || value == "2") return static_cast<std::int16_t>(value[0] - '0');
   throw UsageError(option + ": expected 0, 1 or 2, got '" + value + "'");
+}
+
+std::int32_t fatHoursValue(const std::string& value) {
+  const bool digits = !value.empty() && value.size() <= 2 &&
+                      value.find_first_not_of("0123456789") == std::string::npos;
+  if (digits && std::stoi(value) <= kMaxFatHours) return std::stoi(value);
+  throw UsageError("--fat-hours: expected 0 to " + std::to_string(kMaxFatHours) + ", got '" + value + "'");
 }
 
 TSyncType modeValue(const std::string& value) {
@@ -31,6 +40,7 @@ CliOptions parseArguments(const std::vector<std::string>& args) {
       {"--mode", [&](const std::string& v) { o.mode = modeValue(v); }},
       {"--same-newer", [&](const std::string& v) { o.sameNewer = strategyValue("--same-newer", v); }},
       {"--target-only", [&](const std::string& v) { o.targetOnly = strategyValue("--target-only", v); }},
+      {"--fat-hours", [&](const std::string& v) { o.fatHours = fatHoursValue(v); }},
   };
   const std::map<std::string, bool*> flags = {
       {"--no-progress", &o.noProgress}, {"--verbose", &o.verbose}, {"--no-versions", &o.noVersions},
@@ -71,7 +81,7 @@ std::string usageText() {
   return "usage: drovan-sync [--disk DIR] [--usb DIR] [--mode auto|disk-to-usb|usb-to-disk]\n"
          "                   [--same-newer 0|1|2] [--target-only 0|1|2]\n"
          "                   [--types LIST] [--skip-types LIST] [--config FILE]\n"
-         "                   [--no-versions] [--yes] [--dry-run]\n"
+         "                   [--no-versions] [--yes] [--dry-run] [--fat-hours N]\n"
          "                   [--no-progress] [--verbose] [--help] [--version]\n"
          "\n"
          "Synchronises the hard-disk folder and the USB folder once and prints the log.\n"
@@ -91,6 +101,9 @@ std::string usageText() {
          "  --yes           a run that would delete or overwrite many files goes ahead\n"
          "                  without asking (otherwise it is refused with status 3)\n"
          "  --dry-run       scan, decide and plan, print what the run would do, change nothing\n"
+         "  --fat-hours     a FAT drive's times moved by 1 to N whole hours (a stick from\n"
+         "                  another time zone) count as unchanged; N 0 to 26, 0 off (default\n"
+         "                  \"FAT时差小时数\" of the configuration, else 1)\n"
          "  --no-progress   no live progress line on standard error\n"
          "  --verbose       after the run, the system's own account of each failure on\n"
          "                  standard error\n"

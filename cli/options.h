@@ -18,6 +18,7 @@ struct CliOptions {
   std::optional<std::string> skipTypes;  // types not monitored
   std::optional<std::int16_t> sameNewer;   // WhenSyncedFolderHasNewSameFile
   std::optional<std::int16_t> targetOnly;  // WhenSyncedFolderHasNewFile
+  std::optional<std::int32_t> fatHours;    // largest FAT time-zone shift taken for none
   TSyncType mode = TSyncType::AutoSync;
   bool noProgress = false;
   bool verbose = false;  // the system's account of each failure on standard error

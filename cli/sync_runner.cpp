@@ -33,6 +33,7 @@ void applyOverrides(const CliOptions& o, TJobSettings& s) {
   if (o.sameNewer) s.WhenSyncedFolderHasNewSameFile = *o.sameNewer;
   if (o.targetOnly) s.WhenSyncedFolderHasNewFile = *o.targetOnly;
   if (o.noVersions) s.KeepVersions = false;
+  if (o.fatHours) s.FatHours = *o.fatHours;
 }
 
 // Empty, or blanks and control characters only, as the window judges its

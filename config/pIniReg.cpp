@@ -22,6 +22,7 @@ const std::string kNewFileKey = "被监测文件夹存在同步文件夹没有�
 const std::string kKeepVersionsKey = "保留旧版本";
 const std::string kVersionDaysKey = "旧版本保留天数";
 const std::string kConfirmFilesKey = "大量删除确认文件数";
+const std::string kFatHoursKey = "FAT时差小时数";
 
 std::string configFileName(const platform::MachinePaths& machine) {
   // Without a program path the name stands alone; the drive test that
@@ -84,6 +85,8 @@ TOstiniFileAction::TOstiniFileAction(const platform::MachinePaths& machine)
   FVersionDays = days >= 1 && days <= kMaxVersionDays ? days : kDefaultVersionDays;
   const std::int32_t confirm = ReadInteger(kOptionsSection, kConfirmFilesKey, kDefaultConfirmFiles);
   FConfirmFiles = confirm >= 0 ? confirm : kDefaultConfirmFiles;
+  const std::int32_t hours = ReadInteger(kOptionsSection, kFatHoursKey, kDefaultFatHours);
+  FFatHours = hours >= 0 && hours <= kMaxFatHours ? hours : kDefaultFatHours;
 }
 
 TOstiniFileAction::~TOstiniFileAction() = default;
@@ -110,7 +113,8 @@ void TOstiniFileAction::SaveConfig() {
                                std::to_string(FWhenSyncedFolderHasNewFile)) &&
       FSynciniFile.writeString(kOptionsSection, kKeepVersionsKey, FKeepVersions ? "1" : "0") &&
       FSynciniFile.writeString(kOptionsSection, kVersionDaysKey, std::to_string(FVersionDays)) &&
-      FSynciniFile.writeString(kOptionsSection, kConfirmFilesKey, std::to_string(FConfirmFiles));
+      FSynciniFile.writeString(kOptionsSection, kConfirmFilesKey, std::to_string(FConfirmFiles)) &&
+      FSynciniFile.writeString(kOptionsSection, kFatHoursKey, std::to_string(FFatHours));
   if (!written || !FSynciniFile.save().ok())
     throw EIniFileException(formatText("Unable to write to %s", {FExeFolderPath}), FExeFolderPath);
 }

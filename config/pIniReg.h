@@ -20,6 +20,11 @@ inline constexpr char kConfigFileName[] = "Drovan配置文件(请勿删除).ini"
 inline constexpr std::int32_t kDefaultVersionDays = 30;
 inline constexpr std::int32_t kMaxVersionDays = 3650;
 inline constexpr std::int32_t kDefaultConfirmFiles = 10;
+// FAT keeps local time: a stick moved across time zones shows its times
+// moved by whole hours, up to this many (0 takes no shift for one). 26 h is
+// the widest gap between two zones (UTC-12 to UTC+14).
+inline constexpr std::int32_t kDefaultFatHours = 1;
+inline constexpr std::int32_t kMaxFatHours = 26;
 
 // Created, changed and saved on the main thread only. A job never reads it
 // while it runs: it takes a copy of AllSync, the two lists and the two
@@ -36,7 +41,7 @@ class TOstiniFileAction {
   TOstiniFileAction(const TOstiniFileAction&) = delete;
   TOstiniFileAction& operator=(const TOstiniFileAction&) = delete;
 
-  // Writes the ten keys into the file as it is on the drive now, in one
+  // Writes the eleven keys into the file as it is on the drive now, in one
   // atomic replacement. Raises EIniFileException "Unable to write to %s" with
   // the file's full name when the file cannot be read or written; the file
   // is then as it was.
@@ -74,6 +79,10 @@ class TOstiniFileAction {
   void SetVersionDays(std::int32_t value) { FVersionDays = value; }
   std::int32_t ConfirmFiles() const { return FConfirmFiles; }
   void SetConfirmFiles(std::int32_t value) { FConfirmFiles = value; }
+  // The largest whole-hour shift of a FAT drive's times taken for none (0
+  // to kMaxFatHours).
+  std::int32_t FatHours() const { return FFatHours; }
+  void SetFatHours(std::int32_t value) { FFatHours = value; }
 
  private:
   std::int32_t ReadInteger(const char* section, const std::string& key, std::int32_t defaultValue) const;
@@ -90,5 +99,6 @@ class TOstiniFileAction {
   bool FKeepVersions = true;
   std::int32_t FVersionDays = kDefaultVersionDays;
   std::int32_t FConfirmFiles = kDefaultConfirmFiles;
+  std::int32_t FFatHours = kDefaultFatHours;
   platform::ProfileFile FSynciniFile;
 };

@@ -46,8 +46,10 @@ int TEntryComparer::operator()(const TFileInfo& S, const TFileInfo& T) const {
     if (S.LastModifyTime == T.LastModifyTime) return Same;
     // FAT keeps times in 2-second steps; equal sizes within 3 s count as one file.
     if (std::llabs(platform::millisecondsBetween(S.LastModifyTime, T.LastModifyTime)) / 1000 <= 3) return Same;
+    // A FAT stick moved to another time zone.
+    if (times_.Same(S.LastModifyTime, T.LastModifyTime, true)) return Same;
   }
-  // Different sizes always mean a change; at an identical time the source,
-  // the reference of the run, wins.
-  return S.LastModifyTime >= T.LastModifyTime ? SourceNewer : TargetNewer;
+  // Different sizes always mean a change; at one time (as the coarser drive
+  // keeps it) the source, the reference of the run, wins.
+  return times_.Order(S.LastModifyTime, T.LastModifyTime) >= 0 ? SourceNewer : TargetNewer;
 }

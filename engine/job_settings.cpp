@@ -11,6 +11,7 @@ void TakeConfigOptions(const TOstiniFileAction& ini, TJobSettings& s) {
   s.KeepVersions = ini.KeepVersions();
   s.VersionDays = ini.VersionDays();
   s.ConfirmFiles = ini.ConfirmFiles();
+  s.FatHours = ini.FatHours();
 }
 
 TJobSettings JobSettingsFrom(const TOstSyncAction& action) {

@@ -21,6 +21,8 @@ struct TJobSettings {
   bool KeepVersions = true;
   std::int32_t VersionDays = 30;
   std::int32_t ConfirmFiles = 10;
+  // The largest whole-hour shift of a FAT drive's times that is no change.
+  std::int32_t FatHours = 1;
 };
 
 class TOstSyncAction;

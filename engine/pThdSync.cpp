@@ -132,7 +132,7 @@ void ThdSync::End(TJobEnd how) {
 
 void ThdSync::NoAutoExecute() {
   std::string aFirstDir, aSecondDir;
-  const TEntryComparer comparer(aFirstDir, aSecondDir);
+  const TEntryComparer comparer(aFirstDir, aSecondDir, timeMatch_);
   TInventoryList sourceList, targetList;
   if (ScanAndDecide(sourceList, targetList, aFirstDir, aSecondDir))
     ApplyChanges(sourceList, targetList, comparer, aFirstDir, aSecondDir);

@@ -18,6 +18,7 @@
 #include "engine/job_outcome.h"
 #include "engine/job_settings.h"
 #include "engine/sync_plan.h"
+#include "engine/time_match.h"
 #include "inventory/inventory_list.h"
 #include "inventory/inventory_scan.h"
 #include "inventory/pglobal.h"
@@ -118,6 +119,8 @@ class ThdSync {
   std::function<bool(const TBigChange&)> confirm_;
   // The file whose time decided an automatic run's direction.
   TDecidingFile decidingFile_;
+  // How the two drives' times match, found when the scan begins.
+  TTimeMatch timeMatch_;
   // Whether a big run may go ahead (asks confirm_); false ends the job.
   bool ConfirmBigChange(const TBigChange& change);
   std::shared_ptr<TJobReport> report_ = std::make_shared<TJobReport>();

@@ -10,6 +10,7 @@
 #include "inventory/MyGetFiles.h"
 #include "inventory/inventory_scan.h"
 #include "platform/datetime.h"
+#include "platform/drives.h"
 #include "platform/entry_state.h"
 #include "platform/file_ops.h"
 #include "platform/folder_chain.h"
@@ -62,7 +63,7 @@ FolderScan ScanFolder(const std::string& root, const std::string& otherRoot, con
 enum class InStep { Yes, No, Stopped };
 
 InStep CheckInStep(const TInventoryList& source, const TInventoryList& target, std::size_t sourceRoot,
-                   std::size_t targetRoot) {
+                   std::size_t targetRoot, const TTimeMatch& times) {
   for (std::size_t i = 0; i < source.Count(); ++i) {
     if (StopSync) return InStep::Stopped;
     const TFileInfo& s = *source.Objects(i);
@@ -70,8 +71,9 @@ InStep CheckInStep(const TInventoryList& source, const TInventoryList& target, s
     if (!RelativeEquals(s, sourceRoot, t, targetRoot)) return InStep::No;
     if (s.Falg != t.Falg) return InStep::No;
     if (s.Falg) continue;
-    // Files of different sizes are never in step; equal sizes need equal times.
-    if (s.Size != t.Size || s.LastModifyTime != t.LastModifyTime) return InStep::No;
+    // Files of different sizes are never in step; equal sizes need one time
+    // as the coarser drive keeps it.
+    if (s.Size != t.Size || !times.Same(s.LastModifyTime, t.LastModifyTime, true)) return InStep::No;
   }
   return InStep::Yes;
 }
@@ -97,6 +99,7 @@ bool ThdSync::ScanAndDecide(TInventoryList& SourceList, TInventoryList& TargetLi
     throw EArgumentException("硬盘监测文件夹与U盘监测文件夹不能相同，也不能一个位于另一个之中", usbRoot);
   if (platform::folderWithin(diskRoot, usbRoot))
     throw EArgumentException("硬盘监测文件夹与U盘监测文件夹不能相同，也不能一个位于另一个之中", diskRoot);
+  timeMatch_ = TTimeMatch(platform::driveFormatOf(diskRoot), platform::driveFormatOf(usbRoot), settings_.FatHours);
 
   // The USB folder is read while the disk folder is; its result is only
   // looked at after the disk scan's line, so the log keeps its order. Every
@@ -152,7 +155,7 @@ bool ThdSync::ScanAndDecide(TInventoryList& SourceList, TInventoryList& TargetLi
     // Folders whose contents are unknown are never reported as in step; the
     // change application reports them.
     const InStep inStep = unreadFolders_.empty()
-                              ? CheckInStep(SourceList, TargetList, SourceRoot.size(), TargetRoot.size())
+                              ? CheckInStep(SourceList, TargetList, SourceRoot.size(), TargetRoot.size(), timeMatch_)
                               : InStep::No;
     switch (inStep) {
       case InStep::Stopped:
@@ -180,18 +183,22 @@ bool ThdSync::ScanAndDecide(TInventoryList& SourceList, TInventoryList& TargetLi
                                   decidingFile_));
   };
 
+  // The newest times, one when they match as the drives keep times (a
+  // whole-hour shift only between two newest files of one size).
   const TDateTime Dn = disk.newest, Un = usb.newest;
+  const bool newestSizesEqual = disk.newestFile && usb.newestFile && disk.newestFile->Size == usb.newestFile->Size;
+  const int newer = timeMatch_.Same(Dn, Un, newestSizesEqual) ? 0 : timeMatch_.Order(Dn, Un);
   const std::size_t Nd = disk.list.Count(), Nu = usb.list.Count();
-  const bool alike = Dn == Un && Nd == Nu;
+  const bool alike = newer == 0 && Nd == Nu;
 
   switch (SyncType) {
     case TSyncType::AutoSync:
       TimedLine("开始自动判断同步源...");
-      if (Dn > Un) {
+      if (newer > 0) {
         TimedLine("硬盘监测文件夹文件最后更新时间较新，以硬盘监测文件夹为架构同步U盘监测文件夹");
         sayWhy(true);
         take(true);
-      } else if (Dn < Un) {
+      } else if (newer < 0) {
         TimedLine("U盘监测文件夹文件最后更新时间较新，以U盘监测文件夹为架构同步硬盘监测文件夹");
         sayWhy(false);
         take(false);

@@ -55,28 +55,33 @@ void DropUnread(TInventoryList& list, std::size_t rootLength, const std::unorder
 
 // A source-only file and a target-only file in the same relative folder
 // with the same time and size may be one file renamed. Indexed, so each
-// source file finds its first candidate in list order at once.
+// source file finds its first candidate in list order at once. Where the
+// drives' times match only roughly, the index leaves the time out and the
+// candidates of one folder and size are tried by time.
 void FindRenames(TSyncPlan& plan, std::size_t sourceRootLength, std::size_t targetRootLength,
-                 const TRenameCheck& isRename) {
+                 const TTimeMatch& times, const TRenameCheck& isRename) {
   TInventoryList& copies = plan.NewFiles;
   TInventoryList& extras = plan.TargetOnlyFiles;
   if (copies.Empty() || extras.Empty()) return;
+  const bool exact = times.Exact();
+  auto keyOf = [&](const TFileInfo& e, std::size_t rootLength) {
+    return RenameKey{RelativeFolder(e, rootLength), exact ? e.LastModifyTime : TDateTime{}, e.Size};
+  };
   std::unordered_map<RenameKey, std::vector<std::size_t>, RenameKeyHash> candidates;
-  for (std::size_t k = extras.Count(); k-- > 0;) {
-    const TFileInfo& t = *extras.Objects(k);
-    candidates[{RelativeFolder(t, targetRootLength), t.LastModifyTime, t.Size}].push_back(k);
-  }
+  for (std::size_t k = extras.Count(); k-- > 0;) candidates[keyOf(*extras.Objects(k), targetRootLength)].push_back(k);
   std::vector<bool> copyPaired(copies.Count()), extraPaired(extras.Count());
   for (std::size_t k = 0; k < copies.Count(); ++k) {
     const TFileInfo& s = *copies.Objects(k);
-    auto found = candidates.find({RelativeFolder(s, sourceRootLength), s.LastModifyTime, s.Size});
+    auto found = candidates.find(keyOf(s, sourceRootLength));
     if (found == candidates.end() || found->second.empty()) continue;
     // Equal size and time do not make one file (an archive unpacks many
     // with one time): the first candidate in list order (pushed last) that
     // the check accepts is the renamed file.
     std::vector<std::size_t>& pool = found->second;
-    auto agreeing =
-        std::find_if(pool.rbegin(), pool.rend(), [&](std::size_t match) { return isRename(s, extras[match]); });
+    auto agreeing = std::find_if(pool.rbegin(), pool.rend(), [&](std::size_t match) {
+      const TFileInfo& t = extras[match];
+      return (exact || times.Same(s.LastModifyTime, t.LastModifyTime, true)) && isRename(s, t);
+    });
     if (agreeing == pool.rend()) continue;
     const std::size_t match = *agreeing;
     pool.erase(std::next(agreeing).base());
@@ -165,7 +170,7 @@ std::optional<TSyncPlan> PlanChanges(TInventoryList& SourceList, TInventoryList&
       DropUnread(*list, TargetRootLength, unread);
   }
 
-  FindRenames(plan, SourceRootLength, TargetRootLength, IsRename);
+  FindRenames(plan, SourceRootLength, TargetRootLength, Comparer.Times(), IsRename);
   return plan;
 }
 

@@ -138,6 +138,7 @@ void TSyncForm::connectHandlers() {
   connect(CheckBoxVersions, &QCheckBox::toggled, this, &TSyncForm::CheckBoxVersionsClick);
   connect(SpinVersionDays, &QSpinBox::valueChanged, this, &TSyncForm::SpinVersionDaysChange);
   connect(SpinConfirmFiles, &QSpinBox::valueChanged, this, &TSyncForm::SpinConfirmFilesChange);
+  connect(SpinFatHours, &QSpinBox::valueChanged, this, &TSyncForm::SpinFatHoursChange);
 
   connect(BtnSync, &QPushButton::clicked, this, &TSyncForm::BtnSyncClick);
   connect(BtnSyncDiskToU, &QPushButton::clicked, this, &TSyncForm::BtnSyncDiskToUClick);
@@ -236,10 +237,12 @@ void TSyncForm::ShowConfig() {
   selectRadio(*radioItems1_, ini.WhenSyncedFolderHasNewSameFile());
   selectRadio(*radioItems2_, ini.WhenSyncedFolderHasNewFile());
   {
-    const QSignalBlocker versions(CheckBoxVersions), days(SpinVersionDays), confirm(SpinConfirmFiles);
+    const QSignalBlocker versions(CheckBoxVersions), days(SpinVersionDays), confirm(SpinConfirmFiles),
+        hours(SpinFatHours);
     CheckBoxVersions->setChecked(ini.KeepVersions());
     SpinVersionDays->setValue(ini.VersionDays());
     SpinConfirmFiles->setValue(ini.ConfirmFiles());
+    SpinFatHours->setValue(ini.FatHours());
   }
   CheckBoxVersionsClick();
 
@@ -310,6 +313,8 @@ void TSyncForm::CheckBoxVersionsClick() {
 void TSyncForm::SpinVersionDaysChange() { SyncAction->Ostini().SetVersionDays(SpinVersionDays->value()); }
 
 void TSyncForm::SpinConfirmFilesChange() { SyncAction->Ostini().SetConfirmFiles(SpinConfirmFiles->value()); }
+
+void TSyncForm::SpinFatHoursChange() { SyncAction->Ostini().SetFatHours(SpinFatHours->value()); }
 
 platform::LRESULT TSyncForm::WndProc(platform::UINT msg, platform::WPARAM wParam, platform::LPARAM lParam) {
   try {

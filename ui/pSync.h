@@ -97,6 +97,7 @@ class TSyncForm : public QWidget {
   QCheckBox* CheckBoxVersions = nullptr;
   QSpinBox* SpinVersionDays = nullptr;
   QSpinBox* SpinConfirmFiles = nullptr;
+  QSpinBox* SpinFatHours = nullptr;
   QPlainTextEdit* Memo4 = nullptr;
   QPushButton* Button9 = nullptr;
   QMenu* PopupMenu1 = nullptr;
@@ -136,6 +137,7 @@ class TSyncForm : public QWidget {
   void CheckBoxVersionsClick();
   void SpinVersionDaysChange();
   void SpinConfirmFilesChange();
+  void SpinFatHoursChange();
   // Jobs: start the handler's kind of job, or stop the running one when the
   // button reads "停止".
   void BtnSyncClick();

@@ -227,6 +227,13 @@ void TSyncForm::buildOptionsPage() {
   SpinConfirmFiles->setRange(0, 1'000'000);
   SpinConfirmFiles->setValue(kDefaultConfirmFiles);
   label(GroupBoxSafety, "LabelConfirmFiles2", "个且超过一半时，先询问再同步（0为不询问）", 266, 64);
+  // Beside the days, where the row has room.
+  label(GroupBoxSafety, "LabelFatHours", "FAT格式U盘时间整点相差", 270, 42);
+  SpinFatHours = named(new QSpinBox(GroupBoxSafety), "SpinFatHours");
+  SpinFatHours->setGeometry(418, 38, 50, 22);
+  SpinFatHours->setRange(0, kMaxFatHours);
+  SpinFatHours->setValue(kDefaultFatHours);
+  label(GroupBoxSafety, "LabelFatHours2", "小时内视为未改动", 474, 42);
 }
 
 void TSyncForm::buildHelpPage() {

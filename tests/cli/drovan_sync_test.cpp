@@ -403,3 +403,29 @@ TEST(DrovanSync, ASmallRunNeverAsks) {
   EXPECT_EQ(r.err, "");
   EXPECT_FALSE(fs::exists(t.usb.path() / "gone0.txt"));
 }
+
+TEST(DrovanSync, FatHoursReachTheJob) {
+  std::string why;
+  if (!testsupport::FatMount::available(why)) GTEST_SKIP() << why;
+  testsupport::FatMount drive(64ull << 20, "UTC");
+  TempDir disk;
+  setMTime(disk.write("a.txt", "alpha"), kT0 + 1);
+  setMTime(disk.write("sub/b.txt", "beta"), kT0 + 3);
+  const fs::path usb = drive.path() / "sync";
+  fs::create_directories(usb);
+  auto run = [&](std::vector<std::string> extra) {
+    std::vector<std::string> args = {"--disk", disk.str(), "--usb", usb.string(), "--no-progress", "--no-versions"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return runProcess(kProgram, args);
+  };
+  ASSERT_EQ(run({"--mode", "disk-to-usb"}).exitStatus, 0);
+  // Three hours east: beyond the default hour, within --fat-hours 3.
+  drive.remount("Etc/GMT-3");
+  const auto wide = maskedLines(run({"--fat-hours", "3", "--dry-run"}).out);
+  ASSERT_GE(wide.size(), 2u);
+  EXPECT_EQ(wide[wide.size() - 2], "T  硬盘监测文件夹与U盘监测文件夹已同步，无需更新！");
+  const auto narrow = maskedLines(run({"--dry-run"}).out);
+  ASSERT_GE(narrow.size(), 2u);
+  EXPECT_EQ(narrow[narrow.size() - 2],
+            "T  （预览）更新文件" + disk.str() + "/sub/b.txt到" + usb.string() + "/sub/b.txt");
+}

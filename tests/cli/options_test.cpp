@@ -49,3 +49,14 @@ TEST(CliOptions, RefusesBadUsage) {
   EXPECT_EQ(usageError({"--no-progress=1"}), "--no-progress takes no value");
   EXPECT_EQ(usageError({"--help"}), "accepted");
 }
+
+TEST(CliOptions, FatHoursFromZeroToTwentySix) {
+  EXPECT_FALSE(parseArguments({}).fatHours.has_value());
+  EXPECT_EQ(parseArguments({"--fat-hours", "0"}).fatHours, 0);
+  EXPECT_EQ(parseArguments({"--fat-hours=26"}).fatHours, 26);
+  EXPECT_EQ(parseArguments({"--fat-hours", "03"}).fatHours, 3);
+  for (const char* bad : {"27", "-1", "", "1.5", "x", "+2", "100"})
+    EXPECT_EQ(usageError({std::string("--fat-hours=") + bad}),
+              std::string("--fat-hours: expected 0 to 26, got '") + bad + "'");
+  EXPECT_EQ(usageError({"--fat-hours"}), "--fat-hours needs a value");
+}

@@ -31,13 +31,14 @@ const char kFreshFile[] =
     "被监测文件夹存在同步文件夹没有的文件时=0\n"
     "保留旧版本=1\n"
     "旧版本保留天数=30\n"
-    "大量删除确认文件数=10\n";
+    "大量删除确认文件数=10\n"
+    "FAT时差小时数=1\n";
 
 std::string options(const std::string& lines) { return "[配置]\n" + lines; }
 
 }  // namespace
 
-TEST(OstiniFileAction, WithoutAFileDefaultsThenAllTenKeys) {
+TEST(OstiniFileAction, WithoutAFileDefaultsThenAllElevenKeys) {
   UsbMachine usb;
   {
     TOstiniFileAction ini(usb.paths());
@@ -53,6 +54,7 @@ TEST(OstiniFileAction, WithoutAFileDefaultsThenAllTenKeys) {
     EXPECT_TRUE(ini.KeepVersions());
     EXPECT_EQ(ini.VersionDays(), 30);
     EXPECT_EQ(ini.ConfirmFiles(), 10);
+    EXPECT_EQ(ini.FatHours(), 1);
     EXPECT_FALSE(std::filesystem::exists(usb.ini));
     ini.SaveConfig();
   }
@@ -73,13 +75,14 @@ TEST(OstiniFileAction, SettingsSurviveASaveAndNothingIsWrittenWithoutOne) {
     ini.SetKeepVersions(false);
     ini.SetVersionDays(7);
     ini.SetConfirmFiles(0);
+    ini.SetFatHours(26);
     ini.SaveConfig();
   }
   EXPECT_EQ(readFile(usb.ini),
             "[U盘]\n同步文件夹=同步/资料\n[硬盘]\n00-1A-2B-3C-4D-5E=\"/home/用户/资料 2 \"\n"
             "[配置]\n全部监测=0\n监测文件类型=doc;\"my doc\";xls\n不监测文件类型=tmp\n"
             "被监测文件夹存在最新文件时=1\n被监测文件夹存在同步文件夹没有的文件时=-2\n"
-            "保留旧版本=0\n旧版本保留天数=7\n大量删除确认文件数=0\n");
+            "保留旧版本=0\n旧版本保留天数=7\n大量删除确认文件数=0\nFAT时差小时数=26\n");
   {
     TOstiniFileAction ini(usb.paths());
     EXPECT_EQ(ini.UFolderPath(), "同步/资料");
@@ -92,6 +95,7 @@ TEST(OstiniFileAction, SettingsSurviveASaveAndNothingIsWrittenWithoutOne) {
     EXPECT_FALSE(ini.KeepVersions());
     EXPECT_EQ(ini.VersionDays(), 7);
     EXPECT_EQ(ini.ConfirmFiles(), 0);
+    EXPECT_EQ(ini.FatHours(), 26);
     // Like the tray menu's exit: changes without SaveConfig never reach the file.
     ini.SetUFolderPath("other");
     ini.SetAllSync(true);
@@ -115,6 +119,19 @@ TEST(OstiniFileAction, SafetyNetValuesOutOfRangeMeanTheDefaults) {
     EXPECT_FALSE(ini.KeepVersions());
     EXPECT_EQ(ini.VersionDays(), c.expectedDays);
     EXPECT_EQ(ini.ConfirmFiles(), c.expectedConfirm);
+  }
+}
+
+TEST(OstiniFileAction, FatHoursOutOfRangeMeanTheDefault) {
+  UsbMachine usb;
+  const struct {
+    const char* stored;
+    std::int32_t expected;
+  } cases[] = {{"0", 0}, {"26", 26}, {"3", 3}, {"27", 1}, {"-1", 1}, {"x", 1}, {"", 1}, {"$A", 10}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored);
+    usb.writeIni(std::string("[配置]\nFAT时差小时数=") + c.stored + "\n");
+    EXPECT_EQ(TOstiniFileAction(usb.paths()).FatHours(), c.expected);
   }
 }
 

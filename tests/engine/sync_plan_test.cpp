@@ -179,3 +179,29 @@ TEST(PlanStrategies, StoredNumbersBecomeNamedValues) {
   EXPECT_EQ(TargetOnlyFrom(7), TTargetOnly::CopyBack);
   EXPECT_EQ(TargetOnlyFrom(-3), TTargetOnly::CopyBack);
 }
+
+TEST_F(Plan, OnAFatDriveARenameMatchesTimesAtItsStepAndAcrossAZoneShift) {
+  const TTimeMatch fat(platform::DriveFormat{}, platform::DriveFormat{platform::FileSystemKind::Fat, 2000, true, 0}, 1);
+  const TEntryComparer onFat(kSource, kTarget, fat);
+  source("a/new-rounded.txt", 11, 5);
+  target("a/old-rounded.txt", 10, 5);  // an odd second kept as the even one below
+  source("a/new-apart.txt", 23, 6);
+  target("a/old-apart.txt", 20, 6);  // 3 s: another file
+  source("b/new-shifted.txt", 30, 7);
+  target("b/old-shifted.txt", 30, 7);
+  source("b/other-size.txt", 40, 8);
+  target("b/old-size.txt", 41, 9);
+  for (TFileInfo* t : targetList)
+    if (t->Name == "old-shifted.txt") t->LastModifyTime -= 1.0 / 24;  // the stick an hour west
+  sourceList.Sort(kSource.size());
+  targetList.Sort(kTarget.size());
+  std::optional<TSyncPlan> p = PlanChanges(sourceList, targetList, onFat, kSource.size(), kTarget.size(), {},
+                                           [](const TFileInfo&, const TFileInfo&) { return true; }, stop);
+  ASSERT_TRUE(p.has_value());
+  Names renamed;
+  for (const TRenamePair& r : p->Renames)
+    renamed.push_back(r.Target->Relative(kTarget.size()) + ">" + r.Source->Relative(kSource.size()));
+  EXPECT_EQ(renamed, (Names{"a/old-rounded.txt>a/new-rounded.txt", "b/old-shifted.txt>b/new-shifted.txt"}));
+  EXPECT_EQ(names(p->NewFiles, kSource), (Names{"a/new-apart.txt", "b/other-size.txt"}));
+  EXPECT_EQ(names(p->TargetOnlyFiles, kTarget), (Names{"a/old-apart.txt", "b/old-size.txt"}));
+}

@@ -115,6 +115,34 @@ TEST_F(WindowTest, TheSafetyNetControlsShowAndStoreTheirKeys) {
     EXPECT_NE(file.find(line), std::string::npos) << line << "\n" << file;
 }
 
+TEST_F(WindowTest, TheFatHoursBoxShowsAndStoresItsKey) {
+  usb.writeIni("[配置]\nFAT时差小时数=5\n");
+  open();
+  auto& hours = widget<QSpinBox>("SpinFatHours");
+  EXPECT_EQ(hours.value(), 5);
+  EXPECT_EQ(hours.maximum(), 26);
+  hours.setValue(0);
+  EXPECT_EQ(SyncAction->Ostini().FatHours(), 0);
+  hours.setValue(40);  // above the range: the box holds its most
+  EXPECT_EQ(SyncAction->Ostini().FatHours(), 26);
+
+  // Inside the safety group, clear of its other boxes (labels of one row
+  // reach into the next row's band, as the existing ones do).
+  const QRect group(QPoint(0, 0), widget<QGroupBox>("GroupBoxSafety").size());
+  for (const char* name : {"LabelFatHours", "SpinFatHours", "LabelFatHours2"}) {
+    const QRect box = widget<QWidget>(name).geometry();
+    EXPECT_TRUE(group.contains(box)) << name;
+    for (const char* other : {"CheckBoxVersions", "SpinVersionDays", "SpinConfirmFiles"})
+      EXPECT_FALSE(box.intersects(widget<QWidget>(other).geometry())) << name << " / " << other;
+  }
+  const QRect spin = hours.geometry();
+  for (const char* other : {"LabelVersionDays", "LabelConfirmFiles", "LabelConfirmFiles2"})
+    EXPECT_FALSE(spin.intersects(widget<QWidget>(other).geometry())) << other;
+  form_.reset();
+  DestroySyncAction();
+  EXPECT_NE(testsupport::readFile(usb.ini).find("FAT时差小时数=26"), std::string::npos);
+}
+
 TEST_F(WindowTest, ShowConfigFillsTheOptionsAndKeepsTheStoredLists) {
   usb.writeIni(
       "[配置]\n全部监测=0\n监测文件类型=\"*.a b\";*.c\n不监测文件类型=*.tmp\n"
