@@ -1,6 +1,7 @@
 #include "engine/drive_check.h"
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -141,7 +142,7 @@ TPlanCheck CheckPlan(const TSyncPlan& Plan, TNewerInTarget NewerInTarget, TTarge
   return check;
 }
 
-std::string SizeText(std::int64_t bytes) {
+std::string SizeText(std::int64_t bytes, TRounding Rounding) {
   if (bytes < 1024) return std::to_string(bytes) + "字节";
   static constexpr std::array<const char*, 4> kUnits = {"KB", "MB", "GB", "TB"};
   double value = static_cast<double>(bytes) / 1024;
@@ -150,15 +151,22 @@ std::string SizeText(std::int64_t bytes) {
     value /= 1024;
     ++unit;
   }
+  if (Rounding == TRounding::Up) value = std::ceil(value * 10) / 10;
+  if (Rounding == TRounding::Down) value = std::floor(value * 10) / 10;
   char text[32];
   std::snprintf(text, sizeof text, "%.1f%s", value, kUnits[unit]);
   return text;
 }
 
 std::string ShortageLine(const TPlanCheck& Check) {
-  for (const auto& [need, drive] : {std::pair{&Check.Target, "目标磁盘"}, std::pair{&Check.Source, "源磁盘"}})
-    if (need->Short())
-      return std::string(drive) + "空间不足：需要写入" + SizeText(need->Write) + "，可用" +
-             SizeText(need->Available()) + "，未同步，没有改动任何文件";
+  for (const auto& [need, drive] : {std::pair{&Check.Target, "目标磁盘"}, std::pair{&Check.Source, "源磁盘"}}) {
+    if (!need->Short()) continue;
+    std::string write = SizeText(need->Write), room = SizeText(need->Available());
+    if (write == room) {
+      write = SizeText(need->Write, TRounding::Up);
+      room = SizeText(need->Available(), TRounding::Down);
+    }
+    return std::string(drive) + "空间不足：需要写入" + write + "，可用" + room + "，未同步，没有改动任何文件";
+  }
   return {};
 }

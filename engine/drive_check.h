@@ -72,9 +72,12 @@ TPlanCheck CheckPlan(const TSyncPlan& Plan, TNewerInTarget NewerInTarget, TTarge
                      std::size_t SourceRootLength, std::size_t TargetRootLength, const TDriveRoom& Source,
                      const TDriveRoom& Target);
 
-// A size for people: "512字节", "1.5KB", "12.0MB", "3.9GB".
-std::string SizeText(std::int64_t bytes);
+// A size for people: "512字节", "1.5KB", "12.0MB", "3.9GB"; the last
+// digit rounded as asked.
+enum class TRounding { Nearest, Up, Down };
+std::string SizeText(std::int64_t bytes, TRounding Rounding = TRounding::Nearest);
 
 // The line that ends a run whose data does not fit (the target's drive
-// first); empty when both have room.
+// first); where the two sizes would read alike, the need is rounded up and
+// the room down. Empty when both have room.
 std::string ShortageLine(const TPlanCheck& Check);

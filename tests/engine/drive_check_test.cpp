@@ -84,6 +84,10 @@ TEST(SizeTexts, OneDecimalInTheLargestUnit) {
   EXPECT_EQ(SizeText(1536), "1.5KB");
   EXPECT_EQ(SizeText(12 * kMiB + kMiB / 2), "12.5MB");
   EXPECT_EQ(SizeText(kFatLargest + 1), "4.0GB");
+  // A need just above what is there never reads as the same figure.
+  EXPECT_EQ(SizeText(4 * kMiB + 1, TRounding::Up), "4.1MB");
+  EXPECT_EQ(SizeText(4 * kMiB - 1, TRounding::Down), "3.9MB");
+  EXPECT_EQ(SizeText(4 * kMiB, TRounding::Up), "4.0MB");
 }
 
 TEST_F(Check, FilesOverTheLargestFatFileAreRefusedWhereverTheyGo) {
@@ -143,7 +147,7 @@ TEST_F(Check, SpaceCountsWholeBlocksAndWhatTheRunFrees) {
 
   TPlanCheck tight = check(Ordinary(), Fat32(2 * kMiB));
   EXPECT_TRUE(tight.Target.Short());
-  EXPECT_EQ(ShortageLine(tight), "目标磁盘空间不足：需要写入4.0MB，可用4.0MB，未同步，没有改动任何文件");
+  EXPECT_EQ(ShortageLine(tight), "目标磁盘空间不足：需要写入4.1MB，可用4.0MB，未同步，没有改动任何文件");
   // Deleting the extra file makes room; keeping old versions frees nothing.
   EXPECT_FALSE(check(Ordinary(), Fat32(2 * kMiB), TTargetOnly::Delete).Target.Short());
   const TPlanCheck versions = check(Ordinary(), Fat32(2 * kMiB), TTargetOnly::Delete, true);
