@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "engine/apply_phases.h"
+#include "engine/drive_check.h"
 #include "engine/folder_respell.h"
 #include "engine/pThdSync.h"
 #include "engine/scanned_state.h"
@@ -50,7 +51,15 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
   if (!plan) return;
   plan->FolderRespells = std::move(respells);
   report_->Update([&](TJobOutcome& o) { o.Planned = PlannedWork(*plan, newerInTarget, targetOnly); });
-  if (DryRun) return ShowPreview(*plan, newerInTarget, targetOnly, SourceRoot, TargetRoot);
+  // What the drives cannot take, before anything changes: refused files
+  // are error lines of their steps, and a run that does not fit stays undone.
+  const TPlanCheck check = CheckPlan(*plan, newerInTarget, targetOnly, settings_.KeepVersions, SourceRoot.size(),
+                                     TargetRoot.size(), DriveRoomOf(SourceRoot), DriveRoomOf(TargetRoot));
+  if (DryRun) return ShowPreview(*plan, check, newerInTarget, targetOnly, SourceRoot, TargetRoot);
+  if (const std::string shortage = ShortageLine(check); !shortage.empty()) {
+    const std::string& root = check.Target.Short() ? TargetRoot : SourceRoot;
+    return Fail(shortage, platform::OsStatus::fromErrno(ENOSPC, "check", root));
+  }
   TBigChange change = JudgeChange(LossOf(*plan, newerInTarget, targetOnly), sourceFiles, targetFiles,
                                   settings_.ConfirmFiles, decidingFile_);
   change.SourceRoot = SourceRoot;
@@ -70,6 +79,7 @@ void ThdSync::ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetLis
   TPlanActions act(*plan, SourceRoot, TargetRoot, FWinHandle, [this](const std::string& line) { TimedLine(line); },
                    *report_);
   if (targetVersions) act.KeepVersions(&*targetVersions, &*sourceVersions);
+  act.Refuse(check);
   act.ReportUnread(unreadFolders_);
   act.RespellFolders();
   act.Renames();

@@ -42,6 +42,7 @@ struct TPlanActions::State {
   bool flushed = false;
   TVersionStore* targetVersions = nullptr;
   TVersionStore* sourceVersions = nullptr;
+  const TPlanCheck* check = nullptr;
   std::vector<std::string> errors;
   platform::OsStatus copyFailure;  // of the last copy that failed
   std::int64_t copiedBytes = 0;    // of the last copy that succeeded
@@ -50,6 +51,17 @@ struct TPlanActions::State {
   void addError(const char* text, const std::string& path, const platform::OsStatus& why = {}) {
     errors.push_back(std::to_string(errors.size() + 1) + "、" + text + path + FailureReason(why));
     report.Update([&](TJobOutcome& o) { o.Errors.push_back({errors.back(), why}); });
+  }
+  // A step the check refused: its error line, under the step's own text.
+  bool refused(const TFileInfo* entry, const char* text, const std::string& path) {
+    const TRefused* refusal = check ? check->RefusalOf(entry) : nullptr;
+    if (!refusal) return false;
+    errors.push_back(std::to_string(errors.size() + 1) + "、" + text + path + refusal->Reason);
+    const int error = refusal->Kind == TRefusal::TooLarge ? EFBIG : EINVAL;
+    report.Update([&](TJobOutcome& o) {
+      o.Errors.push_back({errors.back(), platform::OsStatus::fromErrno(error, "check", path)});
+    });
+    return true;
   }
   // A step that succeeded, of the kind that member names.
   void done(std::int64_t TJobWork::*kind, std::int64_t bytes = 0) {
@@ -107,6 +119,8 @@ struct TPlanActions::State {
 namespace {
 
 const char* const kChangedNotReplaced = "该文件在同步期间被改动，未覆盖，请检查：";
+const char* const kCopyFailed = "复制文件错误，请检查该文件是否正在使用：";
+const char* const kFolderNotCreated = "创建文件夹错误，请检查该文件夹：";
 
 std::string Count(const TInventoryList& list) { return std::to_string(list.Count()); }
 
@@ -156,6 +170,8 @@ void TPlanActions::ReportVersions() {
                         versions->RunFolder());
 }
 
+void TPlanActions::Refuse(const TPlanCheck& Check) { state_->check = &Check; }
+
 void TPlanActions::ReportUnread(const std::vector<TUnreadFolder>& Unread) {
   for (const TUnreadFolder& folder : Unread) {
     if (folder.Error == FencedFolderError())
@@ -184,6 +200,7 @@ void TPlanActions::Renames() {
   for (const auto& [source, target] : s.plan.Renames) {
     const std::string oldPath = target->Key();
     const std::string newPath = std::string(target->Path) + std::string(source->Name);
+    if (s.refused(source, "修改文件名错误，请检查该文件是否正在使用：", oldPath)) continue;
     s.timedLine("被同步文件夹修改文件名" + oldPath + "修改为" + newPath);
     // Once more right before the step: the line took its time.
     if (!StillAsScanned(*target)) {
@@ -207,6 +224,7 @@ bool TPlanActions::Updates() {
   for (const TFileInfo* e : updates) {
     if (StopSync) return true;
     const std::string dest = s.targetRoot + Rel(e, s.sourceRoot);
+    if (s.refused(e, "更新文件错误，请检查该文件是否正在使用：", dest)) continue;
     switch (s.copy(e->Key(), dest, CopyUpdate, s.writtenTarget, AsScanned(s.plan.Counterpart.at(e)))) {
       case Copied::Yes: s.done(&TJobWork::Updated, s.copiedBytes); break;
       case Copied::Failed: s.addError("更新文件错误，请检查该文件是否正在使用：", dest, s.copyFailure); break;
@@ -229,6 +247,7 @@ bool TPlanActions::NewFolders() {
   for (const TFileInfo* e : folders) {
     if (StopSync) return true;
     const std::string folder = s.targetRoot + Rel(e, s.sourceRoot);
+    if (s.refused(e, kFolderNotCreated, folder)) continue;
     s.timedLine("创建文件夹" + folder);
     RespellFolder(folder, s.targetRoot.size(), targetOnlyFolders);
     CreateDirChecked(folder);
@@ -249,6 +268,7 @@ bool TPlanActions::NewFiles() {
   for (const TFileInfo* e : files) {
     if (StopSync) return true;
     const std::string dest = s.targetRoot + Rel(e, s.sourceRoot);
+    if (s.refused(e, kCopyFailed, e->Key())) continue;
     const Copied copied =
         TakenByPair(dest, s.targetRoot.size(), s.plan.PairedTarget)
             ? s.nameTaken(dest)
@@ -269,6 +289,7 @@ bool TPlanActions::NewerInTarget(TNewerInTarget Strategy) {
     if (StopSync) return true;
     const std::string P = e->Key();
     const std::string Q = s.sourceRoot + Rel(e, s.targetRoot);
+    if (s.refused(e, kCopyFailed, Q)) continue;
     Copied copied = Copied::Yes;
     switch (Strategy) {
       case TNewerInTarget::Replace: copied = s.copy(Q, P, CopyNewSame, s.writtenTarget, AsScanned(e)); break;
@@ -384,6 +405,7 @@ bool TPlanActions::CopyBackTargetOnly() {
     for (const TFileInfo* e : folders) {
       if (StopSync) return true;
       const std::string folder = s.sourceRoot + Rel(e, s.targetRoot);
+      if (s.refused(e, kFolderNotCreated, folder)) continue;
       s.timedLine("同步文件夹创建文件夹" + folder);
       CreateDirChecked(folder);
       s.writtenSource.Add(folder);
@@ -405,6 +427,7 @@ bool TPlanActions::CopyBackTargetOnly() {
   for (const TFileInfo* e : files) {
     if (StopSync) return true;
     const std::string dest = s.sourceRoot + Rel(e, s.targetRoot);
+    if (s.refused(e, kCopyFailed, dest)) continue;
     const Copied copied = TakenByPair(dest, s.sourceRoot.size(), s.plan.PairedSource)
                               ? s.nameTaken(dest)
                               : s.copy(e->Key(), dest, CopyBack, s.writtenSource,

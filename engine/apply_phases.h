@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/drive_check.h"
 #include "engine/flush_changes.h"
 #include "engine/job_outcome.h"
 #include "engine/sync_plan.h"
@@ -35,6 +36,11 @@ class TPlanActions {
   void KeepVersions(TVersionStore* Target, TVersionStore* Source);
   // One line per side that kept old versions: how many files, and where.
   void ReportVersions();
+
+  // What the drives cannot hold: those steps are not attempted, each is an
+  // error line with its reason. Before the first phase; Check must outlive
+  // the phases.
+  void Refuse(const TPlanCheck& Check);
 
   void ReportUnread(const std::vector<TUnreadFolder>& Unread);
   // Folders that differ from the source's only in letter case take its

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/big_change.h"
+#include "engine/drive_check.h"
 #include "engine/entry_comparer.h"
 #include "engine/job_folder_locks.h"
 #include "engine/job_outcome.h"
@@ -77,7 +78,7 @@ class ThdSync {
   void ApplyChanges(TInventoryList& SourceList, TInventoryList& TargetList, const TEntryComparer& Comparer,
                     const std::string& SourceRoot, const std::string& TargetRoot);
   // A dry run's end: the plan's lines, marked, and the closing line.
-  void ShowPreview(const TSyncPlan& Plan, TNewerInTarget NewerInTarget, TTargetOnly TargetOnly,
+  void ShowPreview(const TSyncPlan& Plan, const TPlanCheck& Check, TNewerInTarget NewerInTarget, TTargetOnly TargetOnly,
                    const std::string& SourceRoot, const std::string& TargetRoot);
 
   // The failure line, and the outcome that says so.

@@ -9,12 +9,20 @@
 
 namespace {
 
+const char* const kCopyFailed = "复制文件错误，请检查该文件是否正在使用：";
+const char* const kFolderNotCreated = "创建文件夹错误，请检查该文件夹：";
+
 class Preview {
  public:
   Preview(const TSyncPlan& plan, const TPreviewSettings& settings, const TPreviewProbes& probes)
       : plan_(plan), s_(settings), probes_(probes) {}
 
   std::vector<std::string> lines() {
+    if (s_.Check)
+      if (const std::string shortage = ShortageLine(*s_.Check); !shortage.empty()) {
+        timed(shortage);
+        return std::move(lines_);
+      }
     for (const TUnreadFolder& folder : s_.Unread) {
       if (folder.Error == FencedFolderError())
         error("该文件夹通向另一个同步文件夹，未同步，请检查：", folder.Path);
@@ -46,6 +54,14 @@ class Preview {
   void plain(const std::string& text) { lines_.push_back(kPreviewMark + text); }
   void error(const char* text, const std::string& path, const platform::OsStatus& why = {}) {
     errors_.push_back(std::to_string(errors_.size() + 1) + "、" + text + path + FailureReason(why));
+  }
+
+  // A step the check refused, as the run reports it.
+  bool refused(const TFileInfo* entry, const char* text, const std::string& path) {
+    const TRefused* refusal = s_.Check ? s_.Check->RefusalOf(entry) : nullptr;
+    if (!refusal) return false;
+    errors_.push_back(std::to_string(errors_.size() + 1) + "、" + text + path + refusal->Reason);
+    return true;
   }
 
   std::string key(const std::string& path) const { return probes_.EntryKey ? probes_.EntryKey(path) : path; }
@@ -91,6 +107,7 @@ class Preview {
       timed("被同步文件夹修改文件夹名" + respell.From + "修改为" + respell.To);
     for (const auto& [source, target] : plan_.Renames) {
       const std::string newPath = std::string(target->Path) + std::string(source->Name);
+      if (refused(source, "修改文件名错误，请检查该文件是否正在使用：", target->Key())) continue;
       timed("被同步文件夹修改文件名" + target->Key() + "修改为" + newPath);
       wroteTarget(newPath);
     }
@@ -101,6 +118,7 @@ class Preview {
     timed("被同步文件夹需要更新的文件共" + count(plan_.Updates) + "个");
     for (const TFileInfo* e : plan_.Updates) {
       const std::string dest = s_.TargetRoot + rel(e, s_.SourceRoot);
+      if (refused(e, "更新文件错误，请检查该文件是否正在使用：", dest)) continue;
       timed("更新文件" + e->Key() + "到" + dest);
       wroteTarget(dest);
     }
@@ -113,6 +131,7 @@ class Preview {
     folders.Sort(s_.SourceRoot.size());
     for (const TFileInfo* e : folders) {
       const std::string folder = s_.TargetRoot + rel(e, s_.SourceRoot);
+      if (refused(e, kFolderNotCreated, folder)) continue;
       timed("创建文件夹" + folder);
       wroteTarget(folder);
     }
@@ -124,6 +143,7 @@ class Preview {
     const std::vector<const TFileInfo*> targetOnlyFiles(plan_.TargetOnlyFiles.begin(), plan_.TargetOnlyFiles.end());
     for (const TFileInfo* e : plan_.NewFiles) {
       const std::string dest = s_.TargetRoot + rel(e, s_.SourceRoot);
+      if (refused(e, kCopyFailed, e->Key())) continue;
       if (takenByPair(dest, s_.TargetRoot.size(), plan_.PairedTarget)) {
         refusedCopy(e->Key(), dest);
         continue;
@@ -145,6 +165,7 @@ class Preview {
     for (const TFileInfo* e : plan_.NewerInTarget) {
       const std::string P = e->Key();
       const std::string Q = s_.SourceRoot + rel(e, s_.TargetRoot);
+      if (s_.NewerInTarget != TNewerInTarget::Keep && refused(e, kCopyFailed, Q)) continue;
       switch (s_.NewerInTarget) {
         case TNewerInTarget::Replace:
           timed("更新文件" + Q + "到" + P);
@@ -193,7 +214,10 @@ class Preview {
     const TInventoryList& folders = plan_.TargetOnlyFolders;
     if (!folders.Empty()) {
       timed("同步文件夹需要创建的文件夹共" + count(folders) + "个");
-      for (const TFileInfo* e : folders) timed("同步文件夹创建文件夹" + s_.SourceRoot + rel(e, s_.TargetRoot));
+      for (const TFileInfo* e : folders) {
+        const std::string folder = s_.SourceRoot + rel(e, s_.TargetRoot);
+        if (!refused(e, kFolderNotCreated, folder)) timed("同步文件夹创建文件夹" + folder);
+      }
     }
     TInventoryList files;
     for (TFileInfo* e : plan_.TargetOnlyFiles)
@@ -202,6 +226,7 @@ class Preview {
     timed("被同步文件夹需要复制的文件共" + count(files) + "个");
     for (const TFileInfo* e : files) {
       const std::string dest = s_.SourceRoot + rel(e, s_.TargetRoot);
+      if (refused(e, kCopyFailed, dest)) continue;
       if (takenByPair(dest, s_.SourceRoot.size(), plan_.PairedSource)) {
         refusedCopy(dest, dest);
         continue;

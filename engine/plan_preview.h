@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/drive_check.h"
 #include "engine/sync_plan.h"
 #include "inventory/inventory_scan.h"
 
@@ -37,6 +38,8 @@ struct TPreviewSettings {
   std::vector<TUnreadFolder> Unread;
   // The time the run's lines start with.
   std::string Stamp;
+  // What the drives cannot take (drive_check.h); none: they take everything.
+  const TPlanCheck* Check = nullptr;
 };
 
 // The run's lines for the plan, from the renames to the error summary (the
@@ -44,7 +47,8 @@ struct TPreviewSettings {
 // each marked with kPreviewMark. A copy's line is as it shows when the copy
 // begins, without its percentage. Every step is taken to succeed; what the
 // run could only find out by acting (a copy that fails, a file changed
-// meanwhile) is not foreseen.
+// meanwhile) is not foreseen; what the check refuses is. A run that would
+// not fit on a drive shows its one line instead.
 std::vector<std::string> PreviewLines(const TSyncPlan& Plan, const TPreviewSettings& Settings,
                                       const TPreviewProbes& Probes = {});
 

@@ -8,7 +8,7 @@
 #include "platform/entry_state.h"
 #include "platform/file_ops.h"
 
-void ThdSync::ShowPreview(const TSyncPlan& Plan, TNewerInTarget NewerInTarget, TTargetOnly TargetOnly,
+void ThdSync::ShowPreview(const TSyncPlan& Plan, const TPlanCheck& Check, TNewerInTarget NewerInTarget, TTargetOnly TargetOnly,
                           const std::string& SourceRoot, const std::string& TargetRoot) {
   TPreviewSettings settings;
   settings.SourceRoot = SourceRoot;
@@ -17,6 +17,7 @@ void ThdSync::ShowPreview(const TSyncPlan& Plan, TNewerInTarget NewerInTarget, T
   settings.TargetOnly = TargetOnly;
   settings.Unread = unreadFolders_;
   settings.Stamp = platform::logStamp();
+  settings.Check = &Check;
   TPreviewProbes probes;
   probes.IsLinkedFolder = [](const std::string& path) { return platform::isSymbolicLink(path); };
   // By identity, as the run tells what it wrote: another spelling of a

@@ -24,6 +24,14 @@ OsResult<std::string> driveRootOf(std::string_view path, const MachinePaths& mac
 // The size in bytes of the drive holding path (all of it, used or free).
 OsResult<std::int64_t> driveCapacity(const std::string& path);
 
+// What an ordinary user may still write there, in bytes, and the drive's
+// block: every file takes whole blocks.
+struct DriveSpace {
+  std::int64_t free = 0;
+  std::int64_t block = 0;
+};
+OsResult<DriveSpace> driveFreeSpace(const std::string& path);
+
 enum class DriveType { Unknown, Removable, Fixed, Remote, Optical, Ram };
 
 // Removable when the mount's source is a block device whose disk (the parent

@@ -279,6 +279,24 @@ TEST(DrovanSync, AFolderInUseOnAnExfatDriveRefusesTheRun) {
   EXPECT_TRUE(fs::exists(drive.path() / "Sync/a.txt"));
 }
 
+TEST(DrovanSync, ARunTooLargeForTheStickFailsBeforeWritingAnything) {
+  std::string why;
+  if (!testsupport::ExfatMount::available(why)) GTEST_SKIP() << why;
+  testsupport::ExfatMount drive(16ull << 20);
+  TempDir disk;
+  fs::create_directory(drive.path() / "sync");
+  setMTime(disk.write("huge.bin", std::string(20u << 20, 'x')), kT0);
+  setMTime(disk.write("small.txt", "s"), kT0);
+  const ProcessResult r =
+      runProcess(kProgram, {"--disk", disk.str(), "--usb", drive.str() + "/sync", "--mode=disk-to-usb", "--no-progress"});
+  EXPECT_EQ(r.exitStatus, 2) << r.out << r.err;
+  const auto lines = maskedLines(r.out);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back().rfind("T  目标磁盘空间不足：需要写入20.0MB，可用", 0), 0u) << lines.back();
+  EXPECT_TRUE(lines.back().ends_with("，未同步，没有改动任何文件")) << lines.back();
+  EXPECT_TRUE(fs::is_empty(drive.path() / "sync"));
+}
+
 TEST(DrovanSync, AnEmptyFolderIsRefusedBeforeTheJob) {
   Trees t;
   setMTime(t.disk.write("a.txt", "a"), kT0);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "engine/pThdSync.h"
@@ -59,22 +60,29 @@ TEST_F(ExfatSync, NamesTheDriveCannotHold) {
   h.run(TSyncType::DiskSync, s.settings());
   const auto lines = h.lines();
   ASSERT_GE(lines.size(), 4u);
+  const std::string why = "（文件名含有Windows不允许的字符或形式）";
   const std::vector<std::string> expected = {
-      "同步出错，请检查", "1、复制文件错误，请检查该文件是否正在使用：" + s.d() + "a:b.txt（U盘不能存放这个文件名）",
-      "2、复制文件错误，请检查该文件是否正在使用：" + s.d() + "what?.txt（U盘不能存放这个文件名）", timed("手动同步结束，用时0秒")};
+      "同步出错，请检查", "1、复制文件错误，请检查该文件是否正在使用：" + s.d() + "a:b.txt" + why,
+      "2、复制文件错误，请检查该文件是否正在使用：" + s.d() + "what?.txt" + why, timed("手动同步结束，用时0秒")};
   EXPECT_EQ(tail(lines, lines.size() - 4), expected);
   EXPECT_EQ(listing(s.usb), "ok.txt");
 
-  // A folder the drive cannot create still ends the run, with the job's
-  // failure line and its closing message.
+  // A folder the drive cannot create is refused before the run, with what
+  // it holds; the run goes on to its end.
   put(s.disk.path(), "x:y/inside.txt", "i", kT0);
   JobHarness again;
   again.run(TSyncType::DiskSync, s.settings());
   const auto more = again.lines();
-  ASSERT_GE(more.size(), 2u);
-  EXPECT_EQ(more[more.size() - 2], timed("创建文件夹" + s.u() + "x:y"));
-  EXPECT_EQ(more.back().rfind(timed("同步失败：I/O error "), 0), 0u) << more.back();
-  EXPECT_TRUE(more.back().ends_with("：" + s.u() + "x:y（U盘不能存放这个文件名）")) << more.back();
+  ASSERT_GE(more.size(), 6u);
+  EXPECT_EQ(std::count(more.begin(), more.end(), timed("创建文件夹" + s.u() + "x:y")), 0);
+  const std::vector<std::string> errors = {
+      "1、创建文件夹错误，请检查该文件夹：" + s.u() + "x:y" + why,
+      "2、复制文件错误，请检查该文件是否正在使用：" + s.d() + "a:b.txt" + why,
+      "3、复制文件错误，请检查该文件是否正在使用：" + s.d() + "what?.txt" + why,
+      "4、复制文件错误，请检查该文件是否正在使用：" + s.d() + "x:y/inside.txt" + why,
+      timed("手动同步结束，用时0秒")};
+  EXPECT_EQ(tail(more, more.size() - 5), errors);
+  EXPECT_EQ(again.outcome().End, TJobEnd::Done);
   EXPECT_EQ(again.numbers().back(), WM_SYNCEND);
   EXPECT_EQ(listing(s.usb), "ok.txt");
 }
@@ -83,10 +91,20 @@ TEST_F(ExfatSync, FullDriveKeepsTheOldFile) {
   ExfatMount small(16ull << 20);
   Pair s(small.path() / "sync", kTimeTolerance);
   put(s.usb, "big.bin", "the old version", kT0);
-  put(s.disk.path(), "big.bin", std::string(24 << 20, 'b'), kT0 + 10);
+  put(s.disk.path(), "big.bin", std::string(8 << 20, 'b'), kT0 + 10);
   put(s.disk.path(), "small.txt", "small", kT0);
+  // The run fits when it starts; something else fills the drive while the
+  // update begins, leaving a little room.
   JobHarness h;
+  bool filled = false;
+  h.onMessage = [&](const Recorded& m) {
+    if (m.msg != WM_COPYSTART || filled) return;
+    filled = true;
+    const std::uintmax_t room = fs::space(small.path()).available;
+    std::ofstream(small.path() / "filler", std::ios::binary) << std::string(room - (1u << 20), 'f');
+  };
   h.run(TSyncType::DiskSync, s.settings());
+  EXPECT_TRUE(filled);
   const auto lines = h.lines();
   ASSERT_GE(lines.size(), 3u);
   const std::vector<std::string> expected = {

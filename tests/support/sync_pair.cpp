@@ -105,6 +105,7 @@ class Builder {
     } else {
       stem = kStems[random_.below(kStems.size())];
       if (shape_.fatSafeNames && stem.find('\t') != std::string::npos) stem = "tab";
+      if (shape_.fatSafeNames && stem.back() == ' ') stem.pop_back();
     }
     // The number keeps names unique whatever their letter case; a stem with
     // blanks at an end keeps them there.

@@ -24,8 +24,8 @@ struct PairShape {
   int largeFiles = 2;       // of largeBytes, newer on the disk side (half of them new there)
   std::size_t largeBytes = 6u << 20;
   std::size_t maxSmallBytes = 48u << 10;
-  // Names an exFAT drive accepts ("|", quotes, "*" ... avoided), unique when
-  // letter case is ignored.
+  // Names a run puts on an exFAT drive ("|", quotes, "*", a trailing blank
+  // ... avoided), unique when letter case is ignored.
   bool fatSafeNames = false;
 };
 
