@@ -49,9 +49,13 @@ void LogDocumentLayout::documentChanged(int from, int charsRemoved, int charsAdd
   const QTextDocument* doc = document();
   const int blocks = doc->blockCount();
   const QTextBlock block = doc->findBlock(from);
-  const bool inPlace = charsRemoved > 0 && blocks == blockCount_ &&
-                       block == doc->findBlock(from + std::max(charsAdded, 1) - 1);
+  const bool oneBlock = blocks == blockCount_ && block == doc->findBlock(from + std::max(charsAdded, 1) - 1);
+  const bool inPlace = charsRemoved > 0 && oneBlock;
   blockCount_ = blocks;
+  if (deferred_ && oneBlock && isLastLine(block)) {
+    QTextBlock(block).clearLayout();
+    return;
+  }
   if (inPlace && isLastLine(block) && charsAdded <= charsRemoved + kLazyGrowth) {
     // The last line changed in place (a progress text): its old place and
     // the row below it are painted again, and the line is laid out only
@@ -88,6 +92,11 @@ void MemoLogLines::holdPaint() {
   if (held_) return;
   held_ = true;
   memo_.setUpdatesEnabled(false);
+  // The pane hears of the document's new size once per frame: it lays out
+  // the lines at the end each time it hears of it.
+  QAbstractTextDocumentLayout* layout = memo_.document()->documentLayout();
+  layout->blockSignals(true);
+  if (auto* log = dynamic_cast<LogDocumentLayout*>(layout)) log->setDeferred(true);
   paintTimer_.start();
 }
 
@@ -95,6 +104,10 @@ void MemoLogLines::paintNow() {
   if (!held_) return;
   paintTimer_.stop();
   held_ = false;
+  QAbstractTextDocumentLayout* layout = memo_.document()->documentLayout();
+  if (auto* log = dynamic_cast<LogDocumentLayout*>(layout)) log->setDeferred(false);
+  layout->blockSignals(false);
+  emit layout->documentSizeChanged(layout->documentSize());
   memo_.setUpdatesEnabled(true);
   if (scrollDue_) {
     scrollDue_ = false;

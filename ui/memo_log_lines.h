@@ -73,11 +73,17 @@ class LogDocumentLayout : public QPlainTextDocumentLayout {
  public:
   explicit LogDocumentLayout(QTextDocument* document);
 
+  // While the pane is not painted, a change within the last line is not
+  // laid out at all, whatever it adds: like the lines added meanwhile, it is
+  // laid out when the pane paints or scrolls to it.
+  void setDeferred(bool deferred) { deferred_ = deferred; }
+
  protected:
   void documentChanged(int from, int charsRemoved, int charsAdded) override;
 
  private:
   int blockCount_;
+  bool deferred_ = false;
 };
 
 // A log line as the pane's text: UTF-8 decoded, with the characters that a

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -62,4 +63,58 @@ TEST(WindowTarget, SendsFromElsewhereRunOnTheGuiSideAndWait) {
   EXPECT_EQ(lateResult, 0);
   QCoreApplication::processEvents();
   EXPECT_EQ(handled.back(), 7u);
+}
+
+// While messages come quickly the GUI thread keeps listening for them; posts
+// and sends from other threads still keep the order in which they were made.
+TEST(WindowTarget, PostsAndSendsKeepTheirOrder) {
+  std::vector<platform::UINT> handled;  // GUI thread only
+  auto target = FormMessageTarget::create([&](platform::UINT msg, platform::WPARAM, platform::LPARAM) {
+    handled.push_back(msg);
+    return static_cast<platform::LRESULT>(msg);
+  });
+  platform::ScopedMessageTarget registration(target);
+  std::atomic<bool> done{false};
+  std::thread job([&] {
+    for (platform::UINT msg = 1; msg <= 3000; ++msg) {
+      if (msg % 3 == 0)
+        platform::PostMessage(registration.handle(), msg, 0, 0);
+      else
+        platform::SendMessage(registration.handle(), msg, 0, 0);
+    }
+    platform::SendMessage(registration.handle(), 3001, 0, 0);
+    done = true;
+  });
+  ASSERT_TRUE(WindowTest::waitUntil([&] { return done.load(); }));
+  job.join();
+  ASSERT_EQ(handled.size(), 3001u);
+  for (platform::UINT i = 0; i < handled.size(); ++i) ASSERT_EQ(handled[i], i + 1) << "out of order";
+}
+
+// A handler may run an event loop of its own (a question to the user); a
+// message another thread sends meanwhile is handled there and does not wait
+// for the question to end.
+TEST(WindowTarget, AHandlersOwnEventLoopHandlesWhatArrives) {
+  std::atomic<bool> otherHandled{false};
+  auto target = FormMessageTarget::create([&](platform::UINT msg, platform::WPARAM, platform::LPARAM) {
+    if (msg == 1) {
+      // Waits, as a dialog would, until the other thread's message came.
+      WindowTest::waitUntil([&] { return otherHandled.load(); });
+      return static_cast<platform::LRESULT>(otherHandled ? 11 : -1);
+    }
+    otherHandled = true;
+    return static_cast<platform::LRESULT>(22);
+  });
+  platform::ScopedMessageTarget registration(target);
+  std::atomic<platform::LRESULT> first{0}, second{0};
+  std::thread asking([&] { first = platform::SendMessage(registration.handle(), 1, 0, 0); });
+  std::thread other([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    second = platform::SendMessage(registration.handle(), 2, 0, 0);
+  });
+  ASSERT_TRUE(WindowTest::waitUntil([&] { return first.load() != 0 && second.load() != 0; }));
+  asking.join();
+  other.join();
+  EXPECT_EQ(first, 11);
+  EXPECT_EQ(second, 22);
 }

@@ -121,7 +121,9 @@ int main(int argc, char** argv) {
         app.quit();
       }
     });
-    poll.start(1);
+    // Often enough for the figure, rarely enough to leave the processor to
+    // the job (a timer of a millisecond keeps the event loop spinning).
+    poll.start(10);
     app.exec();
     paneLines = form.Memo2->document()->blockCount();
   }
