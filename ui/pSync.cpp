@@ -115,6 +115,7 @@ void TSyncForm::bindJobControls() {
   controls_->bind(WindowControl::CheckBox1, CheckBox1);
   controls_->bind(WindowControl::BtnPreview, BtnPreview);
   renderer_ = std::make_unique<MessageRenderer>(*log_, *controls_);
+  buildProgress();
 }
 
 void TSyncForm::connectHandlers() {
@@ -155,7 +156,7 @@ void TSyncForm::connectHandlers() {
   const auto jobItem = [this](QAction* item, void (TSyncForm::*handler)()) {
     connect(item, &QAction::triggered, this, [this, item, handler](bool checked) {
       const QSignalBlocker blocker(item);
-      item->setChecked(!checked);
+      if (item->isCheckable()) item->setChecked(!checked);
       (this->*handler)();
     });
   };
@@ -319,6 +320,7 @@ void TSyncForm::SpinFatHoursChange() { SyncAction->Ostini().SetFatHours(SpinFatH
 platform::LRESULT TSyncForm::WndProc(platform::UINT msg, platform::WPARAM wParam, platform::LPARAM lParam) {
   try {
     if (renderer_->handle(msg, wParam, lParam)) {
+      progressMessage(msg, wParam);
       // The pane paints at the display's pace, and at once when a job ends
       // or asks (the user must see what the question is about).
       if (msg == WM_SYNCEND || msg == WM_AUTOSYNCSTOPPED) log_->paintNow();

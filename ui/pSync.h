@@ -9,12 +9,14 @@
 // exits.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
 #include <QWidget>
 
 #include "engine/job_outcome.h"
+#include "engine/job_progress_view.h"
 #include "engine/message_renderer.h"
 #include "inventory/pglobal.h"
 #include "platform/machine_paths.h"
@@ -28,10 +30,12 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QStackedWidget;
 class QSystemTrayIcon;
+class QTimer;
 class FormMessageTarget;
 class MemoLogLines;
 class WidgetControls;
@@ -60,6 +64,9 @@ class TSyncForm : public QWidget {
   const MessageRenderer& Renderer() const { return *renderer_; }
   // The report of the job started last (running or ended); none before.
   std::shared_ptr<const TJobReport> LastJob() const { return lastJob_; }
+  // A click on "停止" this soon after the start is the second click of a
+  // double click on the start, and is ignored.
+  static constexpr std::chrono::milliseconds kStopGuard{500};
 
   // The controls, each also found by its objectName. Owned by the window.
   QStackedWidget* PageControl1 = nullptr;
@@ -79,6 +86,9 @@ class TSyncForm : public QWidget {
   QPushButton* BtnSyncDiskToU = nullptr;
   QPushButton* BtnSyncUToDisk = nullptr;
   QPushButton* BtnPreview = nullptr;
+  // The whole job's progress, beside the sync buttons; hidden while idle.
+  QProgressBar* ProgressJob = nullptr;
+  QLabel* LabelProgress = nullptr;
   QPlainTextEdit* Memo2 = nullptr;
   QCheckBox* CheckBox1 = nullptr;
   QGroupBox* GroupBox1 = nullptr;
@@ -188,12 +198,21 @@ class TSyncForm : public QWidget {
   void previewEnded(const std::shared_ptr<TJobReport>& preview);
   void startPreviewedSync(bool diskIsSource);
   void showError(const std::string& text);
+  // The whole job's progress display (sync_form_progress.cpp): follows
+  // the job's messages and is redrawn at the pane's pace.
+  void buildProgress();
+  void progressMessage(platform::UINT msg, platform::WPARAM wParam);
+  void refreshProgress();
 
   std::unique_ptr<MemoLogLines> log_;
   std::unique_ptr<WidgetControls> controls_;
   std::unique_ptr<MessageRenderer> renderer_;
   std::shared_ptr<FormMessageTarget> target_;
   std::shared_ptr<TJobReport> lastJob_;
+  std::chrono::steady_clock::time_point jobStartedAt_{};
+  TJobProgressView progressView_;
+  QTimer* progressTimer_ = nullptr;
+  std::chrono::steady_clock::time_point tipShownAt_{};
   // The running preview, until its end.
   std::shared_ptr<TJobReport> previewJob_;
   platform::HWND handle_ = 0;

@@ -8,10 +8,14 @@
 #include "engine/pThdSync.h"
 #include "platform/exceptions.h"
 #include "ui/dialogs.h"
+#include "ui/folder_checks.h"
+#include "ui/qt_translations.h"
 #include "ui/pSync.h"
 #include "ui/termination_requests.h"
 
 int RunWindowProgram(const platform::MachinePaths& machine) {
+  // Before the first box: even the refusal's button is Chinese.
+  ui::installQtTranslations(*qApp, QString::fromStdString(ProgramFolder(machine)));
   SetMessageBoxHook([](const std::string& text, const std::string& caption) {
     ui::errorBox(nullptr, QString::fromStdString(caption), QString::fromStdString(text));
   });

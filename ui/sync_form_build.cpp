@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -51,6 +52,12 @@ QLineEdit* folderBox(QWidget* parent, const char* name, int x, int y, int w, int
   auto* e = named(new QLineEdit(parent), name);
   e->setGeometry(x, y, w, h);
   e->setReadOnly(true);
+  // Read-only boxes wear the window's colour, as the platform draws them;
+  // a white box invites typing that it refuses.
+  QPalette look = e->palette();
+  for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+    look.setColor(group, QPalette::Base, look.color(group, QPalette::Window));
+  e->setPalette(look);
   return e;
 }
 
@@ -172,6 +179,16 @@ void TSyncForm::buildMainPage() {
   BtnSyncUToDisk = button(GroupBox7, "BtnSyncUToDisk", "手动-同步U盘到本地硬盘", 24, 86, 313, 25);
   // In the group's free right half, level with the automatic sync it previews.
   BtnPreview = button(GroupBox7, "BtnPreview", "预览", 352, 19, 249, 25);
+  // Below it, the whole job's progress; empty and hidden while idle.
+  ProgressJob = named(new QProgressBar(GroupBox7), "ProgressJob");
+  ProgressJob->setGeometry(352, 52, 249, 18);
+  ProgressJob->setRange(0, 1000);
+  ProgressJob->setTextVisible(false);
+  ProgressJob->hide();
+  LabelProgress = named(new QLabel(GroupBox7), "LabelProgress");
+  LabelProgress->setGeometry(352, 73, 249, 38);
+  LabelProgress->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  LabelProgress->hide();
 
   // The timed automatic mode is not offered; its switch exists, hidden.
   CheckBox1 = named(new QCheckBox(QStringLiteral("自动同步"), page), "CheckBox1");
@@ -256,14 +273,14 @@ void TSyncForm::buildMenus() {
   // The timed automatic mode is not offered: its item and separator exist
   // but are never shown.
   N3 = action(PopupMenu1, "N3", "自动同步");
-  N3->setCheckable(true);
   N3->setVisible(false);
   N4 = separator(PopupMenu1, "N4");
   N4->setVisible(false);
   N1 = action(PopupMenu1, "N1", "手动-自动选择同步源");
   U1 = action(PopupMenu1, "U1", "手动-同步本地硬盘到U盘");
   U2 = action(PopupMenu1, "U2", "手动-同步U盘到本地硬盘到");
-  for (QAction* item : {N1, U1, U2}) item->setCheckable(true);
+  // The job items carry a check mark only while their job runs (an idle
+  // check box would read as an option).
   N2 = separator(PopupMenu1, "N2");
   N5 = action(PopupMenu1, "N5", "退出");
 

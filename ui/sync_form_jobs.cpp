@@ -40,6 +40,7 @@ void TSyncForm::CheckSyncFolders() const {
 
 void TSyncForm::syncButtonClick(QPushButton& button, WindowControl control, TSyncType kind, bool dryRun) {
   if (button.text() == QStringLiteral("停止")) {
+    if (std::chrono::steady_clock::now() - jobStartedAt_ < kStopGuard) return;
     StopSync = true;
     return;
   }
@@ -78,6 +79,7 @@ void TSyncForm::syncButtonClick(QPushButton& button, WindowControl control, TSyn
     job->SetConfirm([handle = Handle()](const TBigChange& change) {
       return platform::SendMessage(handle, WM_CONFIRMBIGCHANGE, bigChangeParam(change), 0) == 1;
     });
+    jobStartedAt_ = std::chrono::steady_clock::now();
     job->Start();
     job.release();
     lastJob_ = std::move(report);

@@ -28,7 +28,11 @@ void WidgetControls::setEnabled(WindowControl control, bool enabled) {
 void WidgetControls::setChecked(WindowControl control, bool checked) {
   const Binding& b = at(control);
   if (b.button && b.button->isCheckable()) b.button->setChecked(checked);
-  if (b.action && b.action->isCheckable()) b.action->setChecked(checked);
+  if (b.action) {
+    // Only a checked item shows a check box: an empty one reads as an option.
+    b.action->setCheckable(checked);
+    b.action->setChecked(checked);
+  }
 }
 
 std::string WidgetControls::caption(WindowControl control) const {

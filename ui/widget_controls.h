@@ -11,7 +11,8 @@ class QAbstractButton;
 class QAction;
 
 // GUI thread only. The widgets must outlive this object. Checking a control
-// that cannot be checked (a push button) does nothing.
+// that cannot be checked (a push button) does nothing; a menu item is
+// checkable only while checked.
 class WidgetControls : public WindowControls {
  public:
   // Binds a control to a button (a push button or check box) or to an action.

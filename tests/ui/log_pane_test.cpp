@@ -112,8 +112,9 @@ TEST(MemoLogLines, ChangesArePaintedAtTheDisplaysPace) {
   log.scrollToEnd();
   QCoreApplication::processEvents();
   QScrollBar* bar = memo.verticalScrollBar();
-  if (clock.elapsed() < MemoLogLines::kPaintInterval)
+  if (clock.elapsed() < MemoLogLines::kPaintInterval) {
     EXPECT_TRUE(recorder.painted.isEmpty()) << "painted before the interval passed";
+  }
 
   // Once the interval has passed, the pane shows the end.
   runEventsFor(MemoLogLines::kPaintInterval * 3);

@@ -171,6 +171,7 @@ TEST_F(WindowPreview, DisabledWhileASyncRunsAndItsOwnStopWhilePreviewing) {
     EXPECT_FALSE(widget<QPushButton>("BtnSync").isEnabled());
     EXPECT_FALSE(sync.isEnabled());
     EXPECT_FALSE(item("N1").isEnabled());
+    pastStopGuard();
     previewButton().click();  // stop
   });
   previewButton().click();

@@ -33,16 +33,6 @@ struct RunningState {
 
 class WindowSync : public WindowTest {
  protected:
-  // Calls `then` once, on the GUI thread, at the first change of the pane
-  // that satisfies `when` (the job's first line comes after its WM_SYNCBEGIN).
-  QMetaObject::Connection onPaneChange(std::function<bool()> when, std::function<void()> then) {
-    return QObject::connect(&widget<QPlainTextEdit>("Memo2"), &QPlainTextEdit::textChanged, form_.get(),
-                            [when, then, done = std::make_shared<bool>(false)] {
-                              if (*done || !when()) return;
-                              *done = true;
-                              then();
-                            });
-  }
   void onFirstCopyLine(std::function<void()> then) {
     onPaneChange([this] { return contains(memoText(), "复制文件"); }, std::move(then));
   }
@@ -181,6 +171,7 @@ TEST_F(WindowSync, StopButtonStopsARunningSync) {
   auto& button = widget<QPushButton>("BtnSyncDiskToU");
   onFirstCopyLine([&] {
     EXPECT_EQ(button.text(), QStringLiteral("停止"));
+    pastStopGuard();
     button.click();
     EXPECT_TRUE(StopSync);
   });
@@ -201,6 +192,7 @@ TEST_F(WindowSync, TrayItemOfTheRunningSyncStopsIt) {
   onPaneChange([] { return true; }, [&] {
     checkedWhileRunning = item("U1").isChecked();
     othersDisabled = !item("N1").isEnabled() && !item("U2").isEnabled() && item("U1").isEnabled();
+    pastStopGuard();
     item("U1").trigger();  // the checked item is the stop command
   });
   item("U1").trigger();

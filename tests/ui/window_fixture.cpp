@@ -1,5 +1,7 @@
 #include "tests/ui/window_fixture.h"
 
+#include <thread>
+
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -80,6 +82,19 @@ bool WindowTest::waitUntil(const std::function<bool()>& pred, std::chrono::milli
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   }
   return true;
+}
+
+QMetaObject::Connection WindowTest::onPaneChange(std::function<bool()> when, std::function<void()> then) {
+  return QObject::connect(&widget<QPlainTextEdit>("Memo2"), &QPlainTextEdit::textChanged, form_.get(),
+                          [when, then, done = std::make_shared<bool>(false)] {
+                            if (*done || !when()) return;
+                            *done = true;
+                            then();
+                          });
+}
+
+void WindowTest::pastStopGuard() {
+  std::this_thread::sleep_for(TSyncForm::kStopGuard + std::chrono::milliseconds(20));
 }
 
 bool WindowTest::waitForNoJob() {

@@ -28,6 +28,9 @@ class WindowTest : public ::testing::Test {
   // Waits until no job is left and every message it sent or posted has been
   // handled.
   static bool waitForNoJob();
+  // Lets the half second pass in which a click on "停止" counts as the
+  // second click of a double click on the start.
+  static void pastStopGuard();
 
  protected:
   void SetUp() override;
@@ -55,6 +58,9 @@ class WindowTest : public ::testing::Test {
 
 
   std::string memoText() const;
+  // Calls `then` once, on the GUI thread, at the first change of the pane
+  // that satisfies `when` (the job's first line comes after its WM_SYNCBEGIN).
+  QMetaObject::Connection onPaneChange(std::function<bool()> when, std::function<void()> then);
   // Sends a message on the GUI thread as a job would (texts by address).
   void sendLine(const std::string& text) const;
 
