@@ -233,6 +233,7 @@ exfat_first_run() {
   mkdir -p "$root/fake/exfat-sys/class/block"
   fake_disk "$root/fake/exfat-sys" "$(basename "$loop")" 1
   window_run exfat /media/stick/CorvelDrovan DROVAN_TEST_SYSFS=/fake/exfat-sys /media/stick/CorvelDrovan/CorvelDrovan || return 1
+  cp "$root/media/stick/CorvelDrovan/$config_name" "$work/exfat-config.ini"
   # No folder was chosen: the stick's folder is stored as the drive root.
   grep -qE '^同步文件夹=$' "$root/media/stick/CorvelDrovan/$config_name" ||
     { echo "  the USB folder was stored as:"; grep '同步文件夹' "$root/media/stick/CorvelDrovan/$config_name"; return 1; }
