@@ -4,6 +4,7 @@
 
 #include "cli/options.h"
 #include "cli/sync_runner.h"
+#include "platform/machine_paths.h"
 #include "platform/terminal.h"
 
 int main(int argc, char** argv) {
@@ -25,5 +26,5 @@ int main(int argc, char** argv) {
   }
   std::ios::sync_with_stdio(false);
   const bool progress = !options.noProgress && platform::isTerminal(platform::StandardStream::Error);
-  return RunSync(options, std::cout, std::cerr, progress);
+  return RunSync(options, std::cout, std::cerr, progress, platform::programMachine());
 }

@@ -31,4 +31,12 @@ struct MachinePaths {
   std::string configFile;
 };
 
+// The machine a program entry runs on: the real one, except that the
+// environment variables DROVAN_TEST_MOUNTINFO and DROVAN_TEST_SYSFS, when set
+// and not empty, name a mount table and a sysfs root to read instead. A test
+// seam only: no real removable drive can be made on a test machine (loop
+// devices report removable = 0), so the bundle's tests describe one. Unset,
+// as on every normal start, the result is MachinePaths{}.
+MachinePaths programMachine();
+
 }  // namespace platform
