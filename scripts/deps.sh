@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev fonts-noto-cjk
   exfat-fuse exfatprogs fuse3 fusefat dosfstools rsync time
   clang libclang-rt-14-dev
-  qt6-translations-l10n patchelf binutils debootstrap xvfb xdotool imagemagick
+  qt6-translations-l10n patchelf binutils debootstrap xvfb openbox xdotool imagemagick
 )
 
 missing=()

@@ -39,7 +39,7 @@ for plugin in platforms/libqxcb.so \
   mkdir -p "$out/plugins/$(dirname "$plugin")"
   cp "$qt_plugins/$plugin" "$out/plugins/$plugin"
 done
-cp "$qt_translations/qtbase_zh_CN.qm" "$out/translations/"
+cp "$qt_translations/qtbase_zh_CN.qm" "$qt_translations/qtbase_zh_TW.qm" "$out/translations/"
 
 # Every library the programs and plugins reach, by ldd on this machine,
 # except what the system provides; copied under its soname.
