@@ -3,7 +3,11 @@
 #include <cstdlib>
 #include <fstream>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QTimer>
 #include <QDir>
 #include <QMessageBox>
 #include <QPixmap>
@@ -15,6 +19,7 @@
 #include "platform/folder_lock.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/dialogs.h"
+#include "ui/qt_translations.h"
 
 namespace {
 
@@ -57,7 +62,11 @@ TEST_F(WindowScreenshots, PagesIdleAndRunning) {
   QObject::connect(&widget<QPlainTextEdit>("Memo2"), &QPlainTextEdit::textChanged, form_.get(), [&] {
     if (shot || QString::fromStdString(memoText()).count(QStringLiteral("复制文件")) < 12) return;
     shot = true;
+    // With the whole job's progress drawn.
+    waitUntil([&] { return widget<QLabel>("LabelProgress").text().contains(QStringLiteral("已完成")); },
+              std::chrono::seconds(5));
     shootPages("running");
+    pastStopGuard();
     button.click();  // stop
   });
   button.click();
@@ -82,4 +91,26 @@ TEST_F(WindowScreenshots, TheBoxForFoldersInUse) {
   widget<QPushButton>("BtnSync").click();
   EXPECT_EQ(shown.toStdString(), kFolderInUseText + diskDir);
   EXPECT_EQ(memoText(), "");
+}
+
+TEST_F(WindowScreenshots, TheFolderDialogInChinese) {
+  ASSERT_TRUE(QDir().mkpath(screenshotFolder()));
+  ASSERT_TRUE(ui::installQtTranslations(*QCoreApplication::instance()));
+  open();
+  ui::setFolderDialog({});  // Qt's own chooser, as the program shows it
+  QString accept, cancel;
+  QTimer::singleShot(500, form_.get(), [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (!dialog) return;
+    if (const auto* buttons = dialog->findChild<QDialogButtonBox*>()) {
+      accept = buttons->button(QDialogButtonBox::Open)->text();
+      cancel = buttons->button(QDialogButtonBox::Cancel)->text();
+    }
+    EXPECT_TRUE(dialog->grab().save(screenshotFolder() + QStringLiteral("/folder-dialog.png")));
+    dialog->close();
+  });
+  QString folder;
+  EXPECT_FALSE(ui::folderDialog(form_.get(), QStringLiteral("选择文件夹"), QDir::tempPath(), folder));
+  EXPECT_TRUE(accept.startsWith(QStringLiteral("选择"))) << accept.toStdString();
+  EXPECT_EQ(cancel, QStringLiteral("取消"));
 }
