@@ -6,7 +6,10 @@
 # median of each and the ratios last.
 # Needs a release build: cmake --preset release && cmake --build --preset release
 #
-#   bench/window_vs_cli.sh [-n FILES] [-r ROUNDS] [-l LINES]
+#   bench/window_vs_cli.sh [-n FILES] [-r ROUNDS] [-l LINES] [-w PARENT]
+#
+# PARENT holds the work folder (default /tmp); a tmpfs there takes the
+# disk's own noise out of the comparison.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/.." && pwd)
@@ -21,16 +24,18 @@ command -v Xvfb >/dev/null || { echo "Xvfb is needed (package xvfb)" >&2; exit 1
 files=20000
 rounds=5
 lines=100000
-while getopts "n:r:l:" opt; do
+parent=/tmp
+while getopts "n:r:l:w:" opt; do
   case $opt in
     n) files=$OPTARG ;;
     r) rounds=$OPTARG ;;
     l) lines=$OPTARG ;;
+    w) parent=$OPTARG ;;
     *) exit 64 ;;
   esac
 done
 
-work=$(mktemp -d /tmp/window-bench.XXXXXX)
+work=$(mktemp -d "$parent/window-bench.XXXXXX")
 xpid=
 wmpid=
 cleanup() {

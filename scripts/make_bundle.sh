@@ -19,7 +19,8 @@ build=1
 if [ "$build" = 1 ]; then
   scripts/deps.sh
   cmake --preset release
-  cmake --build --preset release -- -j"${JOBS:-2}"
+  # Only the two programs: the tests and benchmarks are not shipped.
+  cmake --build --preset release --target CorvelDrovan drovan-sync -- -j"${JOBS:-2}"
 fi
 
 bin=build/release/bin
