@@ -28,6 +28,7 @@
 
 #include "config/pOstSync.h"
 #include "inventory/pglobal.h"
+#include "ui/bench/bench_machine.h"
 #include "ui/pSync.h"
 
 namespace fs = std::filesystem;
@@ -35,40 +36,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// A machine whose one mount, "/", is a removable disk.
-class BenchMachine {
- public:
-  BenchMachine() {
-    std::random_device random;
-    root_ = fs::temp_directory_path() / ("drovan-memo-bench-" + std::to_string(random()));
-    fs::create_directories(root_ / "sys/class/block/sdz");
-    fs::create_directories(root_ / "sys/block/sdz");
-    fs::create_directories(root_ / "net");
-    std::ofstream(root_ / "sys/block/sdz/removable") << "1\n";
-    std::ofstream(root_ / "mountinfo") << "100 1 8:0 / / rw,relatime shared:1 - vfat /dev/sdz rw\n";
-    std::ofstream(root_ / "Drovan") << "program";
-  }
-  ~BenchMachine() {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-  }
-  BenchMachine(const BenchMachine&) = delete;
-  BenchMachine& operator=(const BenchMachine&) = delete;
-
-  platform::MachinePaths paths() const {
-    platform::MachinePaths p;
-    p.mountInfo = (root_ / "mountinfo").string();
-    p.sysfsRoot = (root_ / "sys").string();
-    p.programPath = (root_ / "Drovan").string();
-    p.netRoot = (root_ / "net").string();
-    p.permanentAddress = nullptr;
-    p.configFile = (root_ / "config.ini").string();
-    return p;
-  }
-
- private:
-  fs::path root_;
-};
 
 double microsecondsPer(Clock::duration elapsed, long count) {
   return std::chrono::duration<double, std::micro>(elapsed).count() / static_cast<double>(count);

@@ -23,57 +23,11 @@
 #include "config/pOstSync.h"
 #include "inventory/pglobal.h"
 #include "ui/dialogs.h"
+#include "ui/bench/bench_machine.h"
 #include "ui/pSync.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-namespace {
-
-class BenchMachine {
- public:
-  // The computer's disk is "/", fixed; the stick is mounted at usbFolder,
-  // and the program lives on it.
-  explicit BenchMachine(const std::string& usbFolder) : usb_(usbFolder) {
-    std::random_device random;
-    root_ = fs::temp_directory_path() / ("drovan-window-bench-" + std::to_string(random()));
-    for (const char* disk : {"sda", "sdz"}) {
-      fs::create_directories(root_ / "sys/class/block" / disk);
-      fs::create_directories(root_ / "sys/block" / disk);
-    }
-    fs::create_directories(root_ / "net");
-    std::ofstream(root_ / "sys/block/sda/removable") << "0\n";
-    std::ofstream(root_ / "sys/block/sdz/removable") << "1\n";
-    std::ofstream(root_ / "mountinfo") << "100 1 8:0 / / rw,relatime shared:1 - ext4 /dev/sda rw\n"
-                                       << "101 100 8:16 / " << usb_ << " rw,relatime shared:2 - ext4 /dev/sdz rw\n";
-    // As /proc/self/exe reads for a program file that is not there: the
-    // stick holds nothing but what the sync puts there.
-    fs::create_symlink(usb_ + "/CorvelDrovan", root_ / "exe");
-  }
-  ~BenchMachine() {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-  }
-  BenchMachine(const BenchMachine&) = delete;
-  BenchMachine& operator=(const BenchMachine&) = delete;
-
-  platform::MachinePaths paths() const {
-    platform::MachinePaths p;
-    p.mountInfo = (root_ / "mountinfo").string();
-    p.sysfsRoot = (root_ / "sys").string();
-    p.programPath = (root_ / "exe").string();
-    p.netRoot = (root_ / "net").string();
-    p.permanentAddress = nullptr;
-    p.configFile = (root_ / "config.ini").string();
-    return p;
-  }
-
- private:
-  std::string usb_;
-  fs::path root_;
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 3) {
