@@ -5,7 +5,10 @@
 # on Wayland through XWayland), qt.conf, Qt's Chinese translation, the
 # launcher for sticks without the execute bit, and the user's note.
 #
-#   scripts/make_bundle.sh [--no-build]
+#   scripts/make_bundle.sh [--no-build] [--preset PRESET]
+#
+# PRESET (default release) is the build the programs come from; CI takes
+# the ci build that the test suite has just made (stripped the same way).
 #
 # Ends with an error when any file of the bundle would take a library from
 # the system that is not on the allowed list below (or cannot find one).
@@ -14,16 +17,24 @@ cd "$(dirname "$0")/.."
 source scripts/bundle_libs.sh
 
 build=1
-[ "${1:-}" = --no-build ] && build=0
+preset=release
+while [ $# -gt 0 ]; do
+  case $1 in
+    --no-build) build=0 ;;
+    --preset) preset=$2; shift ;;
+    *) echo "usage: $0 [--no-build] [--preset PRESET]" >&2; exit 64 ;;
+  esac
+  shift
+done
 
 if [ "$build" = 1 ]; then
   scripts/deps.sh
-  cmake --preset release
+  cmake --preset "$preset"
   # Only the two programs: the tests and benchmarks are not shipped.
-  cmake --build --preset release --target CorvelDrovan drovan-sync -- -j"${JOBS:-2}"
+  cmake --build --preset "$preset" --target CorvelDrovan drovan-sync -- -j"${JOBS:-2}"
 fi
 
-bin=build/release/bin
+bin=build/$preset/bin
 qt_plugins=$(dirname "$(dirname "$(readlink -f /usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqxcb.so)")")
 qt_translations=/usr/share/qt6/translations
 out=build/bundle/CorvelDrovan
