@@ -29,7 +29,9 @@ struct TPlanActions::State {
         writtenTarget(targetRoot),
         writtenSource(sourceRoot),
         changedTarget(targetRoot),
-        changedSource(sourceRoot) {}
+        changedSource(sourceRoot),
+        targetDrive(DestinationDriveOf(targetRoot)),
+        sourceDrive(DestinationDriveOf(sourceRoot)) {}
 
   TSyncPlan& plan;
   const std::string& sourceRoot;
@@ -39,6 +41,7 @@ struct TPlanActions::State {
   TJobReport& report;
   TWrittenEntries writtenTarget, writtenSource;
   TChangedSide changedTarget, changedSource;
+  TDestinationDrive targetDrive, sourceDrive;
   bool flushed = false;
   TVersionStore* targetVersions = nullptr;
   TVersionStore* sourceVersions = nullptr;
@@ -75,18 +78,20 @@ struct TPlanActions::State {
   // before and after the data moves) finds changed since the scan.
   Copied copy(const std::string& src, const std::string& dst, TCopyKind kind, TWrittenEntries& written,
               std::function<platform::OsStatus()> confirm) {
-    TVersionStore* versions = &written == &writtenTarget ? targetVersions : sourceVersions;
+    const bool toTarget = &written == &writtenTarget;
+    TVersionStore* versions = toTarget ? targetVersions : sourceVersions;
     std::function<platform::OsStatus()> keepOld;
     if (versions) {
       versions->Prepare(dst);
       keepOld = [versions, &dst] { return versions->KeepBeforeReplace(dst); };
     }
     const TCopyResult result =
-        CopyFileTracked(NewCopyInfo(src, dst, window, kind), written.Ids(), std::move(confirm), std::move(keepOld));
+        CopyFileTracked(NewCopyInfo(src, dst, window, kind), written.Ids(), std::move(confirm), std::move(keepOld),
+                        toTarget ? targetDrive : sourceDrive);
     if (versions) versions->Settle(static_cast<bool>(result));
     if (result) {
       written.Add(dst, result.Written);
-      (&written == &writtenTarget ? changedTarget : changedSource).Wrote(dst);
+      (toTarget ? changedTarget : changedSource).Wrote(dst, result.Flushed);
       copiedBytes = result.Bytes;
       return Copied::Yes;
     }
@@ -253,7 +258,7 @@ bool TPlanActions::NewFolders() {
     CreateDirChecked(folder);
     s.writtenTarget.Add(folder);
     s.changedTarget.Changed(folder);
-    CopyFolderAttributes(e->Key(), folder);
+    CopyFolderAttributes(e->Key(), folder, s.targetDrive);
     s.done(&TJobWork::FoldersCreated);
   }
   return false;

@@ -19,9 +19,9 @@ std::string FolderOf(const std::string& path) {
 TChangedSide::TChangedSide(std::string root)
     : root_(std::move(root)), perFile_(!root_.empty() && platform::needsFlushPerFile(root_)) {}
 
-void TChangedSide::Wrote(const std::string& path) {
+void TChangedSide::Wrote(const std::string& path, bool flushed) {
   Changed(path);
-  if (perFile_) files_.push_back(path);
+  if (perFile_ && !flushed) files_.push_back(path);
 }
 
 void TChangedSide::Changed(const std::string& path) {

@@ -16,8 +16,8 @@ class TChangedSide {
  public:
   explicit TChangedSide(std::string root);
 
-  // A file this run wrote at path.
-  void Wrote(const std::string& path);
+  // A file this run wrote at path; flushed: it is on the drive already.
+  void Wrote(const std::string& path, bool flushed = false);
   // An entry this run created, renamed or removed at path (its folder changed).
   void Changed(const std::string& path);
   bool Any() const { return changed_; }

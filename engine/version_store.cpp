@@ -14,6 +14,13 @@
 
 namespace {
 
+// Something is at path, a link leading nowhere included. One look-up: each
+// is a round trip to the drive process on FUSE.
+bool Present(const std::string& path) {
+  const platform::EntryState state = platform::examineEntry(path);
+  return state.exists || state.isLink;
+}
+
 // "name.ext" becomes "name (n).ext"; a name without an extension, or a
 // hidden one without more, takes the number at its end.
 std::string Numbered(const std::string& name, int n) {
@@ -131,7 +138,7 @@ platform::OsStatus TVersionStore::Discard(const std::string& path) {
 
 void TVersionStore::Prepare(const std::string& path) {
   prepared_.reset();
-  if (!platform::examineEntry(path).exists && !platform::isSymbolicLink(path)) return;
+  if (!Present(path)) return;
   std::string place;
   if (placeFor(path, place).ok()) prepared_ = Moved{path, place};
 }
@@ -143,7 +150,7 @@ platform::OsStatus TVersionStore::KeepBeforeReplace(const std::string& path) {
     place = prepared_->to;
     prepared_.reset();
   } else {
-    if (!platform::examineEntry(path).exists && !platform::isSymbolicLink(path)) return {};
+    if (!Present(path)) return {};
     if (platform::OsStatus r = placeFor(path, place); !r.ok()) return r;
   }
   // A second name first: the file never leaves its own.

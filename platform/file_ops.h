@@ -79,12 +79,22 @@ struct CopyOptions {
   // status and nothing put in place. This is where a caller keeps the old
   // destination (a hard link to it, or the file itself moved aside).
   std::function<OsStatus()> beforeReplace;
+  // The destination's drive keeps of the mode bits only whether a file may
+  // be written (FAT, exFAT): a source with the owner-write bit has nothing
+  // to hand over there, and its bits are not set.
+  bool onlyWriteBitKept = false;
+  // The new file is flushed to its drive (fsync) before it takes its name.
+  // A flush that fails does not fail the copy; CopyResult::flushed says
+  // whether it succeeded, and the caller flushes again later.
+  bool flushBeforePlacing = false;
 };
 
 struct CopyResult {
   OsStatus status;
   // The new destination file, on success.
   std::optional<FileIdentity> written;
+  // On success: flushBeforePlacing was asked for and the flush succeeded.
+  bool flushed = false;
   bool ok() const noexcept { return status.ok(); }
 };
 
