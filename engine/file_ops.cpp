@@ -41,7 +41,8 @@ platform::CopyProgressAction CopyProgressRoutine(std::int64_t TotalSize, std::in
 
 TCopyResult CopyFileTracked(std::unique_ptr<TCopyInfo> Info, const TFileIdentitySet& RefuseExisting,
                             std::function<platform::OsStatus()> Confirm,
-                            std::function<platform::OsStatus()> BeforeReplace, TDestinationDrive Drive) {
+                            std::function<platform::OsStatus()> BeforeReplace, TDestinationDrive Drive,
+                            bool ConfirmAcceptsMissing) {
   TCopyInfo& info = *Info;
   const platform::CopyProgress progress = [&info](platform::CopyStep step, std::int64_t copied,
                                                   std::int64_t total) {
@@ -53,6 +54,7 @@ TCopyResult CopyFileTracked(std::unique_ptr<TCopyInfo> Info, const TFileIdentity
       return RefuseExisting.contains(id);
     };
   options.confirmDestination = std::move(Confirm);
+  options.confirmAcceptsMissing = ConfirmAcceptsMissing;
   options.beforeReplace = std::move(BeforeReplace);
   options.onlyWriteBitKept = Drive.OnlyWriteBit;
   options.flushBeforePlacing = Drive.FlushEach;

@@ -69,6 +69,8 @@ struct TCopyResult {
 // BeforeReplace, when set, runs right before the new file is put in place
 // (platform::CopyOptions::beforeReplace).
 // Drive, when given, is what the destination's drive needs (see below).
+// ConfirmAcceptsMissing: Confirm accepts a destination that leads nowhere,
+// so it is not asked before writing when the copy finds none there.
 struct TDestinationDrive {
   bool OnlyWriteBit = false;  // keeps no mode bits but read-only (FAT, exFAT)
   bool FlushEach = false;     // each written file must be flushed by itself (FUSE)
@@ -76,7 +78,7 @@ struct TDestinationDrive {
 TCopyResult CopyFileTracked(std::unique_ptr<TCopyInfo> Info, const TFileIdentitySet& RefuseExisting,
                             std::function<platform::OsStatus()> Confirm = {},
                             std::function<platform::OsStatus()> BeforeReplace = {},
-                            TDestinationDrive Drive = {});
+                            TDestinationDrive Drive = {}, bool ConfirmAcceptsMissing = false);
 
 // What copies and new folders at Root need of its drive.
 TDestinationDrive DestinationDriveOf(const std::string& Root);

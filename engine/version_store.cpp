@@ -128,6 +128,7 @@ platform::OsStatus TVersionStore::placeFor(const std::string& path, std::string&
 }
 
 platform::OsStatus TVersionStore::Discard(const std::string& path) {
+  nothingAt_.reset();
   std::string place;
   if (platform::OsStatus r = placeFor(path, place); !r.ok()) return r;
   platform::OsStatus moved = platform::renameFile(path, place);
@@ -136,21 +137,31 @@ platform::OsStatus TVersionStore::Discard(const std::string& path) {
   return {};
 }
 
-void TVersionStore::Prepare(const std::string& path) {
+void TVersionStore::Looked(const std::string& path, bool nothing) {
+  if (nothing)
+    nothingAt_ = path;
+  else
+    nothingAt_.reset();
+}
+
+void TVersionStore::Prepare(const std::string& path, bool absentAtScan) {
   prepared_.reset();
-  if (!Present(path)) return;
+  nothingAt_.reset();
+  if (absentAtScan || !Present(path)) return;
   std::string place;
   if (placeFor(path, place).ok()) prepared_ = Moved{path, place};
 }
 
 platform::OsStatus TVersionStore::KeepBeforeReplace(const std::string& path) {
   pending_.reset();
+  const bool seenNothing = nothingAt_ == path;
+  nothingAt_.reset();
   std::string place;
   if (prepared_ && prepared_->from == path) {
     place = prepared_->to;
     prepared_.reset();
   } else {
-    if (!Present(path)) return {};
+    if (seenNothing || !Present(path)) return {};
     if (platform::OsStatus r = placeFor(path, place); !r.ok()) return r;
   }
   // A second name first: the file never leaves its own.
@@ -169,6 +180,7 @@ platform::OsStatus TVersionStore::KeepBeforeReplace(const std::string& path) {
 }
 
 void TVersionStore::Settle(bool replaced) {
+  nothingAt_.reset();
   if (pending_ && !replaced && platform::renameFile(pending_->to, pending_->from).ok()) --kept_;
   pending_.reset();
 }

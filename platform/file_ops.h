@@ -74,6 +74,10 @@ struct CopyOptions {
   // with that status, the destination left as it is. This is how a caller
   // makes sure the destination is still what it saw when it planned the copy.
   std::function<OsStatus()> confirmDestination;
+  // confirmDestination accepts a destination that leads nowhere: when the
+  // look before writing finds none, it is not asked that first time (on
+  // FUSE each look is a round trip to the drive process).
+  bool confirmAcceptsMissing = false;
   // When set, called right before the new file is put in place, after the
   // last confirmDestination: a failure it returns ends the copy with that
   // status and nothing put in place. This is where a caller keeps the old

@@ -326,11 +326,13 @@ OsStatus moveAllData(int in, int out, std::int64_t total, bool sparse, const Cop
   return holes ? holes->finish() : OsStatus{};
 }
 
-// Refusals that must come before anything is written.
-OsStatus checkDestination(const std::string& destination, const CopyOptions& options) {
+// Refusals that must come before anything is written. `missing`: the
+// destination leads nowhere.
+OsStatus checkDestination(const std::string& destination, const CopyOptions& options, bool& missing) {
   struct stat st {};
   if (::stat(destination.c_str(), &st) != 0) {
-    if (errno == ENOENT) return OsStatus{};
+    missing = errno == ENOENT;
+    if (missing) return OsStatus{};
     return lastError("stat", destination);
   }
   if (S_ISDIR(st.st_mode)) return OsStatus::fromErrno(EISDIR, "copy", destination);
@@ -362,9 +364,10 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
   // Only the status flags can change here, and O_NONBLOCK is the only one set.
   ::fcntl(in.get(), F_SETFL, 0);
 
-  if (OsStatus r = checkDestination(destination, options); !r.ok())
+  bool missing = false;
+  if (OsStatus r = checkDestination(destination, options, missing); !r.ok())
     return {std::move(r), std::nullopt};
-  if (options.confirmDestination)
+  if (options.confirmDestination && !(missing && options.confirmAcceptsMissing))
     if (OsStatus r = options.confirmDestination(); !r.ok()) return {std::move(r), std::nullopt};
 
   const std::string folder = detail::parentOf(destination);
