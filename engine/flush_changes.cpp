@@ -17,7 +17,9 @@ std::string FolderOf(const std::string& path) {
 }  // namespace
 
 TChangedSide::TChangedSide(std::string root)
-    : root_(std::move(root)), perFile_(!root_.empty() && platform::needsFlushPerFile(root_)) {}
+    : root_(std::move(root)),
+      fuse_(!root_.empty() && platform::needsFlushPerFile(root_)),
+      perFile_(fuse_ && !platform::folderFlushCoversFiles(root_)) {}
 
 void TChangedSide::Wrote(const std::string& path, bool flushed) {
   Changed(path);
@@ -26,12 +28,12 @@ void TChangedSide::Wrote(const std::string& path, bool flushed) {
 
 void TChangedSide::Changed(const std::string& path) {
   changed_ = true;
-  if (perFile_) folders_.insert(FolderOf(path));
+  if (fuse_) folders_.insert(FolderOf(path));
 }
 
 platform::OsStatus TChangedSide::Flush() const {
   if (!changed_) return {};
-  if (!perFile_) return platform::syncFileSystem(root_);
+  if (!fuse_) return platform::syncFileSystem(root_);
   platform::OsStatus first;
   auto flush = [&](const std::string& path) {
     platform::OsStatus r = platform::flushEntry(path);

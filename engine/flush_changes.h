@@ -10,8 +10,10 @@
 #include "platform/os_status.h"
 
 // What one side of a run changed. On kernel drives the whole drive is
-// flushed at once; on FUSE drives, which never hear of that, each written
-// file and each changed folder is flushed by itself, so those are kept.
+// flushed at once; on FUSE drives, which never hear of that, each changed
+// folder is flushed by itself, and each written file too where the
+// folder's flush does not cover it (platform::folderFlushCoversFiles), so
+// those are kept.
 class TChangedSide {
  public:
   explicit TChangedSide(std::string root);
@@ -28,6 +30,7 @@ class TChangedSide {
 
  private:
   std::string root_;
+  bool fuse_;
   bool perFile_;
   bool changed_ = false;
   std::vector<std::string> files_;

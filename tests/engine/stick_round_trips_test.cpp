@@ -1,6 +1,6 @@
 // Copies onto a stick through FUSE, where every request is a round trip to
-// the drive process: each file is flushed through the descriptor that wrote
-// it and never opened again for that; modes are set only where the drive
+// the drive process: a file that needs a flush of its own gets it through
+// the descriptor that wrote it and is never opened again for that; modes are set only where the drive
 // can keep them; fewer looks at a new file's destination still keep what
 // turns up there.
 #include <gtest/gtest.h>
@@ -90,11 +90,13 @@ TEST_P(StickRoundTrips, EachCopyIsFlushedBeforeItTakesItsNameAndNotOpenedAgain) 
   h.run(TSyncType::DiskSync, s.settings());
   EXPECT_EQ(h.lines().back(), timed("手动同步结束，用时0秒"));
   for (const std::string& f : files) EXPECT_EQ(readFile(s.usb / f), "data of " + f);
-  EXPECT_EQ(seen.tempFlushes, 4) << "one flush per copy, under its temporary name";
   EXPECT_EQ(seen.watchedOpens, 0) << "a placed copy is not opened again to flush it";
-  // The folders that changed are still flushed at the end: the root, sub
+  // exfat-fuse writes out the whole volume on a folder's flush; fusefat
+  // is not known to, so there each copy is flushed, under its temporary
+  // name. The folders that changed are flushed at the end: the root, sub
   // and sub/deeper.
-  EXPECT_GE(seen.otherFlushes, 3);
+  EXPECT_EQ(seen.tempFlushes, GetParam() == DriveKind::Fat32 ? 4 : 0);
+  EXPECT_EQ(seen.otherFlushes, 3);
 }
 
 TEST_P(StickRoundTrips, OnlyAReadOnlyFilesModeIsSet) {
