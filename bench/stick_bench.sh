@@ -76,30 +76,11 @@ PY
   patch_once "$h" 'hl=$(find "$d" -type f' 'hl=$(find "$d/" -type f'
 }
 
-mount_stick() {  # mount_stick KIND IMAGE MOUNTPOINT LOG
-  local kind=$1 image=$2 point=$3 log=$4
-  truncate -s "${gib}G" "$image"
-  mkdir -p "$point"
-  if [ "$kind" = exfat ]; then
-    mkfs.exfat -L DROVAN "$image" >> "$log" 2>&1
-    loop=$(losetup -f --show "$image")   # exfat-fuse run by root wants a block device
-    mount.exfat-fuse "$loop" "$point" >> "$log" 2>&1
-  else
-    mkfs.vfat -F 32 -s 8 "$image" >> "$log" 2>&1   # 4 KiB clusters: fusefat sees no room with smaller
-    fusefat -o rw+ -o attr_timeout=0 "$image" "$point" 2>> "$log"
-  fi
-  mountpoint -q "$point" || { echo "cannot mount the $kind image (see $log)" >&2; return 1; }
-}
+# shellcheck source=bench/stick_mount.sh
+source "$(dirname "$0")/stick_mount.sh"
 
 base=$(mktemp -d /var/tmp/drovan-stick.XXXXXX)
-loop=""
-point=""
-cleanup() {
-  if [ -n "$point" ] && mountpoint -q "$point"; then umount "$point" || sleep 1; umount "$point" 2> /dev/null || true; fi
-  if [ -n "$loop" ]; then losetup -d "$loop" 2> /dev/null || true; fi
-  loop=""; point=""
-}
-trap 'rc=$?; cleanup; if [ $rc = 0 ]; then rm -rf "$base"; else echo "stick runs failed; kept $base" >&2; fi' EXIT
+trap 'rc=$?; unmount_stick; if [ $rc = 0 ]; then rm -rf "$base"; else echo "stick runs failed; kept $base" >&2; fi' EXIT
 
 for kind in $kinds; do
   case $kind in exfat | fat32) ;; *) echo "unknown drive kind $kind (exfat, fat32)" >&2; exit 64 ;; esac
@@ -108,7 +89,7 @@ for kind in $kinds; do
     mkdir -p "$dir/work"
     make_harness "$kind" "$dir/harness"
     point=$dir/stick
-    mount_stick "$kind" "$dir/stick.img" "$point" "$dir/mount.log"
+    mount_stick "$kind" "$dir/stick.img" "$point" "$dir/mount.log" "$gib"
     mkdir "$point/dst" "$point/aside"
     ln -s "$point/dst" "$dir/work/dst"
     # Old versions go aside on their own drive: a rename, not a copy. (The
@@ -128,7 +109,7 @@ for kind in $kinds; do
     out=/tmp/stick-results-$kind-$n-$(date +%Y%m%d-%H%M%S).txt
     { cat "$dir/work/machine.txt" "$dir/work/results.txt"; echo "reference (shown as rsync): $REF"; } > "$out"
     echo "results: $out"
-    cleanup
+    unmount_stick
     rm -rf "$dir"
   done
 done

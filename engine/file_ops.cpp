@@ -70,7 +70,7 @@ TDestinationDrive DestinationDriveOf(const std::string& Root) {
   if (Root.empty()) return drive;
   const platform::FileSystemKind kind = platform::driveFormatOf(Root).kind;
   drive.OnlyWriteBit = kind == platform::FileSystemKind::Fat || kind == platform::FileSystemKind::Exfat;
-  drive.FlushEach = platform::needsFlushPerFile(Root) && !platform::folderFlushCoversFiles(Root);
+  drive.FlushEach = platform::needsFlushPerFile(Root) && !platform::anyFlushCoversDrive(Root);
   return drive;
 }
 

@@ -19,7 +19,8 @@ std::string FolderOf(const std::string& path) {
 TChangedSide::TChangedSide(std::string root)
     : root_(std::move(root)),
       fuse_(!root_.empty() && platform::needsFlushPerFile(root_)),
-      perFile_(fuse_ && !platform::folderFlushCoversFiles(root_)) {}
+      wholeByOne_(fuse_ && platform::anyFlushCoversDrive(root_)),
+      perFile_(fuse_ && !wholeByOne_) {}
 
 void TChangedSide::Wrote(const std::string& path, bool flushed) {
   Changed(path);
@@ -28,12 +29,13 @@ void TChangedSide::Wrote(const std::string& path, bool flushed) {
 
 void TChangedSide::Changed(const std::string& path) {
   changed_ = true;
-  if (fuse_) folders_.insert(FolderOf(path));
+  if (perFile_) folders_.insert(FolderOf(path));
 }
 
 platform::OsStatus TChangedSide::Flush() const {
   if (!changed_) return {};
   if (!fuse_) return platform::syncFileSystem(root_);
+  if (wholeByOne_) return platform::flushEntry(root_);
   platform::OsStatus first;
   auto flush = [&](const std::string& path) {
     platform::OsStatus r = platform::flushEntry(path);

@@ -10,10 +10,10 @@
 #include "platform/os_status.h"
 
 // What one side of a run changed. On kernel drives the whole drive is
-// flushed at once; on FUSE drives, which never hear of that, each changed
-// folder is flushed by itself, and each written file too where the
-// folder's flush does not cover it (platform::folderFlushCoversFiles), so
-// those are kept.
+// flushed at once; on FUSE drives, which never hear of that, each written
+// file and each changed folder is flushed by itself, so those are kept,
+// unless the flush of one entry covers the whole drive
+// (platform::anyFlushCoversDrive): then the root is flushed.
 class TChangedSide {
  public:
   explicit TChangedSide(std::string root);
@@ -31,6 +31,7 @@ class TChangedSide {
  private:
   std::string root_;
   bool fuse_;
+  bool wholeByOne_;  // one flush covers the whole drive
   bool perFile_;
   bool changed_ = false;
   std::vector<std::string> files_;

@@ -1,8 +1,8 @@
 // Getting what a job wrote onto the device before its last line says done.
 // Kernel file systems flush a whole drive with syncfs (syncFileSystem in
 // file_ops.h); a FUSE drive's file system process never hears of syncfs, so
-// there each changed folder is flushed by itself, and each written file
-// too unless the folder's flush covers it.
+// there each written file and each changed folder is flushed by itself,
+// unless one flush covers the whole drive.
 #pragma once
 
 #include <string>
@@ -15,15 +15,12 @@ namespace platform {
 // exist) is on a FUSE drive.
 bool needsFlushPerFile(const std::string& folder);
 
-// True when the flush of a folder on that FUSE drive (flushEntry) also
-// writes out every file this process has written and closed in it, so the
-// files need no flush of their own: exFAT through FUSE. Its drive process
-// (exfat-fuse) serves a block device and has written a file's data and
-// entry there by the time the close returns (a block-device FUSE mount
-// releases a file before close returns); what it may still hold, the
-// allocation bitmap and the device's cache, it writes out on the flush of
-// any file or folder.
-bool folderFlushCoversFiles(const std::string& folder);
+// True when the flush of any one entry of that FUSE drive (flushEntry)
+// writes out all that its drive process holds for the whole drive: exFAT
+// through FUSE, whose drive process (exfat-fuse) writes every file's data
+// to its device as it comes, and on the flush of any file or folder writes
+// out all its entries, its allocation bitmap and the device's cache.
+bool anyFlushCoversDrive(const std::string& folder);
 
 // fsync of the file or folder at path, through the system-call table. A
 // folder whose file system cannot flush folders (EINVAL, ENOSYS, EROFS)

@@ -11,7 +11,7 @@ bool needsFlushPerFile(const std::string& folder) {
   return detail::isOnFuse(isDirectory(folder) ? folder : detail::parentOf(folder));
 }
 
-bool folderFlushCoversFiles(const std::string& folder) {
+bool anyFlushCoversDrive(const std::string& folder) {
   return needsFlushPerFile(folder) && driveFormatOf(folder).kind == FileSystemKind::Exfat;
 }
 

@@ -117,10 +117,10 @@ TEST_F(ExfatSync, FullDriveKeepsTheOldFile) {
   EXPECT_EQ(listing(s.usb), "big.bin small.txt");
 }
 
-TEST_F(ExfatSync, EveryChangedFolderIsFlushedThroughTheDriveProcess) {
+TEST_F(ExfatSync, OneFlushThroughTheDriveProcessCoversTheDrive) {
   // syncfs never reaches a FUSE drive's process. exfat-fuse writes out the
-  // whole volume on the flush of a folder, and has each closed file on its
-  // device by then: the folders are flushed, the files need not be.
+  // whole volume on the flush of any file or folder: the root is flushed
+  // once, neither the files nor the other folders.
   Pair s(onDrive("sync"), kTimeTolerance);
   for (int k = 0; k < 5; ++k) put(s.disk.path(), "f" + std::to_string(k) + ".txt", "data", kT0);
   put(s.disk.path(), "sub/g.txt", "data", kT0);
@@ -145,7 +145,7 @@ TEST_F(ExfatSync, EveryChangedFolderIsFlushedThroughTheDriveProcess) {
     h.run(TSyncType::DiskSync, s.settings());
     EXPECT_EQ(h.lines().back(), timed("手动同步结束，用时0秒"));
   }
-  EXPECT_EQ(folderFlushes, 2) << "sync and sync/sub";
+  EXPECT_EQ(folderFlushes, 1);
   EXPECT_EQ(fileFlushes, 0);
   put(s.disk.path(), "late.txt", "late", kT0 + 10);
   fail = true;
