@@ -7,18 +7,33 @@
 # Needs a release build: cmake --preset release && cmake --build --preset release
 #
 #   bench/sync_vs_rsync.sh [-n "20000 100000"] [-r RUNS] [extra compare.sh options]
+#
+# With --stick, the target is a USB stick instead: an exFAT drive (exfat-fuse)
+# and/or a FAT32 drive (fusefat) on a sparse image file, the source an
+# ordinary folder; initial copy, no-op and incremental, against rsync as a
+# user runs it onto such a drive. Needs root and /dev/fuse.
+#
+#   bench/sync_vs_rsync.sh --stick "exfat fat32" [-n 20000] [-r RUNS] [extra compare.sh options]
+#
+# DROVAN_SYNC names another drovan-sync binary (e.g. an older build).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/.." && pwd)
 harness=${DROVAN_BENCH_HARNESS:-$repo/../shared/bench/compare.sh}
-tool=$repo/build/release/bin/drovan-sync
+tool=${DROVAN_SYNC:-$repo/build/release/bin/drovan-sync}
 [ -x "$tool" ] || { echo "build the release preset first" >&2; exit 1; }
 [ -x "$harness" ] || [ -f "$harness" ] || { echo "harness not found: $harness" >&2; exit 1; }
 
+sticks=""
 sizes="20000 100000"
 runs=3
+if [ "${1:-}" = "--stick" ]; then sticks=$2; sizes=20000; shift 2; fi
 if [ "${1:-}" = "-n" ]; then sizes=$2; shift 2; fi
 if [ "${1:-}" = "-r" ]; then runs=$2; shift 2; fi
+
+if [ -n "$sticks" ]; then
+  exec bash "$here/stick_bench.sh" "$harness" "$tool" "$sticks" "$sizes" "$runs" "$@"
+fi
 
 # The old versions are moved out of the two trees after each run (a rename
 # each), where the harness does not look, and removed at the end.

@@ -29,7 +29,9 @@ struct TPlanActions::State {
         writtenTarget(targetRoot),
         writtenSource(sourceRoot),
         changedTarget(targetRoot),
-        changedSource(sourceRoot) {}
+        changedSource(sourceRoot),
+        targetDrive(DestinationDriveOf(targetRoot)),
+        sourceDrive(DestinationDriveOf(sourceRoot)) {}
 
   TSyncPlan& plan;
   const std::string& sourceRoot;
@@ -39,6 +41,7 @@ struct TPlanActions::State {
   TJobReport& report;
   TWrittenEntries writtenTarget, writtenSource;
   TChangedSide changedTarget, changedSource;
+  TDestinationDrive targetDrive, sourceDrive;
   bool flushed = false;
   TVersionStore* targetVersions = nullptr;
   TVersionStore* sourceVersions = nullptr;
@@ -73,20 +76,24 @@ struct TPlanActions::State {
   // One file copy with its progress messages; refuses to overwrite a file
   // this run has already written on that side, and one that confirm (asked
   // before and after the data moves) finds changed since the scan.
+  // absentAtScan: the scan saw nothing at dst, and confirm (StillAbsent)
+  // checks that nothing is there still.
   Copied copy(const std::string& src, const std::string& dst, TCopyKind kind, TWrittenEntries& written,
-              std::function<platform::OsStatus()> confirm) {
-    TVersionStore* versions = &written == &writtenTarget ? targetVersions : sourceVersions;
+              std::function<platform::OsStatus()> confirm, bool absentAtScan = false) {
+    const bool toTarget = &written == &writtenTarget;
+    TVersionStore* versions = toTarget ? targetVersions : sourceVersions;
     std::function<platform::OsStatus()> keepOld;
     if (versions) {
-      versions->Prepare(dst);
+      versions->Prepare(dst, absentAtScan);
       keepOld = [versions, &dst] { return versions->KeepBeforeReplace(dst); };
     }
     const TCopyResult result =
-        CopyFileTracked(NewCopyInfo(src, dst, window, kind), written.Ids(), std::move(confirm), std::move(keepOld));
+        CopyFileTracked(NewCopyInfo(src, dst, window, kind), written.Ids(), std::move(confirm), std::move(keepOld),
+                        toTarget ? targetDrive : sourceDrive, absentAtScan);
     if (versions) versions->Settle(static_cast<bool>(result));
     if (result) {
       written.Add(dst, result.Written);
-      (&written == &writtenTarget ? changedTarget : changedSource).Wrote(dst);
+      (toTarget ? changedTarget : changedSource).Wrote(dst, result.Flushed);
       copiedBytes = result.Bytes;
       return Copied::Yes;
     }
@@ -133,10 +140,15 @@ std::function<platform::OsStatus()> AsScanned(const TFileInfo* seen) {
 // A destination that held nothing at the scan must hold nothing still; on
 // a drive that ignores letter case it may be a target-only file of another
 // spelling, unchanged, which it then replaces.
+// What it saw goes to versions, when given, so that keeping the old file
+// right after needs no look of its own.
 std::function<platform::OsStatus()> StillAbsent(std::string dest, std::size_t rootLength,
-                                                const std::vector<const TFileInfo*>* variants) {
-  return [dest = std::move(dest), rootLength, variants]() -> platform::OsStatus {
-    if (!platform::examineEntry(dest).exists) return {};
+                                                const std::vector<const TFileInfo*>* variants,
+                                                TVersionStore* versions) {
+  return [dest = std::move(dest), rootLength, variants, versions]() -> platform::OsStatus {
+    const platform::EntryState now = platform::examineEntry(dest);
+    if (versions) versions->Looked(dest, !now.exists && !now.isLink);
+    if (!now.exists) return {};
     if (variants && AnyCaseVariant(*variants, rootLength, CutRoot(dest, rootLength),
                                    [](const TFileInfo& t) { return StillAsScanned(t); }))
       return {};
@@ -253,7 +265,7 @@ bool TPlanActions::NewFolders() {
     CreateDirChecked(folder);
     s.writtenTarget.Add(folder);
     s.changedTarget.Changed(folder);
-    CopyFolderAttributes(e->Key(), folder);
+    CopyFolderAttributes(e->Key(), folder, s.targetDrive);
     s.done(&TJobWork::FoldersCreated);
   }
   return false;
@@ -272,7 +284,8 @@ bool TPlanActions::NewFiles() {
     const Copied copied =
         TakenByPair(dest, s.targetRoot.size(), s.plan.PairedTarget)
             ? s.nameTaken(dest)
-            : s.copy(e->Key(), dest, CopyNew, s.writtenTarget, StillAbsent(dest, s.targetRoot.size(), &targetOnlyFiles));
+            : s.copy(e->Key(), dest, CopyNew, s.writtenTarget, StillAbsent(dest, s.targetRoot.size(), &targetOnlyFiles, s.targetVersions),
+                     true);
     if (copied == Copied::Yes) s.done(&TJobWork::Copied, s.copiedBytes);
     if (copied == Copied::Failed) s.addError("复制文件错误，请检查该文件是否正在使用：", e->Key(), s.copyFailure);
     if (copied == Copied::Changed) s.addError(kChangedNotReplaced, dest);
@@ -431,7 +444,7 @@ bool TPlanActions::CopyBackTargetOnly() {
     const Copied copied = TakenByPair(dest, s.sourceRoot.size(), s.plan.PairedSource)
                               ? s.nameTaken(dest)
                               : s.copy(e->Key(), dest, CopyBack, s.writtenSource,
-                                       StillAbsent(dest, s.sourceRoot.size(), nullptr));
+                                       StillAbsent(dest, s.sourceRoot.size(), nullptr, s.sourceVersions), true);
     if (copied == Copied::Yes) s.done(&TJobWork::CopiedBack, s.copiedBytes);
     if (copied == Copied::Failed) s.addError("复制文件错误，请检查该文件是否正在使用：", dest, s.copyFailure);
     if (copied == Copied::Changed) s.addError(kChangedNotReplaced, dest);

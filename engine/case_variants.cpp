@@ -1,25 +1,39 @@
 #include "engine/case_variants.h"
 
+#include <optional>
+
 #include "engine/file_ops.h"
 #include "platform/file_ops.h"
 
 void RespellFolder(const std::string& folder, std::size_t rootLength,
                    const std::vector<const TFileInfo*>& targetOnlyFolders) {
-  if (!platform::isDirectory(folder)) return;
-  const auto existing = platform::lfileIdentity(folder);
+  // The folder is looked at only when the target has one of another
+  // spelling: on FUSE each look-up is a round trip to the drive process.
+  bool looked = false;
+  std::optional<platform::FileIdentity> existing;
   AnyCaseVariant(targetOnlyFolders, rootLength, CutRoot(folder, rootLength), [&](const TFileInfo& t) {
     const std::string key = t.Key();
-    if (key == folder || platform::lfileIdentity(key) != existing) return false;
+    if (key == folder) return false;
+    if (!looked) {
+      looked = true;
+      if (platform::isDirectory(folder)) existing = platform::lfileIdentity(folder);
+    }
+    if (!existing || platform::lfileIdentity(key) != existing) return false;
     RenameFileOp(key, folder);
     return true;
   });
 }
 
 bool TakenByPair(const std::string& dest, std::size_t rootLength, const std::vector<const TFileInfo*>& paired) {
-  const auto existing = platform::fileIdentity(dest);
-  if (!existing) return false;
+  // Looked up only when a paired entry has a name of another spelling.
+  bool looked = false;
+  std::optional<platform::FileIdentity> existing;
   return AnyCaseVariant(paired, rootLength, CutRoot(dest, rootLength), [&](const TFileInfo& p) {
-    return platform::fileIdentity(p.Key()) == existing;
+    if (!looked) {
+      looked = true;
+      existing = platform::fileIdentity(dest);
+    }
+    return existing && platform::fileIdentity(p.Key()) == existing;
   });
 }
 

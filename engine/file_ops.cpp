@@ -1,6 +1,8 @@
 #include "engine/file_ops.h"
 
+#include "platform/drives.h"
 #include "platform/exceptions.h"
+#include "platform/flush.h"
 
 namespace {
 
@@ -39,7 +41,8 @@ platform::CopyProgressAction CopyProgressRoutine(std::int64_t TotalSize, std::in
 
 TCopyResult CopyFileTracked(std::unique_ptr<TCopyInfo> Info, const TFileIdentitySet& RefuseExisting,
                             std::function<platform::OsStatus()> Confirm,
-                            std::function<platform::OsStatus()> BeforeReplace) {
+                            std::function<platform::OsStatus()> BeforeReplace, TDestinationDrive Drive,
+                            bool ConfirmAcceptsMissing) {
   TCopyInfo& info = *Info;
   const platform::CopyProgress progress = [&info](platform::CopyStep step, std::int64_t copied,
                                                   std::int64_t total) {
@@ -51,12 +54,24 @@ TCopyResult CopyFileTracked(std::unique_ptr<TCopyInfo> Info, const TFileIdentity
       return RefuseExisting.contains(id);
     };
   options.confirmDestination = std::move(Confirm);
+  options.confirmAcceptsMissing = ConfirmAcceptsMissing;
   options.beforeReplace = std::move(BeforeReplace);
+  options.onlyWriteBitKept = Drive.OnlyWriteBit;
+  options.flushBeforePlacing = Drive.FlushEach;
   platform::CopyResult copied =
       platform::copyFileWithProgress(info.SrcFile, info.DestFile, progress, options);
   const std::int64_t bytes = info.CopiedSize;
   Info.reset();
-  return {std::move(copied.status), copied.written, bytes};
+  return {std::move(copied.status), copied.written, bytes, copied.flushed};
+}
+
+TDestinationDrive DestinationDriveOf(const std::string& Root) {
+  TDestinationDrive drive;
+  if (Root.empty()) return drive;
+  const platform::FileSystemKind kind = platform::driveFormatOf(Root).kind;
+  drive.OnlyWriteBit = kind == platform::FileSystemKind::Fat || kind == platform::FileSystemKind::Exfat;
+  drive.FlushEach = platform::needsFlushPerFile(Root) && !platform::anyFlushCoversDrive(Root);
+  return drive;
 }
 
 bool CopyFileWithProgress(std::unique_ptr<TCopyInfo> Info) {
@@ -91,7 +106,8 @@ void CreateDirChecked(const std::string& Path) {
       formatText("I/O error %d", {std::to_string(code)}) + " (" + created.code.message() + ")", Path, reason);
 }
 
-void CopyFolderAttributes(const std::string& SourceFolder, const std::string& NewFolder) {
+void CopyFolderAttributes(const std::string& SourceFolder, const std::string& NewFolder, TDestinationDrive Drive) {
+  if (Drive.OnlyWriteBit) return;
   platform::copyFolderAttributes(SourceFolder, NewFolder);
 }
 

@@ -53,6 +53,7 @@ struct TCopyResult {
   platform::OsStatus Status;                      // why it failed, if it did
   std::optional<platform::FileIdentity> Written;  // the new destination, on success
   std::int64_t Bytes = 0;                         // the data copied, on success
+  bool Flushed = false;                           // on its drive already (TDestinationDrive::FlushEach)
   explicit operator bool() const { return Status.ok(); }
 };
 
@@ -67,9 +68,20 @@ struct TCopyResult {
 // status, the destination as it was.
 // BeforeReplace, when set, runs right before the new file is put in place
 // (platform::CopyOptions::beforeReplace).
+// Drive, when given, is what the destination's drive needs (see below).
+// ConfirmAcceptsMissing: Confirm accepts a destination that leads nowhere,
+// so it is not asked before writing when the copy finds none there.
+struct TDestinationDrive {
+  bool OnlyWriteBit = false;  // keeps no mode bits but read-only (FAT, exFAT)
+  bool FlushEach = false;     // each written file must be flushed by itself (FUSE)
+};
 TCopyResult CopyFileTracked(std::unique_ptr<TCopyInfo> Info, const TFileIdentitySet& RefuseExisting,
                             std::function<platform::OsStatus()> Confirm = {},
-                            std::function<platform::OsStatus()> BeforeReplace = {});
+                            std::function<platform::OsStatus()> BeforeReplace = {},
+                            TDestinationDrive Drive = {}, bool ConfirmAcceptsMissing = false);
+
+// What copies and new folders at Root need of its drive.
+TDestinationDrive DestinationDriveOf(const std::string& Root);
 
 // Removes FolderPath with everything in it, permanently, never following a
 // link (a linked folder loses only its link). False when something could not
@@ -91,8 +103,11 @@ bool DeleteFileForced(const std::string& Path, platform::OsStatus* Why = nullptr
 void CreateDirChecked(const std::string& Path);
 
 // Gives NewFolder the permission bits of SourceFolder (owner rwx kept).
-// Failures are ignored, as on drives without permission bits.
-void CopyFolderAttributes(const std::string& SourceFolder, const std::string& NewFolder);
+// Failures are ignored, as on drives without permission bits; on a drive
+// known to keep only the read-only flag (Drive.OnlyWriteBit) nothing is
+// asked, since the owner's write bit always stays.
+void CopyFolderAttributes(const std::string& SourceFolder, const std::string& NewFolder,
+                          TDestinationDrive Drive = {});
 
 // Removes an empty folder; false otherwise.
 bool RemoveDirOp(const std::string& Path, platform::OsStatus* Why = nullptr);

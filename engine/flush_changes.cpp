@@ -17,11 +17,14 @@ std::string FolderOf(const std::string& path) {
 }  // namespace
 
 TChangedSide::TChangedSide(std::string root)
-    : root_(std::move(root)), perFile_(!root_.empty() && platform::needsFlushPerFile(root_)) {}
+    : root_(std::move(root)),
+      fuse_(!root_.empty() && platform::needsFlushPerFile(root_)),
+      wholeByOne_(fuse_ && platform::anyFlushCoversDrive(root_)),
+      perFile_(fuse_ && !wholeByOne_) {}
 
-void TChangedSide::Wrote(const std::string& path) {
+void TChangedSide::Wrote(const std::string& path, bool flushed) {
   Changed(path);
-  if (perFile_) files_.push_back(path);
+  if (perFile_ && !flushed) files_.push_back(path);
 }
 
 void TChangedSide::Changed(const std::string& path) {
@@ -31,7 +34,8 @@ void TChangedSide::Changed(const std::string& path) {
 
 platform::OsStatus TChangedSide::Flush() const {
   if (!changed_) return {};
-  if (!perFile_) return platform::syncFileSystem(root_);
+  if (!fuse_) return platform::syncFileSystem(root_);
+  if (wholeByOne_) return platform::flushEntry(root_);
   platform::OsStatus first;
   auto flush = [&](const std::string& path) {
     platform::OsStatus r = platform::flushEntry(path);

@@ -11,13 +11,15 @@
 
 // What one side of a run changed. On kernel drives the whole drive is
 // flushed at once; on FUSE drives, which never hear of that, each written
-// file and each changed folder is flushed by itself, so those are kept.
+// file and each changed folder is flushed by itself, so those are kept,
+// unless the flush of one entry covers the whole drive
+// (platform::anyFlushCoversDrive): then the root is flushed.
 class TChangedSide {
  public:
   explicit TChangedSide(std::string root);
 
-  // A file this run wrote at path.
-  void Wrote(const std::string& path);
+  // A file this run wrote at path; flushed: it is on the drive already.
+  void Wrote(const std::string& path, bool flushed = false);
   // An entry this run created, renamed or removed at path (its folder changed).
   void Changed(const std::string& path);
   bool Any() const { return changed_; }
@@ -28,6 +30,8 @@ class TChangedSide {
 
  private:
   std::string root_;
+  bool fuse_;
+  bool wholeByOne_;  // one flush covers the whole drive
   bool perFile_;
   bool changed_ = false;
   std::vector<std::string> files_;

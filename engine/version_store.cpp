@@ -14,6 +14,13 @@
 
 namespace {
 
+// Something is at path, a link leading nowhere included. One look-up: each
+// is a round trip to the drive process on FUSE.
+bool Present(const std::string& path) {
+  const platform::EntryState state = platform::examineEntry(path);
+  return state.exists || state.isLink;
+}
+
 // "name.ext" becomes "name (n).ext"; a name without an extension, or a
 // hidden one without more, takes the number at its end.
 std::string Numbered(const std::string& name, int n) {
@@ -121,6 +128,7 @@ platform::OsStatus TVersionStore::placeFor(const std::string& path, std::string&
 }
 
 platform::OsStatus TVersionStore::Discard(const std::string& path) {
+  nothingAt_.reset();
   std::string place;
   if (platform::OsStatus r = placeFor(path, place); !r.ok()) return r;
   platform::OsStatus moved = platform::renameFile(path, place);
@@ -129,21 +137,31 @@ platform::OsStatus TVersionStore::Discard(const std::string& path) {
   return {};
 }
 
-void TVersionStore::Prepare(const std::string& path) {
+void TVersionStore::Looked(const std::string& path, bool nothing) {
+  if (nothing)
+    nothingAt_ = path;
+  else
+    nothingAt_.reset();
+}
+
+void TVersionStore::Prepare(const std::string& path, bool absentAtScan) {
   prepared_.reset();
-  if (!platform::examineEntry(path).exists && !platform::isSymbolicLink(path)) return;
+  nothingAt_.reset();
+  if (absentAtScan || !Present(path)) return;
   std::string place;
   if (placeFor(path, place).ok()) prepared_ = Moved{path, place};
 }
 
 platform::OsStatus TVersionStore::KeepBeforeReplace(const std::string& path) {
   pending_.reset();
+  const bool seenNothing = nothingAt_ == path;
+  nothingAt_.reset();
   std::string place;
   if (prepared_ && prepared_->from == path) {
     place = prepared_->to;
     prepared_.reset();
   } else {
-    if (!platform::examineEntry(path).exists && !platform::isSymbolicLink(path)) return {};
+    if (seenNothing || !Present(path)) return {};
     if (platform::OsStatus r = placeFor(path, place); !r.ok()) return r;
   }
   // A second name first: the file never leaves its own.
@@ -162,6 +180,7 @@ platform::OsStatus TVersionStore::KeepBeforeReplace(const std::string& path) {
 }
 
 void TVersionStore::Settle(bool replaced) {
+  nothingAt_.reset();
   if (pending_ && !replaced && platform::renameFile(pending_->to, pending_->from).ok()) --kept_;
   pending_.reset();
 }

@@ -39,8 +39,14 @@ class TVersionStore {
   // Makes the place for path ready beforehand (its folders, a free name), so
   // that KeepBeforeReplace takes one call and the moment between the last
   // look at the file and its replacement stays short. Nothing at path:
-  // nothing made.
-  void Prepare(const std::string& path);
+  // nothing made. absentAtScan: the scan saw nothing at path, so nothing is
+  // looked at here (a look costs a round trip on FUSE); should something be
+  // there after all, KeepBeforeReplace still finds and keeps it.
+  void Prepare(const std::string& path, bool absentAtScan = false);
+  // A look at path just now found nothing there (nothing: true) or
+  // something. A KeepBeforeReplace of path that follows before any other
+  // call trusts it and looks no more.
+  void Looked(const std::string& path, bool nothing);
   // After the replacement KeepBeforeReplace prepared: when it did not
   // happen, a file moved aside goes back to its name.
   void Settle(bool replaced);
@@ -63,6 +69,7 @@ class TVersionStore {
     std::string from, to;
   };
   std::optional<Moved> pending_;
+  std::optional<std::string> nothingAt_;  // Looked found nothing there
   std::optional<Moved> prepared_;  // from: the path, to: its place  // moved aside for a replacement not yet settled
   std::int64_t kept_ = 0;
 };

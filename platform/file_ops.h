@@ -74,17 +74,31 @@ struct CopyOptions {
   // with that status, the destination left as it is. This is how a caller
   // makes sure the destination is still what it saw when it planned the copy.
   std::function<OsStatus()> confirmDestination;
+  // confirmDestination accepts a destination that leads nowhere: when the
+  // look before writing finds none, it is not asked that first time (on
+  // FUSE each look is a round trip to the drive process).
+  bool confirmAcceptsMissing = false;
   // When set, called right before the new file is put in place, after the
   // last confirmDestination: a failure it returns ends the copy with that
   // status and nothing put in place. This is where a caller keeps the old
   // destination (a hard link to it, or the file itself moved aside).
   std::function<OsStatus()> beforeReplace;
+  // The destination's drive keeps of the mode bits only whether a file may
+  // be written (FAT, exFAT): a source with the owner-write bit has nothing
+  // to hand over there, and its bits are not set.
+  bool onlyWriteBitKept = false;
+  // The new file is flushed to its drive (fsync) before it takes its name.
+  // A flush that fails does not fail the copy; CopyResult::flushed says
+  // whether it succeeded, and the caller flushes again later.
+  bool flushBeforePlacing = false;
 };
 
 struct CopyResult {
   OsStatus status;
   // The new destination file, on success.
   std::optional<FileIdentity> written;
+  // On success: flushBeforePlacing was asked for and the flush succeeded.
+  bool flushed = false;
   bool ok() const noexcept { return status.ok(); }
 };
 

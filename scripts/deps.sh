@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config python3 tzdata
   libicu-dev libgtest-dev libgmock-dev
   qt6-base-dev fonts-noto-cjk
-  exfat-fuse exfatprogs fuse3 fusefat dosfstools rsync time
+  exfat-fuse exfatprogs fuse3 fusefat dosfstools rsync time strace
   clang libclang-rt-14-dev
   qt6-translations-l10n patchelf binutils debootstrap xvfb openbox xdotool imagemagick
 )

@@ -326,11 +326,13 @@ OsStatus moveAllData(int in, int out, std::int64_t total, bool sparse, const Cop
   return holes ? holes->finish() : OsStatus{};
 }
 
-// Refusals that must come before anything is written.
-OsStatus checkDestination(const std::string& destination, const CopyOptions& options) {
+// Refusals that must come before anything is written. `missing`: the
+// destination leads nowhere.
+OsStatus checkDestination(const std::string& destination, const CopyOptions& options, bool& missing) {
   struct stat st {};
   if (::stat(destination.c_str(), &st) != 0) {
-    if (errno == ENOENT) return OsStatus{};
+    missing = errno == ENOENT;
+    if (missing) return OsStatus{};
     return lastError("stat", destination);
   }
   if (S_ISDIR(st.st_mode)) return OsStatus::fromErrno(EISDIR, "copy", destination);
@@ -362,9 +364,10 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
   // Only the status flags can change here, and O_NONBLOCK is the only one set.
   ::fcntl(in.get(), F_SETFL, 0);
 
-  if (OsStatus r = checkDestination(destination, options); !r.ok())
+  bool missing = false;
+  if (OsStatus r = checkDestination(destination, options, missing); !r.ok())
     return {std::move(r), std::nullopt};
-  if (options.confirmDestination)
+  if (options.confirmDestination && !(missing && options.confirmAcceptsMissing))
     if (OsStatus r = options.confirmDestination(); !r.ok()) return {std::move(r), std::nullopt};
 
   const std::string folder = detail::parentOf(destination);
@@ -390,7 +393,10 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
   // whoever runs the sync, and a drive must not hand out its privileges.
   // A drive without permission bits refuses in one of several ways (FAT
   // through FUSE answers ENOSYS); its files get none.
-  if (syscalls().fchmod(temp.fd(), sourceStat.st_mode & 01777) != 0 && errno != EPERM &&
+  // On a drive that keeps only the read-only flag a writable file's bits
+  // would change nothing, and each request is a round trip on FUSE.
+  const bool modeMatters = !options.onlyWriteBitKept || (sourceStat.st_mode & S_IWUSR) == 0;
+  if (modeMatters && syscalls().fchmod(temp.fd(), sourceStat.st_mode & 01777) != 0 && errno != EPERM &&
       errno != ENOTSUP && errno != EOPNOTSUPP && errno != ENOSYS)
     return {lastError("fchmod", destination), std::nullopt};
   if (syscalls().futimens(temp.fd(), sourceStat.st_mtim.tv_sec, sourceStat.st_mtim.tv_nsec) != 0)
@@ -398,6 +404,10 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
 
   struct stat written {};
   if (::fstat(temp.fd(), &written) != 0) return {lastError("fstat", destination), std::nullopt};
+  // Through the descriptor at hand rather than by opening the placed file
+  // again later: on FUSE that saves the open and the close, and the data is
+  // on the drive before any name leads to it.
+  const bool flushed = options.flushBeforePlacing && syscalls().fsync(temp.fd()) == 0;
   if (!temp.close()) return {lastError("close", destination), std::nullopt};
   if (options.confirmDestination)
     if (OsStatus r = options.confirmDestination(); !r.ok()) return {std::move(r), std::nullopt};
@@ -410,19 +420,25 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
 
   std::optional<FileIdentity> identity = FileIdentity{static_cast<std::uint64_t>(written.st_dev),
                                                       static_cast<std::uint64_t>(written.st_ino)};
-  // FUSE numbers a file per spelling of its path; take the one that a later
-  // look-up by the listed names will see.
   if (detail::isOnFuse(folder)) {
-    if (auto listed = fileIdentity(destination)) identity = listed;
+    // FUSE numbers a file per spelling of its path; take the one that a
+    // later look-up by the listed names will see. One look-up of the placed
+    // file serves that and the time check below where the folder lists the
+    // name as written.
+    struct stat placed {};
+    const bool seen = ::stat(destination.c_str(), &placed) == 0;
+    if (seen) identity = FileIdentity{static_cast<std::uint64_t>(placed.st_dev),
+                                      static_cast<std::uint64_t>(placed.st_ino)};
+    if (const std::string spelled = detail::onDiskSpelling(destination); spelled != destination)
+      if (auto listed = fileIdentity(spelled)) identity = listed;
     // FAT through FUSE gives a renamed file the current time: the copy would
     // look newer than its source on the next run.
-    struct stat placed {};
-    if (::stat(destination.c_str(), &placed) == 0 &&
+    if (seen &&
         (placed.st_mtim.tv_sec != written.st_mtim.tv_sec || placed.st_mtim.tv_nsec != written.st_mtim.tv_nsec) &&
         syscalls().utimens(destination.c_str(), sourceStat.st_mtim.tv_sec, sourceStat.st_mtim.tv_nsec) != 0)
       return {lastError("utimensat", destination), std::nullopt};
   }
-  return {OsStatus{}, identity};
+  return {OsStatus{}, identity, flushed};
 }
 
 }  // namespace platform

@@ -127,6 +127,7 @@ OsStatus deleteFile(const std::string& path) {
 OsStatus createDirectory(const std::string& path) {
   if (syscalls().mkdir(path.c_str(), 0777) != 0) return lastError("mkdir", path);
   noteCreation(path);
+  detail::noteCreatedFolder(path);
   return OsStatus{};
 }
 

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include "platform/drives.h"
 #include "platform/flush.h"
 #include "platform/posix/file_ops_internal.h"
 
@@ -8,6 +9,10 @@ namespace platform {
 
 bool needsFlushPerFile(const std::string& folder) {
   return detail::isOnFuse(isDirectory(folder) ? folder : detail::parentOf(folder));
+}
+
+bool anyFlushCoversDrive(const std::string& folder) {
+  return needsFlushPerFile(folder) && driveFormatOf(folder).kind == FileSystemKind::Exfat;
 }
 
 OsStatus flushEntry(const std::string& path) {

@@ -127,6 +127,19 @@ class ListingCache {
       it->second.add(name);
   }
 
+  // A folder just made is empty and on its parent's drive: neither needs
+  // asking (on FUSE each would be a round trip to the drive process).
+  void createdFolder(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    std::lock_guard lock(mutex_);
+    if (scopes_ == 0) return;
+    const auto parent = fuseFolders_.find(parentOf(path));
+    if (parent == fuseFolders_.end()) return;
+    const bool fuse = parent->second;
+    fuseFolders_.emplace(path, fuse);
+    if (fuse) listings_.emplace(folded(path), Listing{});
+  }
+
   void removed(const std::string& dir, const std::string& name) {
     std::lock_guard lock(mutex_);
     if (listings_.empty()) return;
@@ -166,6 +179,8 @@ std::string listedSpelling(const std::string& dir, const std::string& name) {
 }
 
 void noteCreated(const std::string& dir, const std::string& name) { ListingCache::instance().created(dir, name); }
+
+void noteCreatedFolder(const std::string& path) { ListingCache::instance().createdFolder(path); }
 
 void noteRemoved(const std::string& dir, const std::string& name) { ListingCache::instance().removed(dir, name); }
 

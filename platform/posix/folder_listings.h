@@ -16,6 +16,8 @@ std::string listedSpelling(const std::string& dir, const std::string& name);
 // This process has made `name` in `dir` (created it, or renamed or copied a
 // file onto it).
 void noteCreated(const std::string& dir, const std::string& name);
+// This process has just made the folder `path` (noteCreated is told too).
+void noteCreatedFolder(const std::string& path);
 // This process has removed the entry `name` of `dir`.
 void noteRemoved(const std::string& dir, const std::string& name);
 // What is known of `path` and everything below it is no longer true.

@@ -144,6 +144,43 @@ TEST_P(Versions, TheStoreNumbersASecondFileOfOneNameAndPutsBackAMoveNotFollowedB
   EXPECT_FALSE(fs::exists(runFolder(root) / "none.txt"));
 }
 
+TEST_P(Versions, TheKeepingTrustsOnlyTheLastLookAtTheSameName) {
+  const fs::path root = onDrive("store");
+  const std::string a = (root / "a.txt").string();
+  const std::string b = (root / "b.txt").string();
+  put(root, "a.txt", "a's old", kT0);
+  put(root, "b.txt", "b's old", kT0);
+  TVersionStore store(root.string() + "/", kRun);
+  // A look that found something, after one that found nothing: kept.
+  store.Looked(a, true);
+  store.Looked(a, false);
+  ASSERT_TRUE(store.KeepBeforeReplace(a).ok());
+  store.Settle(true);
+  EXPECT_EQ(readFile(runFolder(root) / "a.txt"), "a's old");
+  // A look at another name says nothing of this one: it looks itself.
+  store.Looked(a, true);
+  ASSERT_TRUE(store.KeepBeforeReplace(b).ok());
+  store.Settle(true);
+  EXPECT_EQ(readFile(runFolder(root) / "b.txt"), "b's old");
+  // A look is used once: a second keeping of the name looks again.
+  put(root, "c.txt", "c's old", kT0);
+  const std::string c = (root / "c.txt").string();
+  store.Looked(c, true);
+  ASSERT_TRUE(store.KeepBeforeReplace(c).ok());
+  store.Settle(true);
+  EXPECT_FALSE(fs::exists(runFolder(root) / "c.txt")) << "trusted: nothing was there at the look";
+  ASSERT_TRUE(store.KeepBeforeReplace(c).ok());
+  store.Settle(true);
+  EXPECT_EQ(readFile(runFolder(root) / "c.txt"), "c's old");
+  // Prepare of a name the scan saw empty makes nothing; what is there by
+  // the keeping is still kept.
+  store.Prepare((root / "d.txt").string(), true);
+  put(root, "d.txt", "d arrived", kT0);
+  ASSERT_TRUE(store.KeepBeforeReplace((root / "d.txt").string()).ok());
+  store.Settle(true);
+  EXPECT_EQ(readFile(runFolder(root) / "d.txt"), "d arrived");
+}
+
 INSTANTIATE_TEST_SUITE_P(Drives, Versions, EachDrive(), DriveName);
 
 TEST(VersionRetention, RunsPastTheirDaysAndBeyondTheShareGoOldestFirst) {
