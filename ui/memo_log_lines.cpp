@@ -83,6 +83,9 @@ MemoLogLines::MemoLogLines(QPlainTextEdit& memo) : memo_(memo) {
   document->setDefaultFont(memo.font());
   document->setUndoRedoEnabled(memo.isUndoRedoEnabled());
   memo.setDocument(document);
+  QObject::connect(document, &QTextDocument::contentsChange, &memo_, [this] {
+    if (!ownChange_) last_.reset();
+  });
   paintTimer_.setSingleShot(true);
   paintTimer_.setInterval(kPaintInterval);
   paintTimer_.callOnTimeout([this] { paintNow(); });
@@ -127,18 +130,45 @@ QTextBlock MemoLogLines::lastLineBlock() const {
   return isEmptyBlock(last) ? last.previous() : last;
 }
 
-void MemoLogLines::add(std::string_view line) {
+void MemoLogLines::startEditing() {
   holdPaint();
+  ownChange_ = true;
+  if (!updating_ || editing_) return;
+  QTextCursor(memo_.document()).beginEditBlock();
+  editing_ = true;
+}
+
+void MemoLogLines::finishEditing() {
+  if (editing_) {
+    editing_ = false;
+    QTextCursor(memo_.document()).endEditBlock();
+  }
+  ownChange_ = false;
+}
+
+void MemoLogLines::remember(QString text) {
+  // Read back as the document holds it: with its breaks and any invalid
+  // bytes replaced, as the line is when read from the pane.
+  std::string line = text.toStdString();
+  last_.emplace(LastLine{std::move(line), std::move(text)});
+}
+
+void MemoLogLines::add(std::string_view line) {
+  startEditing();
   QTextDocument* doc = memo_.document();
   QTextCursor cursor(doc);
-  cursor.movePosition(QTextCursor::End);
+  cursor.setPosition(doc->characterCount() - 1);
   // Text the user typed after the last line stays a line of its own.
   if (!isEmptyBlock(doc->lastBlock())) cursor.insertBlock();
-  cursor.insertText(paneLine(line));
+  QString text = paneLine(line);
+  cursor.insertText(text);
   cursor.insertBlock();
+  remember(std::move(text));
+  if (!updating_) finishEditing();
 }
 
 std::string MemoLogLines::last() const {
+  if (last_) return last_->line;
   if (count() == 0) return {};
   return lastLineBlock().text().toStdString();
 }
@@ -149,8 +179,8 @@ void MemoLogLines::replaceLast(std::string_view line) {
     return;
   }
   const QTextBlock block = lastLineBlock();
-  const QString old = block.text();
-  const QString text = paneLine(line);
+  const QString old = last_ ? last_->text : block.text();
+  QString text = paneLine(line);
   // Only what differs is replaced: a progress text keeps its copy line and
   // changes its percentage.
   qsizetype same = 0;
@@ -158,38 +188,39 @@ void MemoLogLines::replaceLast(std::string_view line) {
   while (same < shorter && old.at(same) == text.at(same)) ++same;
   if (same > 0 && old.at(same - 1).isHighSurrogate()) --same;  // never split a character
   if (same == old.size() && same == text.size()) return;
-  holdPaint();
+  startEditing();
   QTextCursor cursor(memo_.document());
   cursor.setPosition(block.position() + static_cast<int>(same));
   cursor.setPosition(block.position() + static_cast<int>(old.size()), QTextCursor::KeepAnchor);
   cursor.insertText(text.mid(same));
+  remember(std::move(text));
+  if (!updating_) finishEditing();
 }
 
 void MemoLogLines::deleteLast() {
   if (count() == 0) return;
-  holdPaint();
+  startEditing();
   QTextDocument* doc = memo_.document();
   QTextCursor cursor(doc);
   cursor.setPosition(lastLineBlock().position());
   cursor.setPosition(doc->characterCount() - 1, QTextCursor::KeepAnchor);
   cursor.removeSelectedText();
+  last_.reset();
+  if (!updating_) finishEditing();
 }
 
 void MemoLogLines::clear() {
+  finishEditing();
+  last_.reset();
   holdPaint();
   memo_.clear();
 }
 
-void MemoLogLines::beginUpdate() {
-  if (updating_) return;
-  QTextCursor(memo_.document()).beginEditBlock();
-  updating_ = true;
-}
+void MemoLogLines::beginUpdate() { updating_ = true; }
 
 void MemoLogLines::endUpdate() {
-  if (!updating_) return;
   updating_ = false;
-  QTextCursor(memo_.document()).endEditBlock();
+  finishEditing();
 }
 
 void MemoLogLines::scrollToEnd() {

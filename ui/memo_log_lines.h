@@ -7,6 +7,9 @@
 // as with ten.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include <QPlainTextDocumentLayout>
 #include <QString>
 #include <QTimer>
@@ -52,9 +55,25 @@ class MemoLogLines : public LogLines {
   // The block that holds the last line; only valid when count() != 0.
   QTextBlock lastLineBlock() const;
   void holdPaint();
+  // Every change of the document goes through these: between beginUpdate
+  // and endUpdate, the changes form one edit, opened only once the document
+  // really changes (a message that changes nothing costs no edit).
+  void startEditing();
+  void finishEditing();
+  // The last line as this object last wrote it into the document, kept
+  // until a change made by others (the user typing, a clear), so that a
+  // message need not read it back.
+  void remember(QString text);
 
   QPlainTextEdit& memo_;
   bool updating_ = false;
+  bool editing_ = false;
+  bool ownChange_ = false;
+  struct LastLine {
+    std::string line;
+    QString text;
+  };
+  std::optional<LastLine> last_;
   bool held_ = false;
   bool scrollDue_ = false;
   QTimer paintTimer_;

@@ -68,7 +68,13 @@ void TSyncForm::refreshProgress() {
   const auto now = std::chrono::steady_clock::now();
   const TProgressFigures figures = progressView_.Update(lastJob_ ? lastJob_->Progress() : TJobProgress{}, now);
   if (!figures.Active) return;
-  ProgressJob->setValue(figures.Permille);
+  if (ProgressJob->value() != figures.Permille) {
+    // The bar would paint itself at once, apart from the frame in which the
+    // pane and the label are painted.
+    ProgressJob->setUpdatesEnabled(false);
+    ProgressJob->setValue(figures.Permille);
+    ProgressJob->setUpdatesEnabled(true);
+  }
   const QString count = QString::fromStdString(ProgressCountText(figures));
   const QString speed = QString::fromStdString(ProgressSpeedText(figures));
   const QString text = speed.isEmpty() ? count : count + QLatin1Char('\n') + speed;

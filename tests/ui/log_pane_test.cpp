@@ -54,6 +54,39 @@ TEST(MemoLogLines, LinesOfTheTextPane) {
   EXPECT_EQ(log.count(), 0u);
 }
 
+// The pane remembers its last line between messages; whatever the user does
+// to the text in between is what the next message works on.
+TEST(MemoLogLines, WhatTheUserTypedIsSeenByTheNextChange) {
+  QPlainTextEdit memo;
+  MemoLogLines log(memo);
+  log.beginUpdate();
+  log.add("复制文件a到b");
+  log.replaceLast("复制文件a到b 10%");
+  log.endUpdate();
+
+  // Typed at the end of the last line: it belongs to that line.
+  QTextCursor cursor(memo.document());
+  cursor.setPosition(memo.document()->lastBlock().previous().position() + 5);
+  cursor.insertText(QStringLiteral("改"));
+  EXPECT_EQ(log.last(), "复制文件a改到b 10%");
+  log.replaceLast("复制文件a到b 20%");
+  EXPECT_EQ(memo.toPlainText(), QStringLiteral("复制文件a到b 20%\n"));
+
+  // Removed by the user: the pane is empty, and the next line its only one.
+  memo.selectAll();
+  memo.textCursor().removeSelectedText();
+  EXPECT_EQ(log.count(), 0u);
+  EXPECT_EQ(log.last(), "");
+  log.replaceLast("复制文件a到b 30%");
+  EXPECT_EQ(memo.toPlainText(), QStringLiteral("复制文件a到b 30%\n"));
+
+  // Replaced by a text of the pane's own (a paste over everything).
+  memo.setPlainText(QStringLiteral("别的文字"));
+  EXPECT_EQ(log.last(), "别的文字");
+  log.deleteLast();
+  EXPECT_EQ(log.count(), 0u);
+}
+
 namespace {
 
 // Records the regions the pane paints.
