@@ -58,6 +58,7 @@ TCopyResult CopyFileTracked(std::unique_ptr<TCopyInfo> Info, const TFileIdentity
   options.beforeReplace = std::move(BeforeReplace);
   options.onlyWriteBitKept = Drive.OnlyWriteBit;
   options.flushBeforePlacing = Drive.FlushEach;
+  options.renameKeepsTime = Drive.RenameKeepsTime;
   platform::CopyResult copied =
       platform::copyFileWithProgress(info.SrcFile, info.DestFile, progress, options);
   const std::int64_t bytes = info.CopiedSize;
@@ -70,6 +71,7 @@ TDestinationDrive DestinationDriveOf(const std::string& Root) {
   if (Root.empty()) return drive;
   const platform::FileSystemKind kind = platform::driveFormatOf(Root).kind;
   drive.OnlyWriteBit = kind == platform::FileSystemKind::Fat || kind == platform::FileSystemKind::Exfat;
+  drive.RenameKeepsTime = kind == platform::FileSystemKind::Exfat;
   drive.FlushEach = platform::needsFlushPerFile(Root) && !platform::anyFlushCoversDrive(Root);
   return drive;
 }

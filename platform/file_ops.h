@@ -91,6 +91,11 @@ struct CopyOptions {
   // A flush that fails does not fail the copy; CopyResult::flushed says
   // whether it succeeded, and the caller flushes again later.
   bool flushBeforePlacing = false;
+  // The destination's drive is known to keep a file's modification time
+  // when the file is renamed (exFAT). Otherwise, on FUSE, the placed file's
+  // time is looked at and set again where the rename changed it (FAT
+  // through FUSE gives a renamed file the current time).
+  bool renameKeepsTime = false;
 };
 
 struct CopyResult {

@@ -73,7 +73,7 @@ class TempFile {
         if (errno != EEXIST) return false;
         continue;
       }
-      switch (lock(fd.get(), path)) {
+      switch (lock(fd.get())) {
         case Lock::Held:
         case Lock::Unsupported:
           fd_ = std::move(fd);
@@ -107,15 +107,18 @@ class TempFile {
   // and removed it; the name is ours only when it still exists once we hold
   // the lock. A file system without flock leaves the file unlocked, and
   // walks then leave it alone too, since they cannot lock it either.
-  Lock lock(int fd, const std::string& path) {
+  Lock lock(int fd) {
     UniqueFd second(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
     if (!second.valid()) return Lock::Failed;
     if (syscalls().flock(second.get(), LOCK_EX | LOCK_NB) != 0) {
       if (errno == EWOULDBLOCK) return Lock::Lost;
       return Lock::Unsupported;
     }
+    // Removed meanwhile, the open file has no name left; asked of the
+    // descriptor, which the drive's driver answers from what it holds.
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? Lock::Lost : Lock::Failed;
+    if (::fstat(fd, &st) != 0) return Lock::Failed;
+    if (st.st_nlink == 0) return Lock::Lost;
     lock_ = std::move(second);
     return Lock::Held;
   }
@@ -329,6 +332,12 @@ OsStatus moveAllData(int in, int out, std::int64_t total, bool sparse, const Cop
 // Refusals that must come before anything is written. `missing`: the
 // destination leads nowhere.
 OsStatus checkDestination(const std::string& destination, const CopyOptions& options, bool& missing) {
+  // A folder listing this run keeps current tells without asking the drive;
+  // the look right before the rename still asks.
+  if (detail::knownAbsent(detail::parentOf(destination), detail::baseName(destination))) {
+    missing = true;
+    return OsStatus{};
+  }
   struct stat st {};
   if (::stat(destination.c_str(), &st) != 0) {
     missing = errno == ENOENT;
@@ -422,21 +431,21 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
                                                       static_cast<std::uint64_t>(written.st_ino)};
   if (detail::isOnFuse(folder)) {
     // FUSE numbers a file per spelling of its path; take the one that a
-    // later look-up by the listed names will see. One look-up of the placed
-    // file serves that and the time check below where the folder lists the
-    // name as written.
-    struct stat placed {};
-    const bool seen = ::stat(destination.c_str(), &placed) == 0;
-    if (seen) identity = FileIdentity{static_cast<std::uint64_t>(placed.st_dev),
-                                      static_cast<std::uint64_t>(placed.st_ino)};
-    if (const std::string spelled = detail::onDiskSpelling(destination); spelled != destination)
+    // later look-up by the listed names will see. The rename keeps the
+    // number the written file had under its temporary name.
+    const std::string spelled = detail::onDiskSpelling(destination);
+    if (spelled != destination)
       if (auto listed = fileIdentity(spelled)) identity = listed;
     // FAT through FUSE gives a renamed file the current time: the copy would
     // look newer than its source on the next run.
-    if (seen &&
-        (placed.st_mtim.tv_sec != written.st_mtim.tv_sec || placed.st_mtim.tv_nsec != written.st_mtim.tv_nsec) &&
-        syscalls().utimens(destination.c_str(), sourceStat.st_mtim.tv_sec, sourceStat.st_mtim.tv_nsec) != 0)
-      return {lastError("utimensat", destination), std::nullopt};
+    struct stat placed {};
+    if (!options.renameKeepsTime && ::stat(destination.c_str(), &placed) == 0) {
+      if (spelled == destination)
+        identity = FileIdentity{static_cast<std::uint64_t>(placed.st_dev), static_cast<std::uint64_t>(placed.st_ino)};
+      if ((placed.st_mtim.tv_sec != written.st_mtim.tv_sec || placed.st_mtim.tv_nsec != written.st_mtim.tv_nsec) &&
+          syscalls().utimens(destination.c_str(), sourceStat.st_mtim.tv_sec, sourceStat.st_mtim.tv_nsec) != 0)
+        return {lastError("utimensat", destination), std::nullopt};
+    }
   }
   return {OsStatus{}, identity, flushed};
 }

@@ -27,6 +27,7 @@ std::string folded(std::string_view text) { return foldedCase(text); }
 
 // The names of a folder, with how many of them share each folded form.
 struct Listing {
+  std::string dir;  // the folder as it was asked about, in its own spelling
   std::unordered_set<std::string> names;
   std::unordered_map<std::string, int> foldedCounts;
 
@@ -94,9 +95,19 @@ class ListingCache {
     std::lock_guard lock(mutex_);
     if (scopes_ > 0) {
       Listing& kept = listings_[folded(dir)] = Listing{};
+      kept.dir = dir;
       for (const std::string& n : *names) kept.add(n);
     }
     return result;
+  }
+
+  bool absent(const std::string& dir, const std::string& name) {
+    std::lock_guard lock(mutex_);
+    if (scopes_ == 0) return false;
+    const auto it = listings_.find(folded(dir));
+    // Only a listing of this very folder: on a drive that heeds letter case
+    // another folder may share its key.
+    return it != listings_.end() && it->second.dir == dir && !it->second.hasVariantOf(name);
   }
 
   // Asks the FUSE daemon at most once per folder while a scope lives.
@@ -137,7 +148,7 @@ class ListingCache {
     if (parent == fuseFolders_.end()) return;
     const bool fuse = parent->second;
     fuseFolders_.emplace(path, fuse);
-    if (fuse) listings_.emplace(folded(path), Listing{});
+    if (fuse) listings_.emplace(folded(path), Listing{path, {}, {}});
   }
 
   void removed(const std::string& dir, const std::string& name) {
@@ -176,6 +187,10 @@ bool isOnFuse(const std::string& dir) { return ListingCache::instance().onFuse(d
 
 std::string listedSpelling(const std::string& dir, const std::string& name) {
   return ListingCache::instance().spelling(dir, name);
+}
+
+bool knownAbsent(const std::string& dir, const std::string& name) {
+  return ListingCache::instance().absent(dir, name);
 }
 
 void noteCreated(const std::string& dir, const std::string& name) { ListingCache::instance().created(dir, name); }

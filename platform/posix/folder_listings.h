@@ -13,6 +13,10 @@ namespace platform::detail {
 // the one listed name equal to it ignoring case, else `name`.
 std::string listedSpelling(const std::string& dir, const std::string& name);
 
+// While a listing of `dir` is kept: it holds neither `name` nor a name equal
+// to it ignoring case. False when no listing is kept (nothing is read).
+bool knownAbsent(const std::string& dir, const std::string& name);
+
 // This process has made `name` in `dir` (created it, or renamed or copied a
 // file onto it).
 void noteCreated(const std::string& dir, const std::string& name);

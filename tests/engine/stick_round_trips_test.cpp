@@ -141,6 +141,30 @@ TEST_P(StickRoundTrips, AFileThatTurnsUpAtANewFilesNameWhileItIsCopiedIsKept) {
             lines.end());
 }
 
+// The folder's kept listing answers the look before writing, and knows
+// nothing of a file put there by someone else since: the look right before
+// the replacement still finds it.
+TEST_P(StickRoundTrips, AFileThatTurnsUpAtANewFilesNameBeforeItsCopyIsKept) {
+  Pair s(onDrive("sync"), tolerance());
+  put(s.disk.path(), "sub/a.txt", "a", kT0);
+  put(s.disk.path(), "sub/b.txt", "the source's", kT0);
+  JobHarness h;
+  bool written = false;
+  h.onMessage = [&](const Recorded& m) {
+    if (m.msg != WM_COPYSTART || written) return;
+    written = true;
+    put(s.usb, "sub/b.txt", "someone else's", kT0);
+  };
+  h.run(TSyncType::DiskSync, s.settings());
+  EXPECT_TRUE(written);
+  EXPECT_EQ(readFile(s.usb / "sub/a.txt"), "a");
+  EXPECT_EQ(readFile(s.usb / "sub/b.txt"), "someone else's");
+  const auto lines = h.lines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "1、该文件在同步期间被改动，未覆盖，请检查：" + s.u() + "sub/b.txt"),
+            lines.end());
+  EXPECT_EQ(copyTempFiles(s.usb), 0);
+}
+
 TEST_P(StickRoundTrips, ATargetOnlySpellingReplacedByANewFileIsKeptAsAnOldVersion) {
   Pair s(onDrive("sync"), tolerance());
   put(s.disk.path(), "Report.txt", "new report", kT0 + 10);

@@ -297,6 +297,28 @@ TEST(FileCopy, ADriveWithoutPermissionBitsTakesTheCopyWithoutThem) {
   }
 }
 
+// Another run's walk may take a temporary file for a crash's leftover in
+// the moment between its creation and its lock, and remove it: the copy
+// notices that its file has no name left and starts over under a new one.
+TEST(FileCopy, ATemporaryFileRemovedBeforeItsLockIsGivenUp) {
+  TempDir dir;
+  const fs::path src = dir.write("src", "data");
+  static int removals;
+  removals = 0;
+  Syscalls table = syscalls();
+  table.flock = [](int fd, int operation) {
+    if (removals++ == 0) fs::remove(fs::read_symlink("/proc/self/fd/" + std::to_string(fd)));
+    return realSyscalls().flock(fd, operation);
+  };
+  ScopedSyscallOverride guard(table);
+  Recorder rec;
+  const CopyResult r = copyFileWithProgress(src.string(), dir.str() + "/dst", rec.callback());
+  ASSERT_TRUE(r.ok()) << describe(r.status);
+  EXPECT_EQ(removals, 2) << "one more temporary file";
+  EXPECT_EQ(readFile(dir.path() / "dst"), "data");
+  EXPECT_EQ(copyTempFiles(dir.path()), 0);
+}
+
 TEST(FileCopy, FallsBackToReadAndWriteAcrossFileSystems) {
   TempDir dir;
   const std::string data = patternBytes(MiB + 7, 4);
