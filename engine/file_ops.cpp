@@ -59,6 +59,7 @@ TCopyResult CopyFileTracked(std::unique_ptr<TCopyInfo> Info, const TFileIdentity
   options.onlyWriteBitKept = Drive.OnlyWriteBit;
   options.flushBeforePlacing = Drive.FlushEach;
   options.renameKeepsTime = Drive.RenameKeepsTime;
+  options.timeAfterRename = Drive.TimeAfterRename;
   platform::CopyResult copied =
       platform::copyFileWithProgress(info.SrcFile, info.DestFile, progress, options);
   const std::int64_t bytes = info.CopiedSize;
@@ -72,6 +73,7 @@ TDestinationDrive DestinationDriveOf(const std::string& Root) {
   const platform::FileSystemKind kind = platform::driveFormatOf(Root).kind;
   drive.OnlyWriteBit = kind == platform::FileSystemKind::Fat || kind == platform::FileSystemKind::Exfat;
   drive.RenameKeepsTime = kind == platform::FileSystemKind::Exfat;
+  drive.TimeAfterRename = kind == platform::FileSystemKind::Fat;
   drive.FlushEach = platform::needsFlushPerFile(Root) && !platform::anyFlushCoversDrive(Root);
   return drive;
 }

@@ -74,7 +74,8 @@ struct TCopyResult {
 struct TDestinationDrive {
   bool OnlyWriteBit = false;  // keeps no mode bits but read-only (FAT, exFAT)
   bool FlushEach = false;     // each written file must be flushed by itself (FUSE)
-  bool RenameKeepsTime = false;  // a renamed file keeps its time for certain (exFAT)
+  bool RenameKeepsTime = false;   // a renamed file keeps its time for certain (exFAT)
+  bool TimeAfterRename = false;   // a renamed file may get a new time (FAT): set it after
 };
 TCopyResult CopyFileTracked(std::unique_ptr<TCopyInfo> Info, const TFileIdentitySet& RefuseExisting,
                             std::function<platform::OsStatus()> Confirm = {},

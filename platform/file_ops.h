@@ -96,6 +96,9 @@ struct CopyOptions {
   // time is looked at and set again where the rename changed it (FAT
   // through FUSE gives a renamed file the current time).
   bool renameKeepsTime = false;
+  // The destination's drive gives a renamed file a new time (FAT through
+  // FUSE), or may: the time is set once, after the rename, by the path.
+  bool timeAfterRename = false;
 };
 
 struct CopyResult {

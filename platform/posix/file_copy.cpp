@@ -408,7 +408,8 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
   if (modeMatters && syscalls().fchmod(temp.fd(), sourceStat.st_mode & 01777) != 0 && errno != EPERM &&
       errno != ENOTSUP && errno != EOPNOTSUPP && errno != ENOSYS)
     return {lastError("fchmod", destination), std::nullopt};
-  if (syscalls().futimens(temp.fd(), sourceStat.st_mtim.tv_sec, sourceStat.st_mtim.tv_nsec) != 0)
+  if (!options.timeAfterRename &&
+      syscalls().futimens(temp.fd(), sourceStat.st_mtim.tv_sec, sourceStat.st_mtim.tv_nsec) != 0)
     return {lastError("futimens", destination), std::nullopt};
 
   struct stat written {};
@@ -439,7 +440,7 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
     // FAT through FUSE gives a renamed file the current time: the copy would
     // look newer than its source on the next run.
     struct stat placed {};
-    if (!options.renameKeepsTime && ::stat(destination.c_str(), &placed) == 0) {
+    if (!options.renameKeepsTime && !options.timeAfterRename && ::stat(destination.c_str(), &placed) == 0) {
       if (spelled == destination)
         identity = FileIdentity{static_cast<std::uint64_t>(placed.st_dev), static_cast<std::uint64_t>(placed.st_ino)};
       if ((placed.st_mtim.tv_sec != written.st_mtim.tv_sec || placed.st_mtim.tv_nsec != written.st_mtim.tv_nsec) &&
@@ -447,6 +448,9 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
         return {lastError("utimensat", destination), std::nullopt};
     }
   }
+  if (options.timeAfterRename &&
+      syscalls().utimens(destination.c_str(), sourceStat.st_mtim.tv_sec, sourceStat.st_mtim.tv_nsec) != 0)
+    return {lastError("utimensat", destination), std::nullopt};
   return {OsStatus{}, identity, flushed};
 }
 
