@@ -35,6 +35,15 @@ struct OsStatus {
 // is no path). Empty for a success. Thread-safe.
 std::string describe(const OsStatus& status);
 
+// The errno value (generic category) that a status's code stands for: the
+// value itself for an errno, the nearest errno for a system error of the OS
+// (a Windows error code); 0 when there is none. Thread-safe.
+int errnoOf(const std::error_code& code);
+
+// True when the code says the user's share of the drive is used up (a disk
+// quota), which people read as a full drive.
+bool isQuotaExceeded(const std::error_code& code);
+
 // A value, or the failure that prevented it (value then default).
 template <class T>
 struct OsResult {
