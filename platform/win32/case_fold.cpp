@@ -1,0 +1,62 @@
+// Letter-case folding through the system's invariant lower-casing, the
+// mapping its file systems compare names with.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/case_fold.h"
+#include "platform/utf8.h"
+#include "platform/win32/wide.h"
+
+namespace platform {
+namespace {
+
+void foldRun(std::string_view run, std::string& out) {
+  const std::wstring wide = win32::widen(run);
+  std::wstring folded(wide.size() * 2 + 4, L'\0');
+  const int length = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, wide.data(), static_cast<int>(wide.size()),
+                                   folded.data(), static_cast<int>(folded.size()), nullptr, nullptr, 0);
+  folded.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+  out.append(length > 0 ? win32::narrow(folded) : std::string(run));
+}
+
+}  // namespace
+
+bool foldCase(std::string_view text, std::string& out) {
+  out.clear();
+  if (std::none_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+    out.assign(text);
+    for (char& c : out)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return true;
+  }
+  // Well-formed runs are folded; a byte that is not UTF-8 stays as it is.
+  std::size_t runStart = 0, pos = 0;
+  while (pos < text.size()) {
+    const std::size_t length = decodeUtf8(text.substr(pos)).length;
+    if (length > 0) {
+      pos += length;
+      continue;
+    }
+    if (pos > runStart) foldRun(text.substr(runStart, pos - runStart), out);
+    out.push_back(text[pos]);
+    runStart = ++pos;
+  }
+  if (pos > runStart) foldRun(text.substr(runStart, pos - runStart), out);
+  return true;
+}
+
+std::string foldedCase(std::string_view text) {
+  std::string out;
+  if (!foldCase(text, out)) out.assign(text);
+  return out;
+}
+
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+  if (a == b) return true;
+  std::string foldedA, foldedB;
+  if (!foldCase(a, foldedA) || !foldCase(b, foldedB)) return false;
+  return foldedA == foldedB;
+}
+
+}  // namespace platform
