@@ -11,13 +11,18 @@
 namespace platform {
 namespace {
 
+std::wstring mapped(const std::wstring& text, DWORD how) {
+  std::wstring out(text.size() * 2 + 4, L'\0');
+  const int length = LCMapStringEx(LOCALE_NAME_INVARIANT, how, text.data(), static_cast<int>(text.size()), out.data(),
+                                   static_cast<int>(out.size()), nullptr, nullptr, 0);
+  out.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+  return length > 0 ? out : text;
+}
+
+// Upper case first, as Windows file systems compare names, then lower: the
+// final and the inner sigma meet in one letter that way.
 void foldRun(std::string_view run, std::string& out) {
-  const std::wstring wide = win32::widen(run);
-  std::wstring folded(wide.size() * 2 + 4, L'\0');
-  const int length = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, wide.data(), static_cast<int>(wide.size()),
-                                   folded.data(), static_cast<int>(folded.size()), nullptr, nullptr, 0);
-  folded.resize(static_cast<std::size_t>(length > 0 ? length : 0));
-  out.append(length > 0 ? win32::narrow(folded) : std::string(run));
+  out.append(win32::narrow(mapped(mapped(win32::widen(run), LCMAP_UPPERCASE), LCMAP_LOWERCASE)));
 }
 
 }  // namespace
