@@ -19,10 +19,14 @@ std::wstring mapped(const std::wstring& text, DWORD how) {
   return length > 0 ? out : text;
 }
 
-// Upper case first, as Windows file systems compare names, then lower: the
-// final and the inner sigma meet in one letter that way.
+// Upper case first, as Windows file systems compare names, then lower. The
+// final sigma folds to the inner one, as in Unicode's simple folding; not
+// every system's upper-casing table maps it (Wine's does not).
 void foldRun(std::string_view run, std::string& out) {
-  out.append(win32::narrow(mapped(mapped(win32::widen(run), LCMAP_UPPERCASE), LCMAP_LOWERCASE)));
+  std::wstring folded = mapped(mapped(win32::widen(run), LCMAP_UPPERCASE), LCMAP_LOWERCASE);
+  for (wchar_t& c : folded)
+    if (c == L'\u03C2') c = L'\u03C3';
+  out.append(win32::narrow(folded));
 }
 
 }  // namespace
