@@ -1,7 +1,8 @@
 // The outcome of a call into the operating system. Platform services never
 // throw; they return an OsStatus (or an OsResult carrying one) that names the
 // failed operation, the path it was about and the system's error code (errno,
-// in the generic category). The layers above turn it into the system's
+// in the generic category; on Windows the error of the failed call, in the
+// system category, which compares equal to the matching std::errc). The layers above turn it into the system's
 // exceptions and log lines; describe() is the one text for people.
 #pragma once
 
