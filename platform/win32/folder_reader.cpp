@@ -24,6 +24,8 @@ std::error_code injectedFault(FolderOp op, std::string_view name) {
   return hook ? hook(op, name) : std::error_code{};
 }
 
+bool isPathDelimiterChar(char c) { return c == '\\' || c == '/'; }
+
 bool vanished(DWORD error) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_CANT_RESOLVE_FILENAME;
 }
@@ -45,7 +47,30 @@ struct FolderReader::State {
   std::string name;      // the served entry's name
   bool released = false;
   std::deque<Stored> stored;
+
+  // Opens the folder at path (no fault hook asked).
+  std::error_code openPath(const std::string& folder);
 };
+
+std::error_code FolderReader::State::openPath(const std::string& folder) {
+  if (folder.empty()) return win32::windowsError(ERROR_PATH_NOT_FOUND);
+  path = folder;
+  if (!isPathDelimiterChar(path.back())) path.push_back('\\');
+  if (path.size() + 1 > MAX_PATH && !path.starts_with("\\\\?\\")) return std::make_error_code(std::errc::filename_too_long);
+  const win32::FileFacts facts = win32::examinePath(win32::widePath(path), true);
+  if (!facts.ok()) return win32::windowsError(facts.error);
+  if (!facts.isFolder()) return win32::windowsError(ERROR_DIRECTORY);
+  id = facts.id;
+  find = win32::FindHandle(
+      FindFirstFileExW(win32::widePath(path + "*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
+  if (!find.valid()) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES) return win32::windowsError(error);
+  } else {
+    pending = true;
+  }
+  return {};
+}
 
 FolderReader::FolderReader() noexcept = default;
 FolderReader::~FolderReader() = default;
@@ -55,24 +80,8 @@ FolderReader& FolderReader::operator=(FolderReader&&) noexcept = default;
 std::error_code FolderReader::open(const std::string& path) {
   state_.reset();
   if (std::error_code fault = injectedFault(FolderOp::Open, path)) return fault;
-  if (path.empty()) return win32::windowsError(ERROR_PATH_NOT_FOUND);
   auto state = std::make_unique<State>();
-  state->path = path;
-  if (state->path.back() != '\\' && state->path.back() != '/') state->path.push_back('\\');
-  if (state->path.size() + 1 > MAX_PATH && !state->path.starts_with("\\\\?\\"))
-    return std::make_error_code(std::errc::filename_too_long);
-  const win32::FileFacts facts = win32::examinePath(win32::widePath(state->path), true);
-  if (!facts.ok()) return win32::windowsError(facts.error);
-  if (!facts.isFolder()) return win32::windowsError(ERROR_DIRECTORY);
-  state->id = facts.id;
-  state->find = win32::FindHandle(FindFirstFileExW(win32::widePath(state->path + "*").c_str(), FindExInfoBasic,
-                                                   &state->data, FindExSearchNameMatch, nullptr, 0));
-  if (!state->find.valid()) {
-    const DWORD error = GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES) return win32::windowsError(error);
-  } else {
-    state->pending = true;
-  }
+  if (std::error_code error = state->openPath(path)) return error;
   state_ = std::move(state);
   return {};
 }
@@ -86,11 +95,13 @@ std::error_code FolderReader::openChild(const FolderReader& parent, std::string_
     state_.reset();
     return fault;
   }
-  const std::string path = parent.state_->path + std::string(name);
-  const FolderFaultHook hook = faultHook.exchange(nullptr);
-  const std::error_code error = open(path);
-  faultHook.store(hook);
-  return error;
+  auto state = std::make_unique<State>();
+  if (std::error_code error = state->openPath(parent.state_->path + std::string(name))) {
+    state_.reset();
+    return error;
+  }
+  state_ = std::move(state);
+  return {};
 }
 
 bool FolderReader::isOpen() const noexcept { return state_ && !state_->released; }
@@ -128,11 +139,8 @@ bool FolderReader::next(FolderEntry& entry) {
     s.name = win32::narrow(wideName);
     const std::wstring full = win32::widePath(s.path + s.name);
     if (isCopyTempName(s.name)) {
-      if (removeCopyTemps_) {
-        // A copy at work holds its file unshared, so this fails for it.
-        SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (!DeleteFileW(full.c_str())) SetFileAttributesW(full.c_str(), s.data.dwFileAttributes);
-      }
+      // A copy at work holds its file unshared, so the delete fails for it.
+      if (removeCopyTemps_) DeleteFileW(full.c_str());
       continue;
     }
     if (s.data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) continue;
