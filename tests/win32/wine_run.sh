@@ -7,9 +7,11 @@
 # first use: a fresh prefix, a zh_CN UTF-8 locale (made by localedef, so Wine
 # runs in the Chinese code page 936 rather than 1252), and the folder behind
 # drive E:, which the registry marks as removable (GetDriveTypeW gives 2).
-# One wineserver is kept running for the prefix (-p), so a test process does
-# not pay for starting one. As root Wine ignores read-only attributes, so
-# under root the program runs as the unprivileged user drovan-wine.
+# One wineserver is kept running for the prefix while tests come (-p30), so
+# a test process does not pay for starting one. As root Wine ignores
+# read-only attributes, so under root the program runs as the unprivileged
+# system user drovan-wine (made on first use), which must be able to read
+# the build folder.
 set -euo pipefail
 
 state=$1
@@ -23,6 +25,10 @@ if [ "$(id -u)" -eq 0 ]; then
   fi
   mkdir -p "$state"
   chown "$user:" "$state"
+  if ! setpriv --reuid="$user" --regid="$user" --clear-groups -- test -r "$1"; then
+    echo "wine_run.sh: $user cannot read $1; the build folder must be readable by other users" >&2
+    exit 1
+  fi
   exec setpriv --reuid="$user" --regid="$user" --clear-groups --reset-env -- \
     env PATH=/usr/local/bin:/usr/bin:/bin DROVAN_SOURCE_DIR="${DROVAN_SOURCE_DIR:-}" "$0" "$state" "$@"
 fi
@@ -41,15 +47,21 @@ setup() {
   fi
   if [ ! -f "$WINEPREFIX/.drovan-ready" ]; then
     rm -rf "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1
-    wine reg add 'HKLM\Software\Wine\Drives' /v e: /t REG_SZ /d floppy /f >/dev/null 2>&1
+    wineboot -i </dev/null >/dev/null 2>&1
+    wine reg add 'HKLM\Software\Wine\Drives' /v e: /t REG_SZ /d floppy /f </dev/null >/dev/null 2>&1
     mkdir -p "$state/drive-e"
     ln -sfn "$state/drive-e" "$WINEPREFIX/dosdevices/e:"
     wineserver -w
     touch "$WINEPREFIX/.drovan-ready"
   fi
-  # A server that stays between test processes; a second -p finds it running.
-  wineserver -p >/dev/null 2>&1 || true
+  # One server for all test processes, ending half a minute after the last.
+  # Wine's own services start with the first program of a server and keep
+  # its standard streams open for as long as they run; they are started here
+  # with none, so a caller reading a test's output sees it end with the test.
+  # (wineserver fails, status 2, when one already runs for the prefix.)
+  if wineserver -p30 </dev/null >/dev/null 2>&1; then
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  fi
 }
 
 exec 9>"$state/setup.lock"
