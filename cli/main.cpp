@@ -5,10 +5,11 @@
 #include "cli/options.h"
 #include "cli/sync_runner.h"
 #include "platform/machine_paths.h"
+#include "platform/program_arguments.h"
 #include "platform/terminal.h"
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+  const std::vector<std::string> args = platform::programArguments(argc, argv);
   CliOptions options;
   try {
     options = parseArguments(args);

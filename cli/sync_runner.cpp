@@ -1,7 +1,6 @@
 #include "cli/sync_runner.h"
 
 #include <chrono>
-#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -16,6 +15,7 @@
 #include "engine/message_renderer.h"
 #include "engine/pThdSync.h"
 #include "platform/exceptions.h"
+#include "platform/full_path.h"
 #include "platform/stop_requests.h"
 
 namespace {
@@ -45,9 +45,9 @@ bool blank(const std::string& text) {
 }
 
 std::string absolute(const std::string& path) {
-  std::error_code ec;
-  const auto full = std::filesystem::absolute(path, ec);
-  return ec || path.empty() ? path : full.string();
+  if (path.empty()) return path;
+  const platform::FullPathResult full = platform::expandFullPath(path);
+  return full.error ? path : full.path;
 }
 
 // The window takes the defaults for a configuration file it cannot read

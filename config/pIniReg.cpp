@@ -1,11 +1,11 @@
 #include "config/pIniReg.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "config/ApplicationHardWareInfo.h"
 #include "platform/exceptions.h"
 #include "platform/integer_text.h"
+#include "platform/path_syntax.h"
 #include "platform/program_path.h"
 
 namespace {
@@ -30,7 +30,9 @@ std::string configFileName(const platform::MachinePaths& machine) {
   if (!machine.configFile.empty()) return machine.configFile;
   const auto program = platform::programPath(machine);
   if (!program.ok()) return kConfigFileName;
-  return (std::filesystem::path(program.value).parent_path() / kConfigFileName).string();
+  const std::size_t slash = platform::lastDelimiter(program.value);
+  if (slash == std::string::npos) return kConfigFileName;
+  return program.value.substr(0, slash + 1) + kConfigFileName;
 }
 
 std::string readAddress(const platform::MachinePaths& machine) {
@@ -62,9 +64,8 @@ TOstiniFileAction::TOstiniFileAction(const platform::MachinePaths& machine)
     : FExeFolderPath(configFileName(machine)), FSynciniFile(FExeFolderPath) {
   FMac = readAddress(machine);
   FUFolderPath = FSynciniFile.readString(kUSection, kUFolderKey, "");
-  // The same drive used on Windows stores "\"; it cannot occur in a name on
-  // a FAT or exFAT drive, so it is always a separator.
-  std::replace(FUFolderPath.begin(), FUFolderPath.end(), '\\', '/');
+  // The same drive may have been used on the other system.
+  FUFolderPath = platform::storedPathToNative(FUFolderPath);
   FDFolderPath = FSynciniFile.readString(kDiskSection, FMac, "");
   FAllSync = ReadInteger(kOptionsSection, kAllSyncKey, 1) != 0;
   FSyncFilesList.Delimiter = ';';

@@ -6,8 +6,7 @@ namespace {
 
 const char* Words(int error) {
   switch (error) {
-    case ENOSPC:
-    case EDQUOT: return "磁盘空间不足";
+    case ENOSPC: return "磁盘空间不足";
     case EACCES:
     case EPERM: return "没有权限";
     case EROFS: return "驱动器是只读的";
@@ -44,8 +43,10 @@ std::string FailureReason(const platform::OsStatus& status) {
   if (code.category() != std::generic_category() && code.category() != std::system_category()) return {};
   // A file put in place under a name the drive refuses: the drive process
   // answers that the name does not exist.
-  if (status.operation == "rename" && code.value() == ENOENT) return "（U盘不能存放这个文件名）";
-  const char* words = Words(code.value());
+  const int error = platform::errnoOf(code);
+  if (status.operation == "rename" && error == ENOENT) return "（U盘不能存放这个文件名）";
+  if (platform::isQuotaExceeded(code)) return "（磁盘空间不足）";
+  const char* words = error != 0 ? Words(error) : nullptr;
   if (words == nullptr) return "（系统错误" + std::to_string(code.value()) + "）";
   return std::string("（") + words + "）";
 }

@@ -3,6 +3,7 @@
 #include "platform/drives.h"
 #include "platform/exceptions.h"
 #include "platform/flush.h"
+#include "platform/path_syntax.h"
 
 namespace {
 
@@ -102,9 +103,9 @@ void CreateDirChecked(const std::string& Path) {
   // A drive process answers a name it cannot hold as a name that does not
   // exist, though the folder to hold it does: the reason is the name.
   std::error_code reason = created.code;
-  const std::size_t slash = Path.find_last_of('/');
+  const std::size_t slash = platform::lastDelimiter(Path);
   if (reason == std::errc::no_such_file_or_directory && slash != std::string::npos &&
-      platform::isDirectory(slash == 0 ? "/" : Path.substr(0, slash)))
+      platform::isDirectory(slash == 0 ? Path.substr(0, 1) : Path.substr(0, slash)))
     reason = std::make_error_code(std::errc::invalid_argument);
   throw EInOutError(
       formatText("I/O error %d", {std::to_string(code)}) + " (" + created.code.message() + ")", Path, reason);

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "inventory/file_info.h"
 #include "platform/drives.h"
 #include "platform/entry_state.h"
 #include "platform/file_ops.h"
@@ -81,7 +82,7 @@ std::string VersionRunName(platform::TDateTime start) {
   return text;
 }
 
-std::string VersionsFolder(const std::string& root) { return root + std::string(platform::kVersionsFolderName) + "/"; }
+std::string VersionsFolder(const std::string& root) { return root + std::string(platform::kVersionsFolderName) + PathDelim; }
 
 TVersionStore::TVersionStore(std::string root, std::string run) : root_(std::move(root)), run_(std::move(run)) {}
 
@@ -112,16 +113,16 @@ platform::OsStatus TVersionStore::placeFor(const std::string& path, std::string&
   }
   const std::string relative = path.substr(std::min(root_.size(), path.size()));
   std::string folder = runFolder_;
-  for (std::size_t from = 0, slash; (slash = relative.find('/', from)) != std::string::npos; from = slash + 1) {
-    folder += "/" + relative.substr(from, slash - from);
+  for (std::size_t from = 0, slash; (slash = relative.find(PathDelim, from)) != std::string::npos; from = slash + 1) {
+    folder += PathDelim + relative.substr(from, slash - from);
     if (platform::OsStatus r = ensureFolder(folder); !r.ok()) return r;
   }
-  const std::size_t slash = relative.rfind('/');
+  const std::size_t slash = relative.rfind(PathDelim);
   const std::string name = slash == std::string::npos ? relative : relative.substr(slash + 1);
   // The same name twice in one run (two spellings on a drive that ignores
   // case): the second is numbered.
   for (int n = 1; n < 100; ++n) {
-    place = folder + "/" + (n == 1 ? name : Numbered(name, n));
+    place = folder + PathDelim + (n == 1 ? name : Numbered(name, n));
     if (!platform::examineEntry(place).exists && !platform::isSymbolicLink(place)) return {};
   }
   return platform::OsStatus::fromErrno(EEXIST, "rename", place);

@@ -11,6 +11,7 @@
 #include "inventory/pglobal.h"
 #include "platform/exceptions.h"
 #include "platform/full_path.h"
+#include "platform/path_syntax.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ constexpr std::size_t kHeldFolderLimit = 100;
 // CombinePath for a name read from a folder: never empty, never rooted, no
 // NUL.
 void appendCombined(std::string& out, std::string_view name) {
-  if (!out.empty() && out.back() != PathDelim) out.push_back(PathDelim);
+  if (platform::needsDelimiterAfter(out)) out.push_back(PathDelim);
   out.append(name);
 }
 
@@ -156,9 +157,8 @@ bool isBlank(std::string_view text) {
 std::string TMyDirectory::CombinePath(const std::string& Path1, const std::string& Path2) {
   if (Path1.empty()) return Path2;
   if (Path2.empty()) return Path1;
-  if (Path2.find('\0') != std::string::npos)
-    throw EArgumentException("Invalid characters in path", Path2);
-  if (Path2.front() == PathDelim) return Path2;
+  if (platform::hasInvalidPathChar(Path2)) throw EArgumentException("Invalid characters in path", Path2);
+  if (platform::isRootedPath(Path2)) return Path2;
   std::string out;
   out.reserve(Path1.size() + 1 + Path2.size());
   out.append(Path1);
@@ -219,12 +219,16 @@ void TMyDirectory::ValidateRoot(const std::string& Path, const std::string& Sear
     if (full.error && full.error != std::errc::no_such_file_or_directory)
       throw ENotSupportedException(full.error.message(), Path);
   }
-  if (isBlank(SearchPattern) || SearchPattern.find_first_of(std::string_view("/\0", 2)) !=
-                                    std::string::npos)
+  if (isBlank(SearchPattern) || std::any_of(SearchPattern.begin(), SearchPattern.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x80 && c != '*' && c != '?' && platform::isInvalidFileNameChar(b);
+      }))
     throw EArgumentException("Invalid characters in search pattern", Path);
-  if (full.path.size() >= platform::maxPathLength())
+  if (platform::pathLength(full.path) >= platform::maxPathLength() && platform::extendedPrefixLength(full.path) == 0)
     throw EPathTooLongException("The specified path is too long", Path);
-  if (Path.empty() || Path.find('\0') != std::string::npos)
+  if (platform::hasMisplacedVolumeSeparator(full.path))
+    throw ENotSupportedException("The path format is not supported", Path);
+  if (Path.empty() || platform::hasInvalidPathChar(Path))
     throw EArgumentException("Invalid characters in path", Path);
   // The walk opens the path as given, so existence is checked on that form:
   // ".." after a link means the link target's parent to the OS.

@@ -11,10 +11,11 @@
 
 #include "platform/datetime.h"
 #include "platform/folder_reader.h"
+#include "platform/path_syntax.h"
 
 using platform::TDateTime;
 
-inline constexpr char PathDelim = '/';
+inline const char& PathDelim = platform::kPathDelimiter;
 
 struct TFileInfo {
   bool Falg = false;      // true for a folder

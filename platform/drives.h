@@ -1,6 +1,7 @@
-// Drives on Linux: the mounted file system that holds a path, its root (the
-// mount point followed by "/") and what kind of drive it is. The mount table
-// and sysfs are read from MachinePaths, so tests can describe a fake machine.
+// Drives: the mounted file system that holds a path, its root (on Linux the
+// mount point followed by "/"; on Windows the volume, "E:\") and what kind
+// of drive it is. On Linux the mount table and sysfs are read from
+// MachinePaths, so tests can describe a fake machine; Windows asks the system.
 #pragma once
 
 #include <cstdint>

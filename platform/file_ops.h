@@ -4,8 +4,8 @@
 // permissions, file identities, and the flush at the end of a job.
 //
 // Every operation returns an OsStatus (os_status.h) carrying the errno
-// (generic category), the failing operation and the path it concerned; none
-// of them throws.
+// (generic category; a Windows error in the system category on Windows),
+// the failing operation and the path it concerned; none of them throws.
 // All functions may be called from any thread; they share no state beyond
 // the system-call table of platform/syscalls.h.
 #pragma once

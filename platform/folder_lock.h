@@ -6,7 +6,10 @@
 // kernel releases it when the holding process ends, however it ends.
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "platform/file_identity.h"
 
 #include "platform/os_status.h"
 
@@ -28,7 +31,7 @@ class FolderLock {
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
 
-  bool held() const { return fd_ >= 0; }
+  bool held() const { return hold_ != -1; }
   // True when the attempt failed only because another lock holds the folder.
   bool heldElsewhere() const;
   const OsStatus& status() const { return status_; }
@@ -38,7 +41,10 @@ class FolderLock {
  private:
   void release();
 
-  int fd_ = -1;
+  // The OS's hold: the locked folder's descriptor on POSIX, the handle of
+  // the lock's named object on Windows; -1 for none.
+  std::intptr_t hold_ = -1;
+  FileIdentity folder_;  // the locked folder, where the hold cannot tell it
   OsStatus status_;
 };
 

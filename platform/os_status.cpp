@@ -2,6 +2,13 @@
 
 namespace platform {
 
+int errnoOf(const std::error_code& code) {
+  if (!code) return 0;
+  if (code.category() == std::generic_category()) return code.value();
+  const std::error_condition condition = code.default_error_condition();
+  return condition.category() == std::generic_category() ? condition.value() : 0;
+}
+
 std::string describe(const OsStatus& status) {
   if (status.ok()) return {};
   std::string text = status.operation;

@@ -1,7 +1,8 @@
 // The outcome of a call into the operating system. Platform services never
 // throw; they return an OsStatus (or an OsResult carrying one) that names the
 // failed operation, the path it was about and the system's error code (errno,
-// in the generic category). The layers above turn it into the system's
+// in the generic category; on Windows the error of the failed call, in the
+// system category, which compares equal to the matching std::errc). The layers above turn it into the system's
 // exceptions and log lines; describe() is the one text for people.
 #pragma once
 
@@ -34,6 +35,15 @@ struct OsStatus {
 // "write '/media/u/a.txt': No space left on device" ("open: ..." when there
 // is no path). Empty for a success. Thread-safe.
 std::string describe(const OsStatus& status);
+
+// The errno value (generic category) that a status's code stands for: the
+// value itself for an errno, the nearest errno for a system error of the OS
+// (a Windows error code); 0 when there is none. Thread-safe.
+int errnoOf(const std::error_code& code);
+
+// True when the code says the user's share of the drive is used up (a disk
+// quota), which people read as a full drive.
+bool isQuotaExceeded(const std::error_code& code);
 
 // A value, or the failure that prevented it (value then default).
 template <class T>

@@ -1,22 +1,86 @@
 #include "platform/text_encoding.h"
 
-#include <unicode/unistr.h>
-
 #include "platform/utf8.h"
 
 namespace platform {
 namespace {
 
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+
+void appendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+// Unpaired surrogates become U+FFFD; an odd last byte is dropped.
 std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
-  std::u16string units(bytes.size() / 2, u'\0');
-  for (std::size_t i = 0; i < units.size(); ++i) {
+  const std::size_t count = bytes.size() / 2;
+  auto unit = [&](std::size_t i) {
     const auto hi = static_cast<unsigned char>(bytes[2 * i + (bigEndian ? 0 : 1)]);
     const auto lo = static_cast<unsigned char>(bytes[2 * i + (bigEndian ? 1 : 0)]);
-    units[i] = static_cast<char16_t>((hi << 8) | lo);
-  }
+    return static_cast<char32_t>((hi << 8) | lo);
+  };
   std::string out;
-  // ICU replaces unpaired surrogates with U+FFFD.
-  icu::UnicodeString(units.data(), static_cast<int32_t>(units.size())).toUTF8String(out);
+  out.reserve(bytes.size() * 3 / 2);
+  for (std::size_t i = 0; i < count; ++i) {
+    const char32_t u = unit(i);
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < count && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
+      appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
+      ++i;
+    } else if (u >= 0xD800 && u <= 0xDFFF) {
+      out.append(kReplacement);
+    } else {
+      appendUtf8(out, u);
+    }
+  }
+  return out;
+}
+
+// How many bytes at the start of text begin a well-formed sequence without
+// completing it (at least 1): the maximal part that one U+FFFD replaces.
+std::size_t illFormedLength(std::string_view text) {
+  const auto lead = static_cast<unsigned char>(text[0]);
+  std::size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+  else if (lead >= 0xE0 && lead <= 0xEF) length = 3, low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
+  else if (lead >= 0xF0 && lead <= 0xF4) length = 4, low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
+  else return 1;
+  std::size_t k = 1;
+  for (; k < length && k < text.size(); ++k) {
+    const auto next = static_cast<unsigned char>(text[k]);
+    if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) break;
+  }
+  return k;
+}
+
+// UTF-8 with each maximal ill-formed part replaced by one U+FFFD.
+std::string repairUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() + 8);
+  while (!bytes.empty()) {
+    const std::size_t length = decodeUtf8(bytes).length;
+    if (length > 0) {
+      out.append(bytes.substr(0, length));
+      bytes.remove_prefix(length);
+    } else {
+      out.append(kReplacement);
+      bytes.remove_prefix(illFormedLength(bytes));
+    }
+  }
   return out;
 }
 
@@ -27,10 +91,7 @@ std::string decodeWithoutFirstMark(std::string_view bytes) {
   if (marked) bytes.remove_prefix(3);
   if (isValidUtf8(bytes)) return std::string(bytes);
   if (!marked) return gbkToUtf8(bytes);
-  std::string out;  // marked as UTF-8 but damaged: ICU marks the bad bytes
-  icu::UnicodeString::fromUTF8(icu::StringPiece(bytes.data(), static_cast<int32_t>(bytes.size())))
-      .toUTF8String(out);
-  return out;
+  return repairUtf8(bytes);  // marked as UTF-8 but damaged
 }
 
 }  // namespace

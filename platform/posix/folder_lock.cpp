@@ -48,18 +48,18 @@ FolderLock::FolderLock(const std::string& folder) {
     ::close(fd);
     return;
   }
-  fd_ = fd;
+  hold_ = fd;
 }
 
 FolderLock::~FolderLock() { release(); }
 
 FolderLock::FolderLock(FolderLock&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), status_(std::move(other.status_)) {}
+    : hold_(std::exchange(other.hold_, -1)), status_(std::move(other.status_)) {}
 
 FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
   if (this != &other) {
     release();
-    fd_ = std::exchange(other.fd_, -1);
+    hold_ = std::exchange(other.hold_, -1);
     status_ = std::move(other.status_);
   }
   return *this;
@@ -67,8 +67,8 @@ FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
 
 void FolderLock::release() {
   // Closing the only descriptor releases the lock.
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+  if (hold_ >= 0) ::close(static_cast<int>(hold_));
+  hold_ = -1;
 }
 
 bool FolderLock::heldElsewhere() const {
@@ -78,9 +78,9 @@ bool FolderLock::heldElsewhere() const {
 }
 
 bool FolderLock::covers(const std::string& path) const {
-  if (fd_ < 0) return false;
+  if (hold_ < 0) return false;
   struct stat mine {};
-  if (::fstat(fd_, &mine) != 0) return false;
+  if (::fstat(static_cast<int>(hold_), &mine) != 0) return false;
   const auto other = fileIdentity(path);
   return other && other->device == static_cast<std::uint64_t>(mine.st_dev) &&
          other->inode == static_cast<std::uint64_t>(mine.st_ino);

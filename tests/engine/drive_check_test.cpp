@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/engine/memory_inventories.h"
+#include "tests/support/native_path.h"
 
 namespace {
 
@@ -73,9 +74,9 @@ TEST(WindowsNames, RefusedCharactersFormsAndDevices) {
                            "x.con", "a.b.c", " lead", "nulls", "auxiliary.txt"})
     EXPECT_FALSE(WindowsRefusesName(name)) << name;
   // Any component of a path, folders included.
-  EXPECT_TRUE(WindowsRefusesPath("ok/con/inner.txt"));
-  EXPECT_TRUE(WindowsRefusesPath("dir./file.txt"));
-  EXPECT_FALSE(WindowsRefusesPath("照片/2026/ok.txt"));
+  EXPECT_TRUE(WindowsRefusesPath(testsupport::nativePath("ok/con/inner.txt")));
+  EXPECT_TRUE(WindowsRefusesPath(testsupport::nativePath("dir./file.txt")));
+  EXPECT_FALSE(WindowsRefusesPath(testsupport::nativePath("照片/2026/ok.txt")));
 }
 
 TEST(SizeTexts, OneDecimalInTheLargestUnit) {

@@ -72,7 +72,7 @@ TJobSettings Pair::settings(int sameNewer, int targetOnly) const {
   TJobSettings s;
   s.KeepVersions = false;  // the old versions have tests of their own
   s.DFolderPath = disk.str();
-  s.UFolderAbsPath = usb.string() + (usbAsDriveRoot ? "/" : "");
+  s.UFolderAbsPath = usb.string() + (usbAsDriveRoot ? std::string(1, PathDelim) : std::string());
   s.WhenSyncedFolderHasNewSameFile = static_cast<std::int16_t>(sameNewer);
   s.WhenSyncedFolderHasNewFile = static_cast<std::int16_t>(targetOnly);
   return s;

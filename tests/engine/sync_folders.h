@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/job_settings.h"
+#include "inventory/file_info.h"
 #include "tests/engine/job_harness.h"
 #include "tests/support/fuse_mount.h"
 #include "tests/support/temp_dir.h"
@@ -101,8 +102,8 @@ struct Pair {
   std::filesystem::path usb;
   std::int64_t tolerance;
   bool usbAsDriveRoot = false;  // configured as a drive root is: with a trailing delimiter
-  std::string d() const { return disk.str() + "/"; }
-  std::string u() const { return usb.string() + "/"; }
+  std::string d() const { return disk.str() + PathDelim; }
+  std::string u() const { return usb.string() + PathDelim; }
   TJobSettings settings(int sameNewer = 2, int targetOnly = 0) const;
   // What differs between the two trees; empty when they agree.
   std::string differences() const;

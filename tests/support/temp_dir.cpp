@@ -7,6 +7,15 @@
 #include <system_error>
 
 namespace testsupport {
+namespace {
+
+// Test names are UTF-8 on every system; a narrow path is not read as
+// UTF-8 everywhere (Windows takes its code page).
+std::filesystem::path fromUtf8(const std::string& text) {
+  return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(text.data()), text.size()));
+}
+
+}  // namespace
 
 TempDir::TempDir() {
   std::random_device rd;
@@ -38,7 +47,7 @@ TempDir::~TempDir() {
 }
 
 std::filesystem::path TempDir::write(const std::string& relative, const std::string& content) const {
-  const auto file = path_ / relative;
+  const auto file = path_ / fromUtf8(relative);
   std::filesystem::create_directories(file.parent_path());
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out << content;
@@ -47,7 +56,7 @@ std::filesystem::path TempDir::write(const std::string& relative, const std::str
 }
 
 std::filesystem::path TempDir::mkdir(const std::string& relative) const {
-  const auto dir = path_ / relative;
+  const auto dir = path_ / fromUtf8(relative);
   std::filesystem::create_directories(dir);
   return dir;
 }

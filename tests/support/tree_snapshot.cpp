@@ -1,10 +1,9 @@
 #include "tests/support/tree_snapshot.h"
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <sstream>
 
+#include "tests/support/exact_entry.h"
 #include "tests/support/file_times.h"
 #include "tests/support/temp_dir.h"
 
@@ -58,25 +57,6 @@ std::ostream& operator<<(std::ostream& os, const EntryState& e) {
 }
 
 namespace {
-
-ExactEntry exactEntry(const fs::path& path) {
-  ExactEntry e;
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) return e;
-  e.mode = st.st_mode & 07777;
-  e.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-  if (S_ISREG(st.st_mode)) {
-    e.kind = 'f';
-    e.size = st.st_size;
-    e.content = readFile(path);
-  } else if (S_ISDIR(st.st_mode)) {
-    e.kind = 'd';
-  } else if (S_ISLNK(st.st_mode)) {
-    e.kind = 'l';
-    e.linkTarget = fs::read_symlink(path).string();
-  }
-  return e;
-}
 
 std::ostream& operator<<(std::ostream& os, const ExactEntry& e) {
   os << "<" << e.kind << " mode=" << std::oct << e.mode << std::dec << " size=" << e.size

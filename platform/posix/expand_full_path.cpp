@@ -1,3 +1,4 @@
+// The full form of a path by the POSIX rules: one root, "/" between names.
 #include "platform/full_path.h"
 
 #include <vector>

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Runs a Windows test program under Wine: the emulator of the mingw preset.
+#
+# Usage: wine_run.sh STATE_DIR PROGRAM.exe [ARGS...]
+#
+# STATE_DIR (under the build folder) holds everything Wine needs, made on
+# first use: a fresh prefix, a zh_CN UTF-8 locale (made by localedef, so Wine
+# runs in the Chinese code page 936 rather than 1252), and the folder behind
+# drive E:, which the registry marks as removable (GetDriveTypeW gives 2).
+# One wineserver is kept running for the prefix while tests come (-p30), so
+# a test process does not pay for starting one. As root Wine ignores
+# read-only attributes, so under root the program runs as the unprivileged
+# system user drovan-wine (made on first use), which must be able to read
+# the build folder.
+set -euo pipefail
+
+state=$1
+shift
+user=drovan-wine
+
+if [ "$(id -u)" -eq 0 ]; then
+  if ! id "$user" >/dev/null 2>&1; then
+    # Two test processes may get here at once; the second finds the user made.
+    flock /etc/passwd useradd --system --no-create-home --shell /usr/sbin/nologin "$user" 2>/dev/null || id "$user" >/dev/null
+  fi
+  mkdir -p "$state"
+  chown "$user:" "$state"
+  if ! setpriv --reuid="$user" --regid="$user" --clear-groups -- test -r "$1"; then
+    echo "wine_run.sh: $user cannot read $1; the build folder must be readable by other users" >&2
+    exit 1
+  fi
+  exec setpriv --reuid="$user" --regid="$user" --clear-groups --reset-env -- \
+    env PATH=/usr/local/bin:/usr/bin:/bin DROVAN_SOURCE_DIR="${DROVAN_SOURCE_DIR:-}" "$0" "$state" "$@"
+fi
+
+mkdir -p "$state"
+export HOME="$state/home" WINEPREFIX="$state/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$HOME"
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+  export LOCPATH="$state/locale"
+fi
+
+setup() {
+  if [ -n "${LOCPATH:-}" ] && [ ! -d "$LOCPATH/zh_CN.UTF-8" ]; then
+    mkdir -p "$LOCPATH"
+    localedef -i zh_CN -f UTF-8 "$LOCPATH/zh_CN.UTF-8" >/dev/null 2>&1 || [ -d "$LOCPATH/zh_CN.UTF-8" ]
+  fi
+  if [ ! -f "$WINEPREFIX/.drovan-ready" ]; then
+    rm -rf "$WINEPREFIX"
+    wineboot -i </dev/null >/dev/null 2>&1
+    wine reg add 'HKLM\Software\Wine\Drives' /v e: /t REG_SZ /d floppy /f </dev/null >/dev/null 2>&1
+    mkdir -p "$state/drive-e"
+    ln -sfn "$state/drive-e" "$WINEPREFIX/dosdevices/e:"
+    wineserver -w
+    touch "$WINEPREFIX/.drovan-ready"
+  fi
+  # One server for all test processes, ending half a minute after the last.
+  # Wine's own services start with the first program of a server and keep
+  # its standard streams open for as long as they run; they are started here
+  # with none, so a caller reading a test's output sees it end with the test.
+  # (wineserver fails, status 2, when one already runs for the prefix.)
+  if wineserver -p30 </dev/null >/dev/null 2>&1; then
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  fi
+}
+
+exec 9>"$state/setup.lock"
+flock 9
+setup
+flock -u 9
+exec 9>&-
+
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+exec wine "$@"
