@@ -113,15 +113,4 @@ void appendCollationKey(std::string& out, std::string_view text) {
   }
 }
 
-void appendSortKey(std::string& out, std::string_view text) {
-  appendCollationKey(out, text);
-  out.append(text);
-}
-
-std::string sortKey(std::string_view text) {
-  std::string key;
-  appendSortKey(key, text);
-  return key;
-}
-
 }  // namespace platform

@@ -59,15 +59,4 @@ void appendCollationKey(std::string& out, std::string_view text) {
   if (written <= 0 || out.back() != '\0') out.push_back('\0');
 }
 
-void appendSortKey(std::string& out, std::string_view text) {
-  appendCollationKey(out, text);
-  out.append(text);
-}
-
-std::string sortKey(std::string_view text) {
-  std::string key;
-  appendSortKey(key, text);
-  return key;
-}
-
 }  // namespace platform
