@@ -10,7 +10,7 @@ packages=(
   exfat-fuse exfatprogs fuse3 fusefat dosfstools rsync time strace
   clang libclang-rt-14-dev
   qt6-translations-l10n patchelf binutils debootstrap xvfb openbox xdotool imagemagick
-  g++-mingw-w64-x86-64-posix googletest wine wine64 locales
+  g++-mingw-w64-x86-64-posix googletest wine wine64 locales acl
 )
 
 missing=()

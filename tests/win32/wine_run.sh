@@ -25,6 +25,16 @@ if [ "$(id -u)" -eq 0 ]; then
   fi
   mkdir -p "$state"
   chown "$user:" "$state"
+  # A checkout in root's home is closed to other users: the test user is
+  # let through (and only through) the folders on the way, by an ACL entry
+  # of its own, which changes nothing for anyone else.
+  dir=$(dirname "$(readlink -f "$1")")
+  while [ "$dir" != / ]; do
+    if ! setpriv --reuid="$user" --regid="$user" --clear-groups -- test -x "$dir" && command -v setfacl >/dev/null; then
+      setfacl -m "u:$user:x" "$dir"
+    fi
+    dir=$(dirname "$dir")
+  done
   if ! setpriv --reuid="$user" --regid="$user" --clear-groups -- test -r "$1"; then
     echo "wine_run.sh: $user cannot read $1; the build folder must be readable by other users" >&2
     exit 1
