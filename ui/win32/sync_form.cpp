@@ -293,7 +293,10 @@ void TSyncForm::bindJobControls() {
 }
 
 void TSyncForm::FormCreate() {
-  if (SyncAction) ShowConfig();
+  if (SyncAction)
+    ShowConfig();
+  else
+    CheckBox2Click();
   showPage(0);
 }
 
@@ -313,7 +316,8 @@ void TSyncForm::ShowConfig() {
 
 int TSyncForm::PageIndex() const {
   for (int i = 0; i < 3; ++i)
-    if (IsWindowVisible(Control(id::TabSheet1 + i))) return i;
+    // The page's own flag: the form itself may be hidden.
+    if (GetWindowLongPtrW(Control(id::TabSheet1 + i), GWL_STYLE) & WS_VISIBLE) return i;
   return -1;
 }
 

@@ -53,6 +53,7 @@ class TSyncForm {
   HMENU PopupMenu1() const { return popupMenu1_.get(); }
   HMENU PopupMenu2() const { return popupMenu2_.get(); }
   const HwndControls& JobControls() const { return controls_; }
+  HwndControls& JobControls() { return controls_; }
   const MessageRenderer& Renderer() const { return *renderer_; }
   EditLogLines& LogPane() { return *log_; }
   // 0, 1 or 2: the page shown.

@@ -9,3 +9,8 @@
 #include "platform/messages.h"
 
 #include <windows.h>
+
+// The project's own SendMessage and PostMessage (platform/messages.h) keep
+// their names; the window's code calls the wide forms by name.
+#undef SendMessage
+#undef PostMessage
