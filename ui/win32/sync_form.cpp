@@ -39,6 +39,15 @@ LRESULT CALLBACK panelProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) 
 
 LRESULT CALLBACK forwardSubclass(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
   if (msg == WM_COMMAND || msg == WM_NOTIFY) return SendMessageW(GetAncestor(window, GA_ROOT), msg, wParam, lParam);
+  // A group box draws only its frame and caption; holding controls of its
+  // own, it must fill its inside too, which its parent leaves to it.
+  if (msg == WM_PAINT) {
+    RECT inside{};
+    GetClientRect(window, &inside);
+    const HDC dc = GetDC(window);
+    FillRect(dc, &inside, GetSysColorBrush(COLOR_BTNFACE));
+    ReleaseDC(window, dc);
+  }
   return DefSubclassProc(window, msg, wParam, lParam);
 }
 
