@@ -17,7 +17,10 @@
 #include "inventory/pglobal.h"
 #include "platform/exceptions.h"
 #include "platform/wide_text.h"
+#include "config/pIniReg.h"
+#include "ui/folder_checks.h"
 #include "ui/help_text.h"
+#include "ui/win32/select_folder.h"
 #include "ui/win32/form_font.h"
 #include "ui/win32/form_layout.h"
 
@@ -253,6 +256,7 @@ void TSyncForm::buildControls() {
           0, UPDOWN_CLASSW, nullptr, WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_SETBUDDYINT | UDS_ARROWKEYS, 0, 0, 0, 0,
           parent, nullptr, instance, nullptr);
       SendMessageW(arrows, UDM_SETBUDDY, reinterpret_cast<WPARAM>(control), 0);
+      spinArrows_.emplace(row.id, arrows);
     }
     if (row.kind == ControlKind::Progress) SendMessageW(control, PBM_SETRANGE32, 0, 1000);
     byName.emplace(row.name, control);
@@ -262,6 +266,14 @@ void TSyncForm::buildControls() {
   selectItem(*this, id::RadioGroup1Item0, 2);
   selectItem(*this, id::RadioGroup2Item0, 0);
   SendMessageW(Control(id::CheckBoxVersions), BM_SETCHECK, BST_CHECKED, 0);
+  filling_ = true;
+  SendMessageW(spinArrows_.at(id::SpinVersionDays), UDM_SETRANGE32, 1, kMaxVersionDays);
+  SendMessageW(spinArrows_.at(id::SpinConfirmFiles), UDM_SETRANGE32, 0, 1'000'000);
+  SendMessageW(spinArrows_.at(id::SpinFatHours), UDM_SETRANGE32, 0, kMaxFatHours);
+  setSpinValue(id::SpinVersionDays, kDefaultVersionDays);
+  setSpinValue(id::SpinConfirmFiles, kDefaultConfirmFiles);
+  setSpinValue(id::SpinFatHours, kDefaultFatHours);
+  filling_ = false;
 
   std::string help;
   for (const std::string& line : HelpLines()) {
@@ -302,25 +314,142 @@ void TSyncForm::bindJobControls() {
 }
 
 void TSyncForm::FormCreate() {
-  if (SyncAction)
+  if (SyncAction) {
     ShowConfig();
-  else
+  } else {
     CheckBox2Click();
+    CheckBoxVersionsClick();
+  }
   showPage(0);
 }
 
 void TSyncForm::ShowConfig() {
+  // A stored folder that is refused now (its drive has become removable,
+  // say) leaves its box empty, so no job starts with it, and stays in the
+  // configuration; the rest is filled all the same and the refusals are
+  // shown together, once.
+  std::string refusals;
+  const auto refused = [&refusals](const std::string& text) {
+    if (!refusals.empty()) refusals += "\n\n";
+    refusals += text;
+  };
+  const platform::MachinePaths& machine = SyncAction->Machine();
+  const std::string disk = SyncAction->DFolderPath();
+  if (!disk.empty()) {
+    const std::string refusal = DiskFolderRefusal(disk, machine);
+    if (refusal.empty()) {
+      shownDiskFolder_ = disk;
+      setBoxText(id::Edit1, disk);
+    } else {
+      refused(refusal);
+    }
+  }
+  const std::string usb = UsbFolderForm(SyncAction->UFolderAbsPath(), machine);
+  const std::string refusal = UsbFolderRefusal(usb, machine);
+  if (refusal.empty()) {
+    shownUsbFolder_ = usb;
+    setBoxText(id::Edit3, usb);
+    if (usb != SyncAction->UFolderAbsPath()) SyncAction->SetUFolderAbsPath(usb);
+  } else if (!SyncAction->Ostini().UFolderPath().empty()) {
+    // Nothing stored means the drive's root, which is no choice of the
+    // user's when the program lies deeper: the box just stays empty.
+    refused(refusal);
+  }
+
   filling_ = true;
-  SetWindowTextW(Control(id::Edit1), platform::toWide(SyncAction->DFolderPath()).c_str());
-  SetWindowTextW(Control(id::Edit3), platform::toWide(SyncAction->UFolderAbsPath()).c_str());
   TOstiniFileAction& ini = SyncAction->Ostini();
   SendMessageW(Control(id::CheckBox2), BM_SETCHECK, ini.AllSync() ? BST_CHECKED : BST_UNCHECKED, 0);
+  // The lists are shown but not read back from the boxes: the round trip
+  // through the boxes quotes a pattern holding a blank once more each start.
   SetWindowTextW(Control(id::Memo3), platform::toWide(shownPatterns(ini.SyncFilesList())).c_str());
   SetWindowTextW(Control(id::Memo1), platform::toWide(shownPatterns(ini.NoSyncFilesList())).c_str());
   selectItem(*this, id::RadioGroup1Item0, ini.WhenSyncedFolderHasNewSameFile());
   selectItem(*this, id::RadioGroup2Item0, ini.WhenSyncedFolderHasNewFile());
+  SendMessageW(Control(id::CheckBoxVersions), BM_SETCHECK, ini.KeepVersions() ? BST_CHECKED : BST_UNCHECKED, 0);
+  setSpinValue(id::SpinVersionDays, ini.VersionDays());
+  setSpinValue(id::SpinConfirmFiles, ini.ConfirmFiles());
+  setSpinValue(id::SpinFatHours, ini.FatHours());
   filling_ = false;
   CheckBox2Click();
+  CheckBoxVersionsClick();
+
+  if (!refusals.empty()) showError(refusals);
+}
+
+void TSyncForm::setBoxText(int controlId, const std::string& value) {
+  const bool wasFilling = filling_;
+  filling_ = true;
+  SetWindowTextW(Control(controlId), platform::toWide(value).c_str());
+  filling_ = wasFilling;
+}
+
+int TSyncForm::spinValue(int spin) const {
+  BOOL failed = FALSE;
+  const LRESULT value = SendMessageW(spinArrows_.at(spin), UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&failed));
+  return static_cast<int>(value);
+}
+
+void TSyncForm::setSpinValue(int spin, int value) {
+  const bool wasFilling = filling_;
+  filling_ = true;
+  SendMessageW(spinArrows_.at(spin), UDM_SETPOS32, 0, value);
+  filling_ = wasFilling;
+}
+
+void TSyncForm::pickFolder(int edit) {
+  BrowseInitDir = text(edit);
+  std::string folder;
+  const bool chosen = onPickFolder ? onPickFolder(folder) : SelectFolder(window_.get(), "", folder);
+  // The box's change handler checks and stores the folder.
+  if (chosen && !folder.empty()) SetWindowTextW(Control(edit), platform::toWide(folder).c_str());
+}
+
+void TSyncForm::Button2Click() { pickFolder(id::Edit1); }
+void TSyncForm::Button5Click() { pickFolder(id::Edit3); }
+
+void TSyncForm::Edit1Change() {
+  if (filling_ || !SyncAction) return;
+  const std::string T = text(id::Edit1);
+  if (const std::string refusal = DiskFolderRefusal(T, SyncAction->Machine()); !refusal.empty()) {
+    setBoxText(id::Edit1, shownDiskFolder_);
+    showError(refusal);
+    return;
+  }
+  shownDiskFolder_ = T;
+  SyncAction->SetDFolderPath(T);
+}
+
+void TSyncForm::Edit3Change() {
+  if (filling_ || !SyncAction) return;
+  const std::string T = UsbFolderForm(text(id::Edit3), SyncAction->Machine());
+  const std::string refusal = UsbFolderRefusal(T, SyncAction->Machine());
+  if (!refusal.empty()) {
+    setBoxText(id::Edit3, shownUsbFolder_);
+    showError(refusal);
+    return;
+  }
+  shownUsbFolder_ = T;
+  setBoxText(id::Edit3, T);
+  SyncAction->SetUFolderAbsPath(T);
+}
+
+void TSyncForm::CheckBoxVersionsClick() {
+  const bool keep = SendMessageW(Control(id::CheckBoxVersions), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  EnableWindow(Control(id::SpinVersionDays), keep);
+  EnableWindow(spinArrows_.at(id::SpinVersionDays), keep);
+  if (SyncAction && !filling_) SyncAction->Ostini().SetKeepVersions(keep);
+}
+
+void TSyncForm::SpinVersionDaysChange() {
+  if (SyncAction && !filling_) SyncAction->Ostini().SetVersionDays(spinValue(id::SpinVersionDays));
+}
+
+void TSyncForm::SpinConfirmFilesChange() {
+  if (SyncAction && !filling_) SyncAction->Ostini().SetConfirmFiles(spinValue(id::SpinConfirmFiles));
+}
+
+void TSyncForm::SpinFatHoursChange() {
+  if (SyncAction && !filling_) SyncAction->Ostini().SetFatHours(spinValue(id::SpinFatHours));
 }
 
 int TSyncForm::PageIndex() const {
@@ -367,11 +496,11 @@ int TSyncForm::RadioGroup1Index() const { return selectedItem(*this, id::RadioGr
 int TSyncForm::RadioGroup2Index() const { return selectedItem(*this, id::RadioGroup2Item0); }
 
 void TSyncForm::RadioGroup1Click() {
-  if (SyncAction) SyncAction->Ostini().SetWhenSyncedFolderHasNewSameFile(static_cast<std::int16_t>(RadioGroup1Index()));
+  if (SyncAction && !filling_) SyncAction->Ostini().SetWhenSyncedFolderHasNewSameFile(static_cast<std::int16_t>(RadioGroup1Index()));
 }
 
 void TSyncForm::RadioGroup2Click() {
-  if (SyncAction) SyncAction->Ostini().SetWhenSyncedFolderHasNewFile(static_cast<std::int16_t>(RadioGroup2Index()));
+  if (SyncAction && !filling_) SyncAction->Ostini().SetWhenSyncedFolderHasNewFile(static_cast<std::int16_t>(RadioGroup2Index()));
 }
 
 void TSyncForm::N6Click() {
@@ -486,6 +615,11 @@ void TSyncForm::command(int controlId, int code) {
     if (controlId == id::Memo2) log_->textEdited();
     if (controlId == id::Memo3) Memo3Change();
     if (controlId == id::Memo1) Memo1Change();
+    if (controlId == id::Edit1) Edit1Change();
+    if (controlId == id::Edit3) Edit3Change();
+    if (controlId == id::SpinVersionDays) SpinVersionDaysChange();
+    if (controlId == id::SpinConfirmFiles) SpinConfirmFilesChange();
+    if (controlId == id::SpinFatHours) SpinFatHoursChange();
     return;
   }
   if (code != BN_CLICKED) return;
@@ -498,6 +632,9 @@ void TSyncForm::command(int controlId, int code) {
     case id::BtnSyncDiskToU: BtnSyncDiskToUClick(); break;
     case id::BtnSyncUToDisk: BtnSyncUToDiskClick(); break;
     case id::CheckBox2: CheckBox2Click(); break;
+    case id::CheckBoxVersions: CheckBoxVersionsClick(); break;
+    case id::Button2: Button2Click(); break;
+    case id::Button5: Button5Click(); break;
     case id::RadioGroup1Item0:
     case id::RadioGroup1Item1:
     case id::RadioGroup1Item2: RadioGroup1Click(); break;

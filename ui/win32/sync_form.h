@@ -70,6 +70,9 @@ class TSyncForm {
   std::function<void()> onClosed;
   // Shows a refusal; the default is an error message box.
   std::function<void(const std::string&)> onError;
+  // Picks a folder for a folder box: true and the folder when one was
+  // chosen. The default is the shell's folder browser.
+  std::function<bool(std::string&)> onPickFolder;
 
   // The job's messages and SC_CLOSE; returns 0.
   platform::LRESULT WndProc(platform::UINT msg, platform::WPARAM wParam, platform::LPARAM lParam);
@@ -81,7 +84,15 @@ class TSyncForm {
   void BtnSyncClick();
   void BtnSyncDiskToUClick();
   void BtnSyncUToDiskClick();
+  void Button2Click();
+  void Button5Click();
+  void Edit1Change();
+  void Edit3Change();
   void CheckBox2Click();
+  void CheckBoxVersionsClick();
+  void SpinVersionDaysChange();
+  void SpinConfirmFilesChange();
+  void SpinFatHoursChange();
   void Memo3Change();
   void Memo1Change();
   void RadioGroup1Click();
@@ -114,6 +125,11 @@ class TSyncForm {
   void syncButtonClick(int button, WindowControl control, TSyncType kind);
   void CheckSyncFolders() const;
   std::string text(int controlId) const;
+  // Sets a box's text without its change handler storing it.
+  void setBoxText(int controlId, const std::string& text);
+  void pickFolder(int edit);
+  int spinValue(int spin) const;
+  void setSpinValue(int spin, int value);
 
   UniqueFont font_;
   UniqueFont memoFont_;
@@ -130,4 +146,8 @@ class TSyncForm {
   std::unique_ptr<platform::ScopedMessageTarget> handle_;
   std::shared_ptr<TJobReport> lastJob_;
   bool filling_ = false;  // ShowConfig runs: no change handler stores
+  // What each folder box shows when accepted; a refused pick returns to it.
+  std::string shownDiskFolder_;
+  std::string shownUsbFolder_;
+  std::unordered_map<int, HWND> spinArrows_;
 };
