@@ -3,6 +3,8 @@
 // its messages to the form's window while the test's thread handles them.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/drives.h"
 #include "tests/win32/win_process.h"
 #include "tests/win32_ui/form_fixture.h"
@@ -83,4 +85,42 @@ TEST_F(FormJobTest, TheRunningJobsButtonReadsStopAndItsClickStopsIt) {
   ASSERT_TRUE(waitUntil([&] { return jobEnded(); }, std::chrono::seconds(60)));
   EXPECT_EQ(form_->LastJob()->Outcome().End, TJobEnd::Stopped) << paneText();
   EXPECT_EQ(textOf(form_->Control(id::BtnSyncDiskToU)), "手动-同步本地硬盘到U盘");
+}
+
+// Twenty files on the stick that the disk does not have: a disk-to-stick
+// sync deletes them all, which the window asks about first.
+class FormBigChangeTest : public FormJobTest {
+ protected:
+  void SetUp() override {
+    FormJobTest::SetUp();
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE(writeFileUtf8(usb + "\\旧" + std::to_string(i) + ".txt", "旧"));
+    settings.WhenSyncedFolderHasNewFile = 0;  // delete them
+    form_->onAskBigChange = [this](const std::string& caption, const std::string& text) {
+      asked.push_back(caption + "|" + text);
+      return answer;
+    };
+  }
+  std::vector<std::string> asked;
+  bool answer = false;
+};
+
+TEST_F(FormBigChangeTest, AnsweredNoNothingChanges) {
+  form_->StartJob(WindowControl::BtnSyncDiskToU, TSyncType::DiskSync, settings);
+  ASSERT_TRUE(waitUntil([&] { return jobEnded(); }, std::chrono::seconds(60))) << paneText();
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_TRUE(asked[0].starts_with("确认同步|这次同步将删除或覆盖大量文件：")) << asked[0];
+  EXPECT_TRUE(asked[0].ends_with("是否继续同步？")) << asked[0];
+  EXPECT_EQ(form_->LastJob()->Outcome().End, TJobEnd::NotConfirmed);
+  EXPECT_TRUE(fileExists(usb + "\\旧0.txt"));
+  EXPECT_FALSE(fileExists(usb + "\\a.doc"));
+}
+
+TEST_F(FormBigChangeTest, AnsweredYesTheSyncGoesAhead) {
+  answer = true;
+  form_->StartJob(WindowControl::BtnSyncDiskToU, TSyncType::DiskSync, settings);
+  ASSERT_TRUE(waitUntil([&] { return jobEnded(); }, std::chrono::seconds(60))) << paneText();
+  EXPECT_EQ(asked.size(), 1u);
+  EXPECT_EQ(form_->LastJob()->Outcome().End, TJobEnd::Done) << paneText();
+  EXPECT_FALSE(fileExists(usb + "\\旧0.txt"));
+  EXPECT_EQ(readFileUtf8(usb + "\\a.doc"), "文档内容");
 }

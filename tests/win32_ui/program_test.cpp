@@ -63,7 +63,8 @@ class ProgramTest : public ::testing::Test {
     removeAll(kFolder);
   }
 
-  // Starts the program and waits for its window.
+  // Starts the program and waits for its window to be shown (it is made
+  // hidden, filled, then shown).
   HWND start() {
     std::wstring line = L"\"" + platform::toWide(program) + L"\"";
     STARTUPINFOW startup{};
@@ -75,7 +76,8 @@ class ProgramTest : public ::testing::Test {
     CloseHandle(info.hThread);
     process = info.hProcess;
     for (int i = 0; i < 300; ++i) {
-      if (HWND form = FindWindowW(L"TSyncForm", L"CorvelDrovan")) return form;
+      const HWND form = FindWindowW(L"TSyncForm", L"CorvelDrovan");
+      if (form && IsWindowVisible(form)) return form;
       if (WaitForSingleObject(process, 100) == WAIT_OBJECT_0) return nullptr;
     }
     return nullptr;
@@ -89,8 +91,7 @@ class ProgramTest : public ::testing::Test {
 
 TEST_F(ProgramTest, OptionsChangedInTheWindowAreWrittenAtTheOrderlyEnd) {
   const HWND form = start();
-  ASSERT_NE(form, nullptr) << "no window";
-  EXPECT_TRUE(IsWindowVisible(form));
+  ASSERT_NE(form, nullptr) << "no window shown";
   // With no configuration the USB folder is the drive's root, which holds
   // the program: the box stays empty and no refusal is shown.
   wchar_t usb[MAX_PATH] = {};

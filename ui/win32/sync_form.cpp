@@ -477,6 +477,16 @@ void TSyncForm::showError(const std::string& message) {
   MessageBoxW(window_.get(), platform::toWide(message).c_str(), L"CorvelDrovan", MB_OK | MB_ICONERROR);
 }
 
+bool TSyncForm::askBigChange(const TBigChange& change) {
+  if (StopSync) return false;
+  std::string text = "这次同步将删除或覆盖大量文件：\n\n";
+  for (const std::string& line : BigChangeLines(change)) text += line + "\n";
+  text += "\n是否继续同步？";
+  if (onAskBigChange) return onAskBigChange("确认同步", text);
+  return MessageBoxW(window_.get(), platform::toWide(text).c_str(), L"确认同步",
+                     MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
 void TSyncForm::CheckBox2Click() {
   const bool all = SendMessageW(Control(id::CheckBox2), BM_GETCHECK, 0, 0) == BST_CHECKED;
   EnableWindow(Control(id::Memo3), !all);
@@ -573,6 +583,10 @@ void TSyncForm::StartJob(WindowControl control, TSyncType kind, TJobSettings set
     auto report = std::make_shared<TJobReport>();
     job->SetReport(report);
     job->SyncType = kind;
+    // Asked on the window's thread; a window gone meanwhile answers no.
+    job->SetConfirm([handle = Handle()](const TBigChange& change) {
+      return platform::SendMessage(handle, WM_CONFIRMBIGCHANGE, bigChangeParam(change), 0) == 1;
+    });
     job->Start();
     job.release();
     lastJob_ = std::move(report);
@@ -605,6 +619,11 @@ platform::LRESULT TSyncForm::WndProc(platform::UINT msg, platform::WPARAM wParam
     }
   } catch (const std::exception&) {
     // A pane that cannot take a line must not break the job's protocol.
+  }
+  if (msg == WM_CONFIRMBIGCHANGE) {
+    // The user must see what the question is about.
+    log_->paintNow();
+    return askBigChange(bigChangeFromParam(wParam)) ? 1 : 0;
   }
   if (msg == WM_SYSCOMMAND && wParam == SC_CLOSE) PostMessageW(window_.get(), WM_CLOSE, 0, 0);
   return 0;
@@ -669,7 +688,8 @@ LRESULT TSyncForm::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     default:
-      if (msg >= WM_COPYSTOPPED && msg <= WM_AUTOSYNCON) return WndProc(msg, wParam, lParam);
+      if ((msg >= WM_COPYSTOPPED && msg <= WM_AUTOSYNCON) || msg == WM_CONFIRMBIGCHANGE)
+        return WndProc(msg, wParam, lParam);
       if (msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) {
         WndProc(msg, wParam & 0xFFF0, lParam);
         return 0;

@@ -14,6 +14,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "engine/big_change.h"
 #include "engine/job_outcome.h"
 #include "engine/job_settings.h"
 #include "engine/message_renderer.h"
@@ -70,6 +71,9 @@ class TSyncForm {
   std::function<void()> onClosed;
   // Shows a refusal; the default is an error message box.
   std::function<void(const std::string&)> onError;
+  // Asks whether a job that deletes or overwrites many files goes ahead;
+  // the default is a warning box whose answer defaults to no.
+  std::function<bool(const std::string& caption, const std::string& text)> onAskBigChange;
   // Picks a folder for a folder box: true and the folder when one was
   // chosen. The default is the shell's folder browser.
   std::function<bool(std::string&)> onPickFolder;
@@ -122,6 +126,7 @@ class TSyncForm {
   void ShowConfig();
   void showPage(int index);
   void showError(const std::string& text);
+  bool askBigChange(const TBigChange& change);
   void syncButtonClick(int button, WindowControl control, TSyncType kind);
   void CheckSyncFolders() const;
   std::string text(int controlId) const;
