@@ -195,4 +195,5 @@ TEST_F(FormTest, TheTrayAndPaneMenusHoldTheirItems) {
       << "the timed mode's item is not shown";
   EXPECT_EQ(itemText(form_->PopupMenu2(), id::N6), "复制");
   EXPECT_EQ(itemText(form_->PopupMenu2(), id::N7), "清空");
+  EXPECT_EQ(itemText(form_->PopupMenu2(), id::N8), "保存工作日志");
 }

@@ -5,6 +5,9 @@
 #include <thread>
 
 #include "inventory/pglobal.h"
+#include "platform/machine_paths.h"
+#include "tests/win32/win_process.h"
+#include "ui/folder_checks.h"
 #include "tests/win32_ui/form_fixture.h"
 #include "ui/win32/win_api.h"
 
@@ -155,4 +158,37 @@ TEST_F(FormTest, ASyncButtonWithoutFoldersIsRefused) {
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0], "请设置好同步文件夹");
   EXPECT_FALSE(SyncRunning);
+}
+
+TEST_F(FormTest, TheLogIsSavedWhereTheUserChoseProposedBesideTheProgram) {
+  form_->LogPane().add("第一行");
+  form_->LogPane().add("第二行");
+  const std::string file = testsupport::tempFolder() + "工作日志测试.txt";
+  testsupport::removeAll(file);
+  std::string proposed;
+  form_->onSaveFile = [&](const std::string& offered, std::string& chosen) {
+    proposed = offered;
+    chosen = file;
+    return true;
+  };
+  formtest::click(*form_, id::N8);
+  EXPECT_TRUE(errors.empty()) << errors[0];
+  EXPECT_EQ(testsupport::readFileUtf8(file), "第一行\r\n第二行\r\n");
+  // Beside the program: "<folder>\工作日志-yyyyMMdd-HHmmss.txt".
+  const std::size_t name = proposed.rfind('\\') + 1;
+  EXPECT_EQ(proposed.substr(0, name), ProgramFolder(platform::MachinePaths{}));
+  EXPECT_EQ(proposed.size() - name, std::string("工作日志-").size() + 15 + 4) << proposed;
+  EXPECT_TRUE(proposed.substr(name).starts_with("工作日志-2")) << proposed;
+  EXPECT_TRUE(proposed.ends_with(".txt"));
+
+  // A folder that does not exist: the refusal names the file.
+  const std::string nowhere = testsupport::tempFolder() + "没有这个文件夹\\日志.txt";
+  form_->onSaveFile = [&](const std::string&, std::string& chosen) {
+    chosen = nowhere;
+    return true;
+  };
+  formtest::click(*form_, id::N8);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_TRUE(errors[0].starts_with("无法保存工作日志：\n" + nowhere + "\n")) << errors[0];
+  testsupport::removeAll(file);
 }

@@ -3,6 +3,7 @@
 #include "ui/win32/win_api.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include <algorithm>
 #include <cstring>
@@ -12,10 +13,13 @@
 #include "config/pOstSync.h"
 #include "config/string_list.h"
 #include "engine/big_change.h"
+#include "engine/failure_reason.h"
 #include "engine/job_folder_locks.h"
 #include "engine/pThdSync.h"
 #include "inventory/pglobal.h"
 #include "platform/exceptions.h"
+#include "platform/machine_paths.h"
+#include "platform/whole_file.h"
 #include "platform/wide_text.h"
 #include "config/pIniReg.h"
 #include "ui/folder_checks.h"
@@ -295,6 +299,7 @@ void TSyncForm::buildMenus() {
   popupMenu2_.reset(CreatePopupMenu());
   AppendMenuW(popupMenu2_.get(), MF_STRING, id::N6, L"复制");
   AppendMenuW(popupMenu2_.get(), MF_STRING, id::N7, L"清空");
+  AppendMenuW(popupMenu2_.get(), MF_STRING, id::N8, L"保存工作日志");
   SetWindowSubclass(Control(id::Memo2), &memoMenuSubclass, 0, reinterpret_cast<DWORD_PTR>(popupMenu2_.get()));
 }
 
@@ -529,6 +534,41 @@ void TSyncForm::N6Click() {
 
 void TSyncForm::N7Click() { log_->clear(); }
 
+namespace {
+
+bool saveDialog(HWND owner, const std::string& proposed, std::string& file) {
+  std::wstring name = platform::toWide(proposed);
+  name.resize(std::max<std::size_t>(name.size() + 1, 32768), L'\0');
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = L"文本文件 (*.txt)\0*.txt\0所有文件\0*.*\0";
+  dialog.lpstrFile = name.data();
+  dialog.nMaxFile = static_cast<DWORD>(name.size());
+  dialog.lpstrDefExt = L"txt";
+  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+  if (!GetSaveFileNameW(&dialog)) return false;
+  file = platform::fromWide(name.c_str());
+  return true;
+}
+
+}  // namespace
+
+void TSyncForm::N8Click() {
+  std::string folder = ProgramFolder(SyncAction ? SyncAction->Machine() : platform::MachinePaths{});
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  wchar_t stamp[32] = {};
+  swprintf(stamp, 32, L"%04u%02u%02u-%02u%02u%02u", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+           now.wSecond);
+  const std::string proposed = folder + "工作日志-" + platform::fromWide(stamp) + ".txt";
+  std::string file;
+  const bool chosen = onSaveFile ? onSaveFile(proposed, file) : saveDialog(window_.get(), proposed, file);
+  if (!chosen || file.empty()) return;
+  const platform::OsStatus status = platform::writeWholeFileAtomically(file, text(id::Memo2));
+  if (!status.ok()) showError("无法保存工作日志：\n" + file + "\n" + FailureReason(status));
+}
+
 // Ends the program the orderly way, as closing the window does.
 void TSyncForm::N5Click() { PostMessageW(window_.get(), WM_CLOSE, 0, 0); }
 
@@ -666,6 +706,7 @@ void TSyncForm::command(int controlId, int code) {
     case id::N5: N5Click(); break;
     case id::N6: N6Click(); break;
     case id::N7: N7Click(); break;
+    case id::N8: N8Click(); break;
     default: break;
   }
 }

@@ -74,6 +74,9 @@ class TSyncForm {
   // Asks whether a job that deletes or overwrites many files goes ahead;
   // the default is a warning box whose answer defaults to no.
   std::function<bool(const std::string& caption, const std::string& text)> onAskBigChange;
+  // Asks where to save the log pane, proposing `proposed`: true and the
+  // file when the user chose one. The default is the system's save dialog.
+  std::function<bool(const std::string& proposed, std::string& file)> onSaveFile;
   // Picks a folder for a folder box: true and the folder when one was
   // chosen. The default is the shell's folder browser.
   std::function<bool(std::string&)> onPickFolder;
@@ -103,6 +106,7 @@ class TSyncForm {
   void RadioGroup2Click();
   void N6Click();
   void N7Click();
+  void N8Click();
   void N1Click() { BtnSyncClick(); }
   void U1Click() { BtnSyncDiskToUClick(); }
   void U2Click() { BtnSyncUToDiskClick(); }
