@@ -197,3 +197,16 @@ TEST_F(FormTest, TheTrayAndPaneMenusHoldTheirItems) {
   EXPECT_EQ(itemText(form_->PopupMenu2(), id::N7), "清空");
   EXPECT_EQ(itemText(form_->PopupMenu2(), id::N8), "保存工作日志");
 }
+
+TEST_F(FormTest, MinimisedTheWindowHidesBehindItsTrayIconAndADoubleClickBringsItBack) {
+  ASSERT_TRUE(form_->TrayShown()) << "Wine's desktop has a notification area";
+  form_->show();
+  formtest::pumpFor(std::chrono::milliseconds(200));
+  ShowWindow(form_->Window(), SW_MINIMIZE);
+  formtest::pumpFor(std::chrono::milliseconds(200));
+  EXPECT_FALSE(IsWindowVisible(form_->Window()));
+  SendMessageW(form_->Window(), TSyncForm::WM_TRAYICON, 0, WM_LBUTTONDBLCLK);
+  formtest::pumpFor(std::chrono::milliseconds(200));
+  EXPECT_TRUE(IsWindowVisible(form_->Window()));
+  EXPECT_FALSE(IsIconic(form_->Window()));
+}

@@ -98,7 +98,7 @@ TEST_F(FormTest, ScreenshotsOfThePagesAndOfARunningJob) {
   removeAll("E:\\窗口截图");
   ASSERT_TRUE(makeFolders(disk));
   ASSERT_TRUE(makeFolders(usb));
-  for (int i = 0; i < 400; ++i)
+  for (int i = 0; i < 150; ++i)
     ASSERT_TRUE(writeFileUtf8(disk + "\\文件" + std::to_string(i) + ".txt", std::string(4000, 'x')));
   TJobSettings settings;
   settings.DFolderPath = disk;
@@ -115,7 +115,7 @@ TEST_F(FormTest, ScreenshotsOfThePagesAndOfARunningJob) {
     RedrawWindow(form_->Window(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     EXPECT_GT(saveWindow(form_->Window(), folder + L"\\running.bmp"), 3u);
   }
-  EXPECT_TRUE(waitUntil([] { return !SyncRunning; }, std::chrono::seconds(60)));
+  EXPECT_TRUE(waitUntil([] { return !SyncRunning; }, std::chrono::seconds(300)));
   removeAll(disk);
   removeAll("E:\\窗口截图");
 }

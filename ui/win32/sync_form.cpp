@@ -215,6 +215,7 @@ TSyncForm::TSyncForm()
 }
 
 TSyncForm::~TSyncForm() {
+  trayIcon_.reset();
   // A job still running after the window is gone reports into nothing.
   target_->detach();
   handle_.reset();
@@ -326,6 +327,8 @@ void TSyncForm::FormCreate() {
     CheckBoxVersionsClick();
   }
   showPage(0);
+  trayIcon_ = std::make_unique<TrayIcon>(window_.get(), WM_TRAYICON, LoadIconW(nullptr, IDI_APPLICATION),
+                                         "CorvelDrovan");
 }
 
 void TSyncForm::ShowConfig() {
@@ -569,6 +572,18 @@ void TSyncForm::N8Click() {
   if (!status.ok()) showError("无法保存工作日志：\n" + file + "\n" + FailureReason(status));
 }
 
+void TSyncForm::ApplicationEvents1Minimize() {
+  // Without a notification area nothing could bring a hidden window back,
+  // so it then stays minimised on the task bar.
+  if (TrayShown()) ShowWindow(window_.get(), SW_HIDE);
+}
+
+void TSyncForm::TrayIcon1DblClick() {
+  ShowWindow(window_.get(), SW_RESTORE);
+  ShowWindow(window_.get(), SW_SHOW);
+  SetForegroundWindow(window_.get());
+}
+
 // Ends the program the orderly way, as closing the window does.
 void TSyncForm::N5Click() { PostMessageW(window_.get(), WM_CLOSE, 0, 0); }
 
@@ -722,6 +737,21 @@ LRESULT TSyncForm::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
+    case WM_SIZE:
+      if (wParam == SIZE_MINIMIZED) ApplicationEvents1Minimize();
+      break;
+    case WM_TRAYICON:
+      if (lParam == WM_LBUTTONDBLCLK) TrayIcon1DblClick();
+      if (lParam == WM_RBUTTONUP || lParam == WM_CONTEXTMENU) {
+        POINT at{};
+        GetCursorPos(&at);
+        // The menu closes when the user clicks elsewhere only if the window
+        // is in front while it shows.
+        SetForegroundWindow(window_.get());
+        TrackPopupMenu(popupMenu1_.get(), TPM_RIGHTBUTTON, at.x, at.y, 0, window_.get(), nullptr);
+        PostMessageW(window_.get(), WM_NULL, 0, 0);
+      }
+      return 0;
     case WM_CLOSE: {
       TCloseAction action = TCloseAction::caFree;
       FormClose(action);

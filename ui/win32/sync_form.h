@@ -21,6 +21,7 @@
 #include "platform/messages.h"
 #include "ui/win32/edit_log_lines.h"
 #include "ui/win32/hwnd_controls.h"
+#include "ui/win32/tray_icon.h"
 #include "ui/win32/win_handles.h"
 #include "ui/win32/window_message_target.h"
 
@@ -111,6 +112,13 @@ class TSyncForm {
   void U1Click() { BtnSyncDiskToUClick(); }
   void U2Click() { BtnSyncUToDiskClick(); }
   void N5Click();
+  // Minimised with a notification area, the window hides behind its icon;
+  // a double click on the icon brings it back.
+  void ApplicationEvents1Minimize();
+  void TrayIcon1DblClick();
+  bool TrayShown() const { return trayIcon_ && trayIcon_->shown(); }
+  // The icon's clicks.
+  static constexpr UINT WM_TRAYICON = WM_APP + 1;
 
   // A selected radio item's index; -1 when none is.
   int RadioGroup1Index() const;
@@ -154,6 +162,7 @@ class TSyncForm {
   std::shared_ptr<WindowMessageTarget> target_;
   std::unique_ptr<platform::ScopedMessageTarget> handle_;
   std::shared_ptr<TJobReport> lastJob_;
+  std::unique_ptr<win32ui::TrayIcon> trayIcon_;
   bool filling_ = false;  // ShowConfig runs: no change handler stores
   // What each folder box shows when accepted; a refused pick returns to it.
   std::string shownDiskFolder_;
