@@ -124,3 +124,22 @@ TEST_F(FormBigChangeTest, AnsweredYesTheSyncGoesAhead) {
   EXPECT_FALSE(fileExists(usb + "\\旧0.txt"));
   EXPECT_EQ(readFileUtf8(usb + "\\a.doc"), "文档内容");
 }
+
+TEST_F(FormJobTest, ClosedDuringAJobTheWindowStopsItAndClosesAtItsEnd) {
+  for (int i = 0; i < 300; ++i) ASSERT_TRUE(writeFileUtf8(disk + "\\f" + std::to_string(i) + ".txt", std::string(2000, 'x')));
+  bool closed = false;
+  form_->onClosed = [&closed] { closed = true; };
+  form_->StartJob(WindowControl::BtnSyncDiskToU, TSyncType::DiskSync, settings);
+  ASSERT_TRUE(waitUntil([&] { return textOf(form_->Control(id::BtnSyncDiskToU)) == "停止" || jobEnded(); },
+                        std::chrono::seconds(30)));
+  if (jobEnded()) GTEST_SKIP() << "the job ended before the test could close";
+  PostMessageW(form_->Window(), WM_CLOSE, 0, 0);
+  // Refused while the job runs, which is asked to stop ...
+  ASSERT_TRUE(waitUntil([] { return StopSync.load(); }, std::chrono::seconds(10)));
+  EXPECT_TRUE(CloseAfterSync);
+  // ... and accepted when the job's end asks the window to close.
+  EXPECT_TRUE(waitUntil([&] { return closed; }, std::chrono::seconds(120))) << paneText();
+  EXPECT_FALSE(SyncRunning);
+  EXPECT_EQ(form_->LastJob()->Outcome().End, TJobEnd::Stopped);
+  CloseAfterSync = false;
+}

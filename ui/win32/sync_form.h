@@ -39,7 +39,6 @@ class TSyncForm {
   using UniqueMenu = win32ui::UniqueMenu;
   using WindowMessageTarget = win32ui::WindowMessageTarget;
 
- public:
   // Creates the window hidden and runs FormCreate; show() shows it.
   TSyncForm();
   ~TSyncForm();
