@@ -40,7 +40,8 @@ if [ "$(id -u)" -eq 0 ]; then
     exit 1
   fi
   exec setpriv --reuid="$user" --regid="$user" --clear-groups --reset-env -- \
-    env PATH=/usr/local/bin:/usr/bin:/bin DROVAN_SOURCE_DIR="${DROVAN_SOURCE_DIR:-}" "$0" "$state" "$@"
+    env PATH=/usr/local/bin:/usr/bin:/bin DROVAN_SOURCE_DIR="${DROVAN_SOURCE_DIR:-}" DROVAN_WINE_X="${DROVAN_WINE_X:-}" \
+    "$0" "$state" "$@"
 fi
 
 mkdir -p "$state"
@@ -48,6 +49,16 @@ export HOME="$state/home" WINEPREFIX="$state/prefix" WINEDEBUG=-all WINEDLLOVERR
 mkdir -p "$HOME"
 if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
   export LOCPATH="$state/locale"
+fi
+
+# Programs that make windows get the X server that xvfb.sh started for this
+# state folder, from the first process on, so Wine's desktop has it too.
+if [ "${DROVAN_WINE_X:-}" = 1 ]; then
+  if [ ! -s "$state/display" ]; then
+    echo "wine_run.sh: no X server; run the program through tests/win32/xvfb.sh" >&2
+    exit 1
+  fi
+  export DISPLAY=":$(cat "$state/display")"
 fi
 
 setup() {

@@ -1,0 +1,145 @@
+// A real job started from the form: the hard-disk folder in the temporary
+// folder, the USB folder on the removable drive E:. The job's thread sends
+// its messages to the form's window while the test's thread handles them.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/drives.h"
+#include "tests/win32/win_process.h"
+#include "tests/win32_ui/form_fixture.h"
+#include "ui/win32/win_api.h"
+
+using formtest::textOf;
+using formtest::waitUntil;
+using namespace testsupport;
+namespace id = win32ui::id;
+
+class FormJobTest : public FormTest {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(platform::driveTypeOf("E:\\"), platform::DriveType::Removable)
+        << "the test prefix maps E: as a removable drive";
+    FormTest::SetUp();
+    disk = tempFolder() + "窗口同步";
+    usb = "E:\\窗口同步\\资料";
+    removeAll(disk);
+    removeAll("E:\\窗口同步");
+    ASSERT_TRUE(makeFolders(disk + "\\子目录"));
+    ASSERT_TRUE(makeFolders(usb));
+    ASSERT_TRUE(writeFileUtf8(disk + "\\a.doc", "文档内容"));
+    ASSERT_TRUE(writeFileUtf8(disk + "\\子目录\\笔记.txt", "第二个文件"));
+    settings.DFolderPath = disk;
+    settings.UFolderAbsPath = usb;
+  }
+  void TearDown() override {
+    FormTest::TearDown();
+    removeAll(disk);
+    removeAll("E:\\窗口同步");
+  }
+
+  bool jobEnded() const {
+    return form_->LastJob() && form_->LastJob()->Outcome().End != TJobEnd::Running && !SyncRunning;
+  }
+
+  std::string disk, usb;
+  TJobSettings settings;
+};
+
+TEST_F(FormJobTest, DiskToUsbCopiesTheFilesAndTheButtonsComeBack) {
+  form_->StartJob(WindowControl::BtnSyncDiskToU, TSyncType::DiskSync, settings);
+  ASSERT_TRUE(errors.empty()) << errors[0];
+  ASSERT_NE(form_->LastJob(), nullptr);
+  // While the job runs its button reads "停止" and the others are locked;
+  // the job may also have ended already.
+  ASSERT_TRUE(waitUntil([&] { return jobEnded(); }, std::chrono::seconds(60))) << paneText();
+  EXPECT_EQ(form_->LastJob()->Outcome().End, TJobEnd::Done) << paneText();
+
+  EXPECT_EQ(readFileUtf8(usb + "\\a.doc"), "文档内容");
+  EXPECT_EQ(readFileUtf8(usb + "\\子目录\\笔记.txt"), "第二个文件");
+  const std::string pane = paneText();
+  EXPECT_NE(pane.find("复制文件" + disk + "\\a.doc到" + usb + "\\a.doc 100%"), std::string::npos) << pane;
+  EXPECT_NE(pane.find("创建文件夹" + usb + "\\子目录"), std::string::npos) << pane;
+  EXPECT_EQ(pane.size() >= 2 ? pane.substr(pane.size() - 2) : "", "\r\n");
+
+  EXPECT_EQ(textOf(form_->Control(id::BtnSyncDiskToU)), "手动-同步本地硬盘到U盘");
+  for (const int button : {id::Button1, id::BtnSync, id::BtnSyncDiskToU, id::BtnSyncUToDisk, id::BtnPreview})
+    EXPECT_TRUE(IsWindowEnabled(form_->Control(button))) << button;
+  EXPECT_FALSE(form_->JobControls().checked(WindowControl::U1));
+}
+
+TEST_F(FormJobTest, TheRunningJobsButtonReadsStopAndItsClickStopsIt) {
+  // Enough files that the job is still running when the test looks.
+  for (int i = 0; i < 300; ++i) ASSERT_TRUE(writeFileUtf8(disk + "\\f" + std::to_string(i) + ".txt", std::string(2000, 'x')));
+  form_->StartJob(WindowControl::BtnSyncDiskToU, TSyncType::DiskSync, settings);
+  ASSERT_TRUE(errors.empty()) << errors[0];
+  const bool sawStop = waitUntil(
+      [&] { return textOf(form_->Control(id::BtnSyncDiskToU)) == "停止" || jobEnded(); }, std::chrono::seconds(30));
+  ASSERT_TRUE(sawStop);
+  if (jobEnded()) GTEST_SKIP() << "the job ended before the test could look";
+  EXPECT_FALSE(IsWindowEnabled(form_->Control(id::Button1)));
+  EXPECT_FALSE(IsWindowEnabled(form_->Control(id::BtnSync)));
+  EXPECT_TRUE(IsWindowEnabled(form_->Control(id::BtnSyncDiskToU)));
+  EXPECT_TRUE(form_->JobControls().checked(WindowControl::U1));
+  formtest::click(*form_, id::BtnSyncDiskToU);
+  ASSERT_TRUE(waitUntil([&] { return jobEnded(); }, std::chrono::seconds(60)));
+  EXPECT_EQ(form_->LastJob()->Outcome().End, TJobEnd::Stopped) << paneText();
+  EXPECT_EQ(textOf(form_->Control(id::BtnSyncDiskToU)), "手动-同步本地硬盘到U盘");
+}
+
+// Twenty files on the stick that the disk does not have: a disk-to-stick
+// sync deletes them all, which the window asks about first.
+class FormBigChangeTest : public FormJobTest {
+ protected:
+  void SetUp() override {
+    FormJobTest::SetUp();
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE(writeFileUtf8(usb + "\\旧" + std::to_string(i) + ".txt", "旧"));
+    settings.WhenSyncedFolderHasNewFile = 0;  // delete them
+    form_->onAskBigChange = [this](const std::string& caption, const std::string& text) {
+      asked.push_back(caption + "|" + text);
+      return answer;
+    };
+  }
+  std::vector<std::string> asked;
+  bool answer = false;
+};
+
+TEST_F(FormBigChangeTest, AnsweredNoNothingChanges) {
+  form_->StartJob(WindowControl::BtnSyncDiskToU, TSyncType::DiskSync, settings);
+  ASSERT_TRUE(waitUntil([&] { return jobEnded(); }, std::chrono::seconds(60))) << paneText();
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_TRUE(asked[0].starts_with("确认同步|这次同步将删除或覆盖大量文件：")) << asked[0];
+  EXPECT_TRUE(asked[0].ends_with("是否继续同步？")) << asked[0];
+  EXPECT_EQ(form_->LastJob()->Outcome().End, TJobEnd::NotConfirmed);
+  EXPECT_TRUE(fileExists(usb + "\\旧0.txt"));
+  EXPECT_FALSE(fileExists(usb + "\\a.doc"));
+}
+
+TEST_F(FormBigChangeTest, AnsweredYesTheSyncGoesAhead) {
+  answer = true;
+  form_->StartJob(WindowControl::BtnSyncDiskToU, TSyncType::DiskSync, settings);
+  ASSERT_TRUE(waitUntil([&] { return jobEnded(); }, std::chrono::seconds(60))) << paneText();
+  EXPECT_EQ(asked.size(), 1u);
+  EXPECT_EQ(form_->LastJob()->Outcome().End, TJobEnd::Done) << paneText();
+  EXPECT_FALSE(fileExists(usb + "\\旧0.txt"));
+  EXPECT_EQ(readFileUtf8(usb + "\\a.doc"), "文档内容");
+}
+
+TEST_F(FormJobTest, ClosedDuringAJobTheWindowStopsItAndClosesAtItsEnd) {
+  for (int i = 0; i < 300; ++i) ASSERT_TRUE(writeFileUtf8(disk + "\\f" + std::to_string(i) + ".txt", std::string(2000, 'x')));
+  bool closed = false;
+  form_->onClosed = [&closed] { closed = true; };
+  form_->StartJob(WindowControl::BtnSyncDiskToU, TSyncType::DiskSync, settings);
+  ASSERT_TRUE(waitUntil([&] { return textOf(form_->Control(id::BtnSyncDiskToU)) == "停止" || jobEnded(); },
+                        std::chrono::seconds(30)));
+  if (jobEnded()) GTEST_SKIP() << "the job ended before the test could close";
+  PostMessageW(form_->Window(), WM_CLOSE, 0, 0);
+  // Refused while the job runs, which is asked to stop ...
+  ASSERT_TRUE(waitUntil([] { return StopSync.load(); }, std::chrono::seconds(10)));
+  EXPECT_TRUE(CloseAfterSync);
+  // ... and accepted when the job's end asks the window to close.
+  EXPECT_TRUE(waitUntil([&] { return closed; }, std::chrono::seconds(120))) << paneText();
+  EXPECT_FALSE(SyncRunning);
+  EXPECT_EQ(form_->LastJob()->Outcome().End, TJobEnd::Stopped);
+  CloseAfterSync = false;
+}

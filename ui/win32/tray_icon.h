@@ -1,0 +1,27 @@
+// The window's icon in the notification area (TrayIcon1): added while it
+// lives, removed with it. Its clicks arrive at the owner as `callback`
+// messages whose lParam is the mouse message.
+#pragma once
+
+#include <string>
+
+#include "ui/win32/win_api.h"
+
+namespace win32ui {
+
+class TrayIcon {
+ public:
+  TrayIcon(HWND owner, UINT callback, HICON icon, const std::string& tip);
+  ~TrayIcon();
+  TrayIcon(const TrayIcon&) = delete;
+  TrayIcon& operator=(const TrayIcon&) = delete;
+
+  // False when the system has no notification area to take it.
+  bool shown() const { return shown_; }
+
+ private:
+  HWND owner_;
+  bool shown_ = false;
+};
+
+}  // namespace win32ui
