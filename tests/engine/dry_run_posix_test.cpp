@@ -11,6 +11,7 @@
 #include "tests/support/special_files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tree_helpers.h"
+#include "tests/support/tree_snapshot.h"
 
 namespace fs = std::filesystem;
 using namespace testsupport;
