@@ -143,8 +143,13 @@ bool FolderReader::next(FolderEntry& entry) {
       if (removeCopyTemps_) DeleteFileW(full.c_str());
       continue;
     }
+    // The old versions are never listed, as on POSIX: else a run would sync
+    // or delete them as the user's own files.
+    if (s.name == kVersionsFolderName) continue;
     if (s.data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) continue;
     if (std::error_code fault = injectedFault(FolderOp::Describe, s.name)) {
+      // An injected disappearance is skipped as a real one is.
+      if (fault == std::errc::no_such_file_or_directory) continue;
       s.error = fault;
       return false;
     }

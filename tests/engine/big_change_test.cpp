@@ -9,6 +9,7 @@
 #include "engine/big_change.h"
 #include "tests/engine/sync_folders.h"
 #include "platform/datetime.h"
+#include "tests/support/native_path.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tree_snapshot.h"
 
@@ -182,7 +183,8 @@ TEST(DirectionReason, NamesTheDecidingFileAndItsTimeOnBothSides) {
   ASSERT_NE(decided + 1, lines.end());
   const std::string t1 = platform::dateTimeToStr(platform::fileTimeToDateTime(kT0 + 60, 0));
   const std::string t0 = platform::dateTimeToStr(platform::fileTimeToDateTime(kT0, 0));
-  EXPECT_EQ(*(decided + 1), timed("决定同步源的文件：报告/a.doc，硬盘监测文件夹中为" + t1 + "，U盘监测文件夹中为" + t0));
+  EXPECT_EQ(*(decided + 1), timed("决定同步源的文件：" + nativePath("报告/a.doc") + "，硬盘监测文件夹中为" + t1 +
+                                  "，U盘监测文件夹中为" + t0));
 }
 
 TEST(DirectionReason, AFileOnlyOnOneSideInTheFutureIsNamedAndAsksFirst) {
@@ -202,11 +204,11 @@ TEST(DirectionReason, AFileOnlyOnOneSideInTheFutureIsNamedAndAsksFirst) {
       std::find(lines.begin(), lines.end(), timed("U盘监测文件夹文件最后更新时间较新，以U盘监测文件夹为架构同步硬盘监测文件夹"));
   ASSERT_NE(decided, lines.end());
   const std::string t = platform::dateTimeToStr(platform::fileTimeToDateTime(future, 0));
-  EXPECT_EQ(*(decided + 1), timed("决定同步源的文件：钟/x.txt，U盘监测文件夹中为" + t +
+  EXPECT_EQ(*(decided + 1), timed("决定同步源的文件：" + nativePath("钟/x.txt") + "，U盘监测文件夹中为" + t +
                                   "（晚于现在一天以上），硬盘监测文件夹中没有（仅此一处）"));
   ASSERT_TRUE(asked);
   EXPECT_TRUE(asked->FutureTime);
-  EXPECT_EQ(asked->DecidingFile, "钟/x.txt");
+  EXPECT_EQ(asked->DecidingFile, nativePath("钟/x.txt"));
   EXPECT_EQ(h.outcome().End, TJobEnd::NotConfirmed);
   EXPECT_EQ(readFile(s.disk.path() / "b.txt"), "b");
 }

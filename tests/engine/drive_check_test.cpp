@@ -118,8 +118,9 @@ TEST_F(Check, NamesAreRefusedOnlyOnWindowsFileSystemsAndOnlyWhereTheyAreNew) {
   source("renamed.", 0, 5);    // a rename to a refused name
   target("old.txt", 0, 5);
   const TPlanCheck onFat = check(Ordinary(), Fat32());
-  EXPECT_EQ(refused(onFat), (std::vector<std::string>{"con" + kBadName, "a:b.txt" + kBadName,
-                                                      "con/inside.txt" + kBadName, "renamed." + kBadName}));
+  EXPECT_EQ(refused(onFat),
+            (std::vector<std::string>{"con" + kBadName, "a:b.txt" + kBadName,
+                                      testsupport::nativePath("con/inside.txt") + kBadName, "renamed." + kBadName}));
   EXPECT_TRUE(refused(check(Ordinary(), Ordinary(-1, "usb"))).empty());
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/plan_preview.h"
+#include "tests/engine/dry_run_lines.h"
 #include "tests/engine/job_harness.h"
 #include "tests/engine/sync_folders.h"
 #include "tests/support/tree_helpers.h"
@@ -16,10 +17,6 @@ namespace fs = std::filesystem;
 using namespace testsupport;
 
 namespace {
-
-using Lines = std::vector<std::string>;
-
-const std::string kAnalysing = timed("分析主监测文件夹...");
 
 // A tree pair that needs every kind of step under every strategy.
 void everyKindOfWork(const fs::path& source, const fs::path& target) {
@@ -47,34 +44,6 @@ void everyKindOfWork(const fs::path& source, const fs::path& target) {
   // A leftover of a copy cut off by a crash: a real run removes it.
   put(target, ".~drovan-tmp-3039-dead-1", "partial", kT0);
   put(source, "newdir/.~drovan-tmp-3039-dead-2", "partial", kT0);
-}
-
-// The preview's lines of the plan, without the mark, and the run's lines of
-// the plan, copies without their percentage: from after the analysis line
-// to before the closing line.
-Lines planLines(const Lines& all, bool preview) {
-  Lines out;
-  bool inPlan = false;
-  for (std::size_t k = 0; k + 1 < all.size(); ++k) {
-    // The old versions' line names the folder of the run's own start
-    // time: no preview can foresee it.
-    if (inPlan && !(!preview && all[k].find("的旧版本共") != std::string::npos)) {
-      std::string line = preview ? WithoutPreviewMark(all[k]) : all[k];
-      if (!preview && line.size() > 1 && line.back() == '%') line.erase(line.rfind(' '));
-      out.push_back(line);
-    }
-    if (all[k] == kAnalysing) inPlan = true;
-  }
-  return out;
-}
-
-Lines upTo(const Lines& all, const std::string& last) {
-  Lines out;
-  for (const std::string& line : all) {
-    out.push_back(line);
-    if (line == last) break;
-  }
-  return out;
 }
 
 class DryRun : public OnEachDrive {};
@@ -144,7 +113,7 @@ TEST_P(DryRun, FoldersInStepEndAsARunInStepDoes) {
 TEST_P(DryRun, AFailureEndsItAsItEndsARun) {
   Pair s(onDrive("gone"), tolerance());
   TJobSettings settings = s.settings();
-  settings.DFolderPath = s.disk.str() + "/missing";
+  settings.DFolderPath = s.disk.str() + PathDelim + "missing";
   JobHarness preview;
   preview.dryRun = true;
   preview.run(TSyncType::AutoSync, settings);
@@ -154,37 +123,3 @@ TEST_P(DryRun, AFailureEndsItAsItEndsARun) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Drives, DryRun, EachDrive(), DriveName);
-
-// A linked folder that only the target holds: the run removes the link and
-// nothing behind it, and so says the preview. A pipe that the walk does not
-// list stands where a file would go: the run leaves it, with an error.
-TEST(DryRunLinks, ALinkedFolderIsForetoldAsOneFolderDeletedAndAPipeAsAnError) {
-  TempDir elsewhere, drive;
-  put(elsewhere.path(), "precious.txt", "keep me", kT0);
-  Pair s(drive.path() / "usb");
-  put(s.disk.path(), "a.txt", "a", kT0 + 10);
-  put(s.disk.path(), "pipe", "a file here", kT0 + 10);
-  makeFifo(s.usb / "pipe");
-  fs::create_symlink(elsewhere.path(), s.usb / "link");
-  const ExactSnapshot outside = exactSnapshot(elsewhere.path());
-
-  JobHarness preview;
-  preview.dryRun = true;
-  preview.run(TSyncType::DiskSync, s.settings(2, 0));
-  const Lines plan = planLines(preview.lines(), true);
-  const Lines expected = {
-      timed("被同步文件夹需要复制的文件共2个"),
-      timed("复制文件" + s.d() + "a.txt到" + s.u() + "a.txt"),
-      timed("被同步文件夹需要删除的文件夹共1个"),
-      timed("被同步文件夹删除文件夹" + s.u() + "link"),
-      "同步出错，请检查",
-      "1、该文件在同步期间被改动，未覆盖，请检查：" + s.u() + "pipe",
-  };
-  EXPECT_EQ(plan, expected);
-
-  JobHarness run;
-  run.run(TSyncType::DiskSync, s.settings(2, 0));
-  EXPECT_EQ(planLines(run.lines(), false), expected);
-  EXPECT_FALSE(fs::exists(fs::symlink_status(s.usb / "link")));
-  EXPECT_EQ(exactDifferences(outside, exactSnapshot(elsewhere.path())), "");
-}

@@ -10,6 +10,7 @@
 
 #include "engine/sync_plan.h"
 #include "tests/engine/memory_inventories.h"
+#include "tests/support/native_path.h"
 
 using testsupport::kMemorySource;
 using testsupport::kMemoryTarget;
@@ -57,11 +58,11 @@ TEST_F(FolderRespell, AFolderRenamedInCaseAndItsInnerFoldersPairWithTheOldSpelli
   EXPECT_EQ(respells[0].From, kMemoryTarget + "photos");
   EXPECT_EQ(respells[0].To, kMemoryTarget + "Photos");
   // The inner folder is named as it stands once the outer one is respelled.
-  EXPECT_EQ(respells[1].From, kMemoryTarget + "Photos/sub");
-  EXPECT_EQ(respells[1].To, kMemoryTarget + "Photos/Sub");
+  EXPECT_EQ(respells[1].From, kMemoryTarget + testsupport::nativePath("Photos/sub"));
+  EXPECT_EQ(respells[1].To, kMemoryTarget + testsupport::nativePath("Photos/Sub"));
   const auto keys = targetKeys();
   for (const char* rel : {"Photos", "Photos/Sub", "Photos/Sub/s.txt", "Photos/a.jpg", "Photos/gone.jpg", "other.txt"})
-    EXPECT_NE(std::find(keys.begin(), keys.end(), rel), keys.end()) << rel;
+    EXPECT_NE(std::find(keys.begin(), keys.end(), testsupport::nativePath(rel)), keys.end()) << rel;
 
   // The plan then only copies what is new and removes what is gone.
   auto plan = PlanChanges(sourceList, targetList, comparer, kMemorySource.size(), kMemoryTarget.size(), {},
@@ -70,7 +71,7 @@ TEST_F(FolderRespell, AFolderRenamedInCaseAndItsInnerFoldersPairWithTheOldSpelli
   EXPECT_TRUE(plan->NewFolders.Empty());
   EXPECT_TRUE(plan->TargetOnlyFolders.Empty());
   ASSERT_EQ(plan->NewFiles.Count(), 1u);
-  EXPECT_EQ(plan->NewFiles[0].Relative(kMemorySource.size()), "Photos/new.jpg");
+  EXPECT_EQ(plan->NewFiles[0].Relative(kMemorySource.size()), testsupport::nativePath("Photos/new.jpg"));
   ASSERT_EQ(plan->TargetOnlyFiles.Count(), 2u);
   EXPECT_TRUE(plan->Updates.Empty());
 }
@@ -82,7 +83,7 @@ TEST_F(FolderRespell, NothingPairsWhereTheSpellingsAreTwoEntriesOrAmbiguous) {
   target("photos/a.jpg", 1, 5);
   // A drive that keeps case: two folders, planned as ever.
   EXPECT_TRUE(pair([](const std::string& a, const std::string& b) { return a == b; }).empty());
-  EXPECT_EQ(targetKeys(), (std::vector<std::string>{"photos", "photos/a.jpg"}));
+  EXPECT_EQ(targetKeys(), testsupport::nativePaths({"photos", "photos/a.jpg"}));
 
   // Two source spellings of one name: neither is the rename.
   source("PHOTOS/");
@@ -116,10 +117,10 @@ TEST_F(FolderRespell, ADifferenceAboveTheLastNameIsNotARespellOfThatName) {
   target("b/X/");
   const auto respells = pair();
   ASSERT_EQ(respells.size(), 3u);
-  EXPECT_EQ(respells[0].To, kMemoryTarget + "a/Inner");
+  EXPECT_EQ(respells[0].To, kMemoryTarget + testsupport::nativePath("a/Inner"));
   EXPECT_EQ(respells[1].To, kMemoryTarget + "B");
-  EXPECT_EQ(respells[2].From, kMemoryTarget + "B/X");
-  EXPECT_EQ(respells[2].To, kMemoryTarget + "B/x");
+  EXPECT_EQ(respells[2].From, kMemoryTarget + testsupport::nativePath("B/X"));
+  EXPECT_EQ(respells[2].To, kMemoryTarget + testsupport::nativePath("B/x"));
 }
 
 }  // namespace

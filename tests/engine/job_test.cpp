@@ -5,13 +5,15 @@
 #include <filesystem>
 
 #include "engine/pThdSync.h"
-#include "platform/syscalls.h"
+#include "tests/engine/job_folders.h"
 #include "tests/engine/job_harness.h"
 #include "tests/support/file_times.h"
 #include "tests/support/temp_dir.h"
 
 using testsupport::JobHarness;
+using testsupport::expectFailsBeforeReading;
 using testsupport::kStamp;
+using testsupport::OverlapCase;
 using testsupport::setMTime;
 using testsupport::TempDir;
 
@@ -20,16 +22,7 @@ namespace {
 const std::string kSeparator = "~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~";
 std::string timed(const std::string& text) { return std::string(kStamp) + "  " + text; }
 
-struct Folders {
-  TempDir disk, usb;
-  TJobSettings settings() const {
-    TJobSettings s;
-    s.KeepVersions = false;  // the old versions have tests of their own
-    s.DFolderPath = disk.str();
-    s.UFolderAbsPath = usb.str();
-    return s;
-  }
-};
+using Folders = testsupport::JobFolders;
 
 const std::int64_t kT0 = 1'600'000'000;  // 2020-09-13, an even second
 
@@ -88,22 +81,22 @@ TEST(Job, StopDuringTheDiskScanKeepsItsPartialCount) {
 TEST(Job, AFailureIsReportedAndTheJobStillEnds) {
   Folders f;
   TJobSettings s = f.settings();
-  s.DFolderPath = f.disk.str() + "/missing";
+  s.DFolderPath = f.disk.str() + PathDelim + "missing";
   JobHarness h;
   h.run(TSyncType::AutoSync, s);
   const auto lines = h.lines();
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[2], timed("同步失败：The specified path was not found：" + s.DFolderPath + "/"));
+  EXPECT_EQ(lines[2], timed("同步失败：The specified path was not found：" + s.DFolderPath + PathDelim));
   EXPECT_EQ(h.numbers().back(), WM_SYNCEND);
   EXPECT_FALSE(SyncRunning);
   EXPECT_EQ(h.outcome().End, TJobEnd::Failed);
-  EXPECT_EQ(h.outcome().Failure, "同步失败：The specified path was not found：" + s.DFolderPath + "/");
+  EXPECT_EQ(h.outcome().Failure, "同步失败：The specified path was not found：" + s.DFolderPath + PathDelim);
   EXPECT_TRUE(h.outcome().FailureStatus.ok());  // the walk's own check, no call failed
 
   // A missing USB folder fails after the disk folder's count.
   JobHarness h2;
   TJobSettings s2 = f.settings();
-  s2.UFolderAbsPath = f.usb.str() + "/gone";
+  s2.UFolderAbsPath = f.usb.str() + PathDelim + "gone";
   h2.run(TSyncType::USync, s2);
   const auto lines2 = h2.lines();
   ASSERT_EQ(lines2.size(), 4u);
@@ -237,7 +230,7 @@ TEST(Decision, RootsWithAndWithoutTrailingDelimiterPairUp) {
   setMTime(f.disk.write("x/a.txt", "abc"), kT0);
   setMTime(f.usb.write("x/a.txt", "abc"), kT0);
   TJobSettings s = f.settings();
-  s.UFolderAbsPath += "/";  // a drive root always ends in the delimiter
+  s.UFolderAbsPath += PathDelim;  // a drive root always ends in the delimiter
   JobHarness h;
   h.run(TSyncType::AutoSync, s);
   EXPECT_EQ(h.lines()[4], timed("硬盘监测文件夹与U盘监测文件夹已同步，无需更新！"));
@@ -248,88 +241,18 @@ TEST(Decision, RootsWithAndWithoutTrailingDelimiterPairUp) {
 // be the whole file system. The job fails before anything is read.
 TEST(Job, OverlappingOrEmptyFoldersFailBeforeAnythingIsTouched) {
   TempDir top;
-  const std::string outer = top.str() + "/outer";
-  const std::string inner = outer + "/inner";
+  const std::string outer = top.str() + PathDelim + "outer";
+  const std::string inner = outer + PathDelim + "inner";
   top.write("outer/inner/keep.txt", "k");
   top.write("outer/only-here.txt", "o");
-  std::filesystem::create_directory_symlink(outer, top.path() / "link-to-outer");
   const std::string overlap = "同步失败：硬盘监测文件夹与U盘监测文件夹不能相同，也不能一个位于另一个之中：";
-  struct Case {
-    std::string disk, usb, failure;
-  };
-  const Case cases[] = {
-      {outer, inner, overlap + inner + "/"},
-      {inner, outer + "/", overlap + inner + "/"},
-      {outer, outer, overlap + outer + "/"},
-      {top.str() + "/link-to-outer", inner, overlap + inner + "/"},
+  const OverlapCase cases[] = {
+      {outer, inner, overlap + inner + PathDelim},
+      {inner, outer + PathDelim, overlap + inner + PathDelim},
+      {outer, outer, overlap + outer + PathDelim},
       {"", inner, "同步失败：Invalid characters in path"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.disk + " | " + c.usb);
-    TJobSettings s;
-    s.KeepVersions = false;  // the old versions have tests of their own
-    s.DFolderPath = c.disk;
-    s.UFolderAbsPath = c.usb;
-    s.WhenSyncedFolderHasNewFile = 0;
-    for (TSyncType kind : {TSyncType::DiskSync, TSyncType::USync}) {
-      JobHarness h;
-      h.run(kind, s);
-      const auto lines = h.lines();
-      ASSERT_EQ(lines.size(), 3u);
-      EXPECT_EQ(lines[1], timed("正在扫描硬主监测文件夹"));
-      EXPECT_EQ(lines[2].rfind(timed(c.failure), 0), 0u) << lines[2];
-      EXPECT_EQ(h.numbers().back(), WM_SYNCEND);
-    }
-  }
+  for (const OverlapCase& c : cases) expectFailsBeforeReading(c);
   EXPECT_EQ(testsupport::readFile(top.path() / "outer/inner/keep.txt"), "k");
   EXPECT_EQ(testsupport::readFile(top.path() / "outer/only-here.txt"), "o");
-}
-
-// The closing line means the changes are on the drive, deletions included.
-TEST(Job, ARunThatOnlyDeletesFlushesTheTarget) {
-  Folders f;
-  f.disk.write("same.txt", "s");
-  f.usb.write("same.txt", "s");
-  setMTime(f.disk.path() / "same.txt", kT0);
-  setMTime(f.usb.path() / "same.txt", kT0);
-  f.usb.write("extra.txt", "x");
-  static int flushes = 0;
-  flushes = 0;
-  platform::Syscalls table = platform::realSyscalls();
-  table.syncfs = [](int fd) {
-    ++flushes;
-    return platform::realSyscalls().syncfs(fd);
-  };
-  {
-    platform::ScopedSyscallOverride counting(table);
-    JobHarness h;
-    TJobSettings s = f.settings();
-    s.WhenSyncedFolderHasNewFile = 0;
-    h.run(TSyncType::DiskSync, s);
-    EXPECT_EQ(h.lines().back(), timed("手动同步结束，用时0秒"));
-  }
-  EXPECT_FALSE(std::filesystem::exists(f.usb.path() / "extra.txt"));
-  EXPECT_EQ(flushes, 1);
-}
-
-TEST(Job, AFlushTheDriveRefusesIsAnError) {
-  // A stick smaller than it claims takes the writes and fails the flush.
-  Folders f;
-  f.disk.write("new.txt", "n");
-  platform::Syscalls table = platform::realSyscalls();
-  table.syncfs = [](int) {
-    errno = EIO;
-    return -1;
-  };
-  {
-    platform::ScopedSyscallOverride failing(table);
-    JobHarness h;
-    h.run(TSyncType::DiskSync, f.settings());
-    const auto lines = h.lines();
-    ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines[lines.size() - 3], "同步出错，请检查");
-    EXPECT_EQ(lines[lines.size() - 2],
-              "1、写入驱动器错误，数据可能没有保存到驱动器：" + f.usb.str() + "/（驱动器读写出错）");
-    EXPECT_EQ(lines.back(), timed("手动同步结束，用时0秒"));
-  }
 }

@@ -12,10 +12,11 @@
 #include "inventory/file_store.h"
 #include "inventory/inventory_list.h"
 #include "platform/datetime.h"
+#include "tests/support/native_path.h"
 
 namespace testsupport {
 
-inline const std::string kMemorySource = "/disk/", kMemoryTarget = "/media/usb/";
+inline const std::string kMemorySource = nativePath("/disk/"), kMemoryTarget = nativePath("/media/usb/");
 
 // A file time s seconds into a fixed minute.
 inline platform::TDateTime memoryTime(int s) {
@@ -26,11 +27,11 @@ inline platform::TDateTime memoryTime(int s) {
 
 class MemoryInventories : public ::testing::Test {
  protected:
-  // rel ending in "/" is a folder.
+  // rel ending in "/" is a folder; its "/" stand for this system's delimiter.
   void add(TInventoryList& list, const std::string& root, const std::string& rel, int time, std::int64_t size) {
     const bool folder = rel.back() == '/';
-    const std::string full = root + (folder ? rel.substr(0, rel.size() - 1) : rel);
-    const auto slash = full.rfind('/');
+    const std::string full = root + nativePath(folder ? rel.substr(0, rel.size() - 1) : rel);
+    const auto slash = full.rfind(PathDelim);
     TFileInfo& info = store.Add(full.substr(0, slash + 1), full.substr(slash + 1));
     info.Falg = folder;
     info.LastModifyTime = folder ? 0 : memoryTime(time);

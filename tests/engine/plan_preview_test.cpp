@@ -12,8 +12,11 @@
 #include "inventory/MyGetFiles.h"
 #include "inventory/file_store.h"
 #include "tests/engine/memory_inventories.h"
+#include "tests/support/native_path.h"
 
 namespace {
+
+using testsupport::nativePath;
 
 const std::string& kSource = testsupport::kMemorySource;
 const std::string& kTarget = testsupport::kMemoryTarget;
@@ -77,23 +80,23 @@ TEST_F(Preview, EveryPhaseInTheRunsOrderWithItsPaths) {
   target("x/y/z.txt", 6, 9);
 
   const Lines expected = {
-      timed("被同步文件夹修改文件名/media/usb/was.txt修改为/media/usb/renamed.txt"),
+      timed(nativePath("被同步文件夹修改文件名/media/usb/was.txt修改为/media/usb/renamed.txt")),
       timed("被同步文件夹需要更新的文件共1个"),
-      timed("更新文件/disk/upd.txt到/media/usb/upd.txt"),
+      timed(nativePath("更新文件/disk/upd.txt到/media/usb/upd.txt")),
       timed("被同步文件夹需要创建的文件夹共2个"),
-      timed("创建文件夹/media/usb/a"),
-      timed("创建文件夹/media/usb/b"),
+      timed(nativePath("创建文件夹/media/usb/a")),
+      timed(nativePath("创建文件夹/media/usb/b")),
       timed("被同步文件夹需要复制的文件共1个"),
-      timed("复制文件/disk/a/new.txt到/media/usb/a/new.txt"),
+      timed(nativePath("复制文件/disk/a/new.txt到/media/usb/a/new.txt")),
       timed("同步文件夹需要更新的文件共1个"),
-      timed("更新文件/disk/older.txt到/media/usb/older.txt"),
+      timed(nativePath("更新文件/disk/older.txt到/media/usb/older.txt")),
       timed("被同步文件夹需要删除的文件共2个"),
-      timed("被同步文件夹删除文件/media/usb/extra.txt"),
-      timed("被同步文件夹删除文件/media/usb/x/y/z.txt"),
+      timed(nativePath("被同步文件夹删除文件/media/usb/extra.txt")),
+      timed(nativePath("被同步文件夹删除文件/media/usb/x/y/z.txt")),
       // Folders go deepest first.
       timed("被同步文件夹需要删除的文件夹共2个"),
-      timed("被同步文件夹删除文件夹/media/usb/x/y"),
-      timed("被同步文件夹删除文件夹/media/usb/x"),
+      timed(nativePath("被同步文件夹删除文件夹/media/usb/x/y")),
+      timed(nativePath("被同步文件夹删除文件夹/media/usb/x")),
   };
   EXPECT_EQ(lines(TNewerInTarget::Replace, TTargetOnly::Delete), expected);
 }
@@ -116,11 +119,11 @@ TEST_F(Preview, EachStrategyForFilesNewerInTheTargetAndForTargetOnlyEntries) {
   // after the time.
   const Lines back = {
       timed("同步文件夹需要更新的文件共1个"),
-      timed("更新文件/media/usb/older.txt到/disk/older.txt"),
+      timed(nativePath("更新文件/media/usb/older.txt到/disk/older.txt")),
       timed("同步文件夹需要创建的文件夹共1个"),
-      timed("同步文件夹创建文件夹/disk/extra"),
+      timed(nativePath("同步文件夹创建文件夹/disk/extra")),
       timed("被同步文件夹需要复制的文件共1个"),
-      kStamp + kMark + "复制文件/media/usb/extra/e.txt到/disk/extra/e.txt",
+      kStamp + kMark + nativePath("复制文件/media/usb/extra/e.txt到/disk/extra/e.txt"),
   };
   EXPECT_EQ(lines(TNewerInTarget::CopyBack, TTargetOnly::CopyBack), back);
 }
@@ -131,12 +134,12 @@ TEST_F(Preview, WhatLiesBehindALinkedFolderIsNotDeletedOneByOne) {
   target("link/deeper/");
   target("plain.txt");
   TPreviewProbes probes;
-  probes.IsLinkedFolder = [](const std::string& path) { return path == "/media/usb/link"; };
+  probes.IsLinkedFolder = [](const std::string& path) { return path == nativePath("/media/usb/link"); };
   const Lines expected = {
       timed("被同步文件夹需要删除的文件共1个"),
-      timed("被同步文件夹删除文件/media/usb/plain.txt"),
+      timed(nativePath("被同步文件夹删除文件/media/usb/plain.txt")),
       timed("被同步文件夹需要删除的文件夹共1个"),
-      timed("被同步文件夹删除文件夹/media/usb/link"),
+      timed(nativePath("被同步文件夹删除文件夹/media/usb/link")),
   };
   EXPECT_EQ(lines(TNewerInTarget::Keep, TTargetOnly::Delete, probes), expected);
 }
@@ -156,7 +159,7 @@ TEST_F(Preview, OnADriveThatIgnoresCaseWhatTheRunWritesIsNotDeletedOrCopiedBack)
   const Lines deleted = lines(TNewerInTarget::Keep, TTargetOnly::Delete, probes);
   const Lines expectedTail = {
       timed("被同步文件夹需要删除的文件共1个"),
-      timed("被同步文件夹删除文件/media/usb/other.txt"),
+      timed(nativePath("被同步文件夹删除文件/media/usb/other.txt")),
   };
   ASSERT_GE(deleted.size(), expectedTail.size());
   EXPECT_EQ(Lines(deleted.end() - 2, deleted.end()), expectedTail);
@@ -166,7 +169,7 @@ TEST_F(Preview, OnADriveThatIgnoresCaseWhatTheRunWritesIsNotDeletedOrCopiedBack)
   source("readme.txt", 10);
   target("README.txt", 20);
   const Lines apart = lines(TNewerInTarget::Keep, TTargetOnly::Delete);
-  EXPECT_EQ(apart.back(), timed("被同步文件夹删除文件/media/usb/README.txt"));
+  EXPECT_EQ(apart.back(), timed(nativePath("被同步文件夹删除文件/media/usb/README.txt")));
 }
 
 TEST_F(Preview, ACopyOntoAPairedFileOfAnotherSpellingIsForeseenAsRefused) {
@@ -182,7 +185,7 @@ TEST_F(Preview, ACopyOntoAPairedFileOfAnotherSpellingIsForeseenAsRefused) {
   ASSERT_EQ(got.size(), 3u);
   EXPECT_EQ(got[0], expected[0]);
   EXPECT_EQ(got[1], expected[1]);
-  EXPECT_EQ(got[2].rfind(kMark + "1、复制文件错误，请检查该文件是否正在使用：/disk/A.txt", 0), 0u) << got[2];
+  EXPECT_EQ(got[2].rfind(kMark + nativePath("1、复制文件错误，请检查该文件是否正在使用：/disk/A.txt"), 0), 0u) << got[2];
 }
 
 TEST_F(Preview, SomethingUnlistedWhereACopyWouldGoIsForeseenAsLeftAlone) {
@@ -193,19 +196,20 @@ TEST_F(Preview, SomethingUnlistedWhereACopyWouldGoIsForeseenAsLeftAlone) {
   source("z/");
   TPreviewProbes probes;
   probes.Exists = [](const std::string& path) {
-    return path == "/media/usb/new.txt" || path == "/media/usb/Other.txt" || path == "/disk/back.txt";
+    return path == nativePath("/media/usb/new.txt") || path == nativePath("/media/usb/Other.txt") ||
+           path == nativePath("/disk/back.txt");
   };
   const Lines got = lines(TNewerInTarget::Keep, TTargetOnly::CopyBack, probes);
   const Lines wanted = {
       timed("被同步文件夹需要创建的文件夹共1个"),
-      timed("创建文件夹/media/usb/z"),
+      timed(nativePath("创建文件夹/media/usb/z")),
       timed("被同步文件夹需要复制的文件共2个"),
-      timed("复制文件/disk/Other.txt到/media/usb/Other.txt"),
+      timed(nativePath("复制文件/disk/Other.txt到/media/usb/Other.txt")),
       timed("被同步文件夹需要复制的文件共2个"),
-      kStamp + kMark + "复制文件/media/usb/OTHER.txt到/disk/OTHER.txt",
+      kStamp + kMark + nativePath("复制文件/media/usb/OTHER.txt到/disk/OTHER.txt"),
       kMark + "同步出错，请检查",
-      kMark + "1、该文件在同步期间被改动，未覆盖，请检查：/media/usb/new.txt",
-      kMark + "2、该文件在同步期间被改动，未覆盖，请检查：/disk/back.txt",
+      kMark + nativePath("1、该文件在同步期间被改动，未覆盖，请检查：/media/usb/new.txt"),
+      kMark + nativePath("2、该文件在同步期间被改动，未覆盖，请检查：/disk/back.txt"),
   };
   EXPECT_EQ(got, wanted);
 }
@@ -213,14 +217,14 @@ TEST_F(Preview, SomethingUnlistedWhereACopyWouldGoIsForeseenAsLeftAlone) {
 TEST_F(Preview, UnreadFoldersAreTheFirstErrorsOfTheSummary) {
   source("new.txt");
   const std::vector<TUnreadFolder> unread = {
-      {"/disk/locked", std::make_error_code(std::errc::permission_denied)},
-      {"/media/usb/way", FencedFolderError()},
+      {nativePath("/disk/locked"), std::make_error_code(std::errc::permission_denied)},
+      {nativePath("/media/usb/way"), FencedFolderError()},
   };
   const Lines got = lines(TNewerInTarget::Keep, TTargetOnly::Keep, {}, unread);
   ASSERT_EQ(got.size(), 5u);
   EXPECT_EQ(got[2], kMark + "同步出错，请检查");
-  EXPECT_EQ(got[3].rfind(kMark + "1、读取文件夹错误，请检查该文件夹：/disk/locked（", 0), 0u) << got[3];
-  EXPECT_EQ(got[4], kMark + "2、该文件夹通向另一个同步文件夹，未同步，请检查：/media/usb/way");
+  EXPECT_EQ(got[3].rfind(kMark + nativePath("1、读取文件夹错误，请检查该文件夹：/disk/locked（"), 0), 0u) << got[3];
+  EXPECT_EQ(got[4], kMark + nativePath("2、该文件夹通向另一个同步文件夹，未同步，请检查：/media/usb/way"));
 }
 
 TEST_F(Preview, NothingToDoGivesNoLine) {

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "tests/support/file_times.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/tree_snapshot.h"
 
 namespace fs = std::filesystem;
@@ -14,7 +15,7 @@ namespace testsupport {
 
 void put(const fs::path& root, const std::string& rel, const std::string& data, std::int64_t seconds,
          long nanoseconds) {
-  const fs::path file = root / rel;
+  const fs::path file = root / fromUtf8(rel);
   fs::create_directories(file.parent_path());
   std::ofstream(file, std::ios::binary) << data;
   setMTime(file, seconds, nanoseconds);

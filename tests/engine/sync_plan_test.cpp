@@ -9,6 +9,7 @@
 
 #include "inventory/file_store.h"
 #include "tests/engine/memory_inventories.h"
+#include "tests/support/native_path.h"
 
 namespace {
 
@@ -32,7 +33,11 @@ class Plan : public testsupport::MemoryInventories {
     for (const TFileInfo* e : list) out.push_back(e->Relative(root.size()));
     return out;
   }
-  using Names = std::vector<std::string>;
+  // Expected relative paths, written with "/" for this system's delimiter.
+  struct Names : std::vector<std::string> {
+    Names() = default;
+    Names(std::initializer_list<std::string> paths) : std::vector<std::string>(testsupport::nativePaths(paths)) {}
+  };
 
 };
 
@@ -64,10 +69,10 @@ TEST_F(Plan, EveryPairingLandsInItsList) {
   EXPECT_TRUE(p.Renames.empty());
   // Files paired by name, in order; folders are not among them.
   ASSERT_EQ(p.PairedSource.size(), 3u);
-  EXPECT_EQ(p.PairedSource[0]->Relative(kSource.size()), "older.txt");
-  EXPECT_EQ(p.PairedTarget[2]->Relative(kTarget.size()), "upd.txt");
-  EXPECT_EQ(p.Counterpart.at(p.Updates.Objects(0))->Relative(kTarget.size()), "upd.txt");
-  EXPECT_EQ(p.Counterpart.at(p.NewerInTarget.Objects(0))->Relative(kSource.size()), "older.txt");
+  EXPECT_EQ(p.PairedSource[0]->Relative(kSource.size()), testsupport::nativePath("older.txt"));
+  EXPECT_EQ(p.PairedTarget[2]->Relative(kTarget.size()), testsupport::nativePath("upd.txt"));
+  EXPECT_EQ(p.Counterpart.at(p.Updates.Objects(0))->Relative(kTarget.size()), testsupport::nativePath("upd.txt"));
+  EXPECT_EQ(p.Counterpart.at(p.NewerInTarget.Objects(0))->Relative(kSource.size()), testsupport::nativePath("older.txt"));
   EXPECT_TRUE(sourceList.Empty());
   EXPECT_TRUE(targetList.Empty());
 }
@@ -127,8 +132,8 @@ TEST_F(Plan, ARenameIsASourceOnlyAndATargetOnlyFileAlikeThatTheCheckAccepts) {
     return t.Name != "a-lookalike.txt";
   });
   ASSERT_EQ(p.Renames.size(), 1u);
-  EXPECT_EQ(p.Renames[0].Source->Relative(kSource.size()), "d/new-name.txt");
-  EXPECT_EQ(p.Renames[0].Target->Relative(kTarget.size()), "d/old-name.txt");
+  EXPECT_EQ(p.Renames[0].Source->Relative(kSource.size()), testsupport::nativePath("d/new-name.txt"));
+  EXPECT_EQ(p.Renames[0].Target->Relative(kTarget.size()), testsupport::nativePath("d/old-name.txt"));
   EXPECT_EQ(names(p.NewFiles, kSource), (Names{"d/sized.txt", "other/moved.txt"}));
   EXPECT_EQ(names(p.TargetOnlyFiles, kTarget), (Names{"d/a-lookalike.txt", "d/sized-other.txt", "moved.txt"}));
   // Only candidates of one folder, time and size are checked, in list order,

@@ -41,7 +41,7 @@ std::error_code lockOnDiskSide(platform::FolderOp op, std::string_view name) {
 struct UnreadSync : ::testing::Test {
   TempDir disk, usb;
   void SetUp() override {
-    diskRootForHook = disk.str() + "/";
+    diskRootForHook = disk.str() + PathDelim;
     lockRoot = false;
     platform::setFolderFaultHookForTesting(lockOnDiskSide);
   }
@@ -81,7 +81,7 @@ TEST_F(UnreadSync, NothingInAnUnreadableSourceFolderIsDeletedOrCopiedBack) {
     const auto lines = h.lines();
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[lines.size() - 3], "同步出错，请检查");
-    EXPECT_EQ(lines[lines.size() - 2], "1、读取文件夹错误，请检查该文件夹：" + disk.str() + "/locked（没有权限）");
+    EXPECT_EQ(lines[lines.size() - 2], "1、读取文件夹错误，请检查该文件夹：" + disk.str() + PathDelim + "locked（没有权限）");
     EXPECT_EQ(lines.back().rfind(std::string(kStamp) + "  手动同步结束，用时", 0), 0u) << lines.back();
 
     EXPECT_EQ(snapshot(usb.path() / "locked"), usbBefore);
@@ -103,7 +103,7 @@ TEST_F(UnreadSync, FoldersThatMatchSaveTheirUnknownContentsAreNotInStep) {
   h.run(TSyncType::DiskSync, settings(0));
   const auto lines = h.lines();
   ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines[lines.size() - 2], "1、读取文件夹错误，请检查该文件夹：" + disk.str() + "/locked（没有权限）");
+  EXPECT_EQ(lines[lines.size() - 2], "1、读取文件夹错误，请检查该文件夹：" + disk.str() + PathDelim + "locked（没有权限）");
   EXPECT_FALSE(fs::exists(usb.path() / "locked/inner.txt"));
 }
 
@@ -117,9 +117,9 @@ TEST_F(UnreadSync, AnUnreadableRootFailsTheJobAndTouchesNothing) {
   const auto lines = h.lines();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(),
-            std::string(kStamp) + "  同步失败：I/O error 13 (Permission denied)：" + disk.str() + "/（没有权限）");
+            std::string(kStamp) + "  同步失败：I/O error 13 (Permission denied)：" + disk.str() + PathDelim + "（没有权限）");
   EXPECT_EQ(snapshot(usb.path()), usbBefore);
   EXPECT_EQ(h.outcome().End, TJobEnd::Failed);
   EXPECT_EQ(h.outcome().FailureStatus.code, std::errc::permission_denied);
-  EXPECT_EQ(h.outcome().FailureStatus.path, disk.str() + "/");
+  EXPECT_EQ(h.outcome().FailureStatus.path, disk.str() + PathDelim);
 }

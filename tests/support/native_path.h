@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "inventory/file_info.h"
 
@@ -13,6 +14,11 @@ inline std::string nativePath(std::string_view path) {
   for (char& c : out)
     if (c == '/') c = PathDelim;
   return out;
+}
+
+inline std::vector<std::string> nativePaths(std::vector<std::string> paths) {
+  for (auto& p : paths) p = nativePath(p);
+  return paths;
 }
 
 }  // namespace testsupport

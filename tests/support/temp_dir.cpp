@@ -7,15 +7,9 @@
 #include <system_error>
 
 namespace testsupport {
-namespace {
-
-// Test names are UTF-8 on every system; a narrow path is not read as
-// UTF-8 everywhere (Windows takes its code page).
 std::filesystem::path fromUtf8(const std::string& text) {
   return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(text.data()), text.size()));
 }
-
-}  // namespace
 
 TempDir::TempDir() {
   std::random_device rd;

@@ -25,4 +25,8 @@ class TempDir {
 
 std::string readFile(const std::filesystem::path& file);
 
+// Test names are UTF-8 on every system; a narrow path is not read as
+// UTF-8 everywhere (Windows takes its code page).
+std::filesystem::path fromUtf8(const std::string& text);
+
 }  // namespace testsupport

@@ -1,5 +1,7 @@
 #include "tests/support/tree_helpers.h"
 
+#include "tests/support/file_times.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <stdexcept>
@@ -7,12 +9,11 @@
 
 namespace testsupport {
 
+// Through the system's own call: the standard library's setter keeps only
+// whole seconds on Windows.
 void setModificationTime(const std::filesystem::path& file, std::int64_t seconds,
                          std::int64_t nanoseconds) {
-  using namespace std::chrono;
-  const sys_time<std::chrono::nanoseconds> when{std::chrono::seconds(seconds) +
-                                                std::chrono::nanoseconds(nanoseconds)};
-  std::filesystem::last_write_time(file, file_clock::from_sys(when));
+  setMTime(file, seconds, static_cast<long>(nanoseconds));
 }
 
 void makeFifo(const std::filesystem::path& file) {
