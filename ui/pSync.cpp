@@ -19,6 +19,7 @@
 #include "ui/folder_checks.h"
 #include "ui/form_message_target.h"
 #include "ui/memo_log_lines.h"
+#include "ui/pattern_lists.h"
 #include "ui/select_folder.h"
 #include "ui/widget_controls.h"
 
@@ -48,25 +49,9 @@ std::vector<std::string> memoLines(const QPlainTextEdit& memo) {
   return lines;
 }
 
-// A pattern box into its list: the box's lines become one text delimited by
-// ",", which is then read as a ";"-delimited list.
-void storePatterns(const QPlainTextEdit& memo, TStringList& list) {
-  TStringList lines;
-  lines.Delimiter = ',';
-  lines.QuoteChar = '"';
-  for (std::string& line : memoLines(memo)) lines.Add(std::move(line));
-  list.Delimiter = ';';
-  list.QuoteChar = '"';
-  list.SetDelimitedText(lines.DelimitedText());
-}
+void storePatterns(const QPlainTextEdit& memo, TStringList& list) { StorePatternLines(memoLines(memo), list); }
 
-// A list as its pattern box shows it: the ";"-delimited text.
-QString shownPatterns(const TStringList& list) {
-  TStringList shown = list;
-  shown.Delimiter = ';';
-  shown.QuoteChar = '"';
-  return QString::fromStdString(shown.DelimitedText());
-}
+QString shownPatterns(const TStringList& list) { return QString::fromStdString(ShownPatterns(list)); }
 
 // Selects a radio group's item without running its handler; an index outside
 // the items selects none.

@@ -21,6 +21,7 @@
 #include "platform/machine_paths.h"
 #include "platform/whole_file.h"
 #include "platform/wide_text.h"
+#include "ui/pattern_lists.h"
 #include "config/pIniReg.h"
 #include "ui/folder_checks.h"
 #include "ui/help_text.h"
@@ -154,24 +155,9 @@ std::vector<std::string> memoLines(const std::string& text) {
   return lines;
 }
 
-// A pattern box into its list: the box's lines become one text delimited by
-// ",", which is then read as a ";"-delimited list.
-void storePatterns(const std::string& text, TStringList& list) {
-  TStringList lines;
-  lines.Delimiter = ',';
-  lines.QuoteChar = '"';
-  for (std::string& line : memoLines(text)) lines.Add(std::move(line));
-  list.Delimiter = ';';
-  list.QuoteChar = '"';
-  list.SetDelimitedText(lines.DelimitedText());
-}
+void storePatterns(const std::string& text, TStringList& list) { StorePatternLines(memoLines(text), list); }
 
-std::string shownPatterns(const TStringList& list) {
-  TStringList shown = list;
-  shown.Delimiter = ';';
-  shown.QuoteChar = '"';
-  return shown.DelimitedText();
-}
+std::string shownPatterns(const TStringList& list) { return ShownPatterns(list); }
 
 int selectedItem(const TSyncForm& form, int first) {
   for (int i = 0; i < 3; ++i)
