@@ -1,7 +1,8 @@
 // Adapter addresses on Windows: NetBIOS first, as the configuration's key
 // has always been read (enumerate, reset, adapter status "*"), in the order
 // of its adapter numbers; where NetBIOS gives nothing, the system's adapter
-// list, physical kinds (Ethernet, wireless) first, each group by index.
+// list, physical kinds (Ethernet, wireless) first, each group by index. A
+// described machine (tests) gives its adapters as folders instead.
 #include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "platform/adapter_address.h"
+#include "platform/adapter_folder.h"
 #include "platform/win32/wide.h"
 
 namespace platform {
@@ -92,7 +94,8 @@ std::vector<AdapterInfo> systemAdapters() {
 // Windows reports no burnt-in address apart from the current one.
 bool readDriverPermanentAddress(const std::string&, HardwareAddress&) { return false; }
 
-std::vector<AdapterInfo> listAdapters(const MachinePaths&) {
+std::vector<AdapterInfo> listAdapters(const MachinePaths& machine) {
+  if (machine.netRoot != MachinePaths{}.netRoot) return listAdapterFolders(machine);
   std::vector<AdapterInfo> list = netbiosAdapters();
   if (list.empty()) list = systemAdapters();
   return list;

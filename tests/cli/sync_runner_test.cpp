@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "cli/sync_runner.h"
-#include "tests/config/usb_machine.h"
+#include "tests/support/usb_machine.h"
 
 TEST(SyncRunner, AConfigurationWithoutAHardDiskFolderIsRefusedBeforeTheJob) {
   UsbMachine usb;

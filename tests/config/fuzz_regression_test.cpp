@@ -7,7 +7,7 @@
 
 #include "config/pIniReg.h"
 #include "platform/exceptions.h"
-#include "tests/config/usb_machine.h"
+#include "tests/support/usb_machine.h"
 
 namespace {
 

@@ -7,53 +7,11 @@
 
 #include "platform/exceptions.h"
 #include "platform/syscalls.h"
-#include "tests/config/usb_machine.h"
+#include "tests/config/refusal_catcher.h"
+#include "tests/support/usb_machine.h"
 
 using testsupport::FakeMachine;
 using testsupport::readFile;
-
-namespace {
-
-struct ProcessEnded {
-  int code;
-};
-
-// Catches the refusal: records the message box and turns the end of the
-// process into an exception.
-class RefusalCatcher {
- public:
-  RefusalCatcher() {
-    SetMessageBoxHook([this](const std::string& text, const std::string& caption) {
-      this->text = text;
-      this->caption = caption;
-    });
-    SetExitProcessHook([](int code) { throw ProcessEnded{code}; });
-  }
-  ~RefusalCatcher() {
-    SetMessageBoxHook(nullptr);
-    SetExitProcessHook(nullptr);
-    SyncAction.reset();
-  }
-  RefusalCatcher(const RefusalCatcher&) = delete;
-  RefusalCatcher& operator=(const RefusalCatcher&) = delete;
-
-  std::string text, caption;
-};
-
-bool refusesToRun(const platform::MachinePaths& paths, RefusalCatcher& catcher) {
-  try {
-    CreateSyncAction(paths);
-  } catch (const ProcessEnded& ended) {
-    EXPECT_EQ(ended.code, 0);
-    EXPECT_EQ(catcher.text, "对不起，请把本程序放至到U盘上使用!");
-    EXPECT_EQ(catcher.caption, "Drovan");
-    EXPECT_EQ(SyncAction, nullptr);
-    return true;
-  }
-  return false;
-}
-
-}  // namespace
 
 TEST(OstSyncAction, UsbFolderResolvesAgainstTheDriveRoot) {
   RefusalCatcher catcher;

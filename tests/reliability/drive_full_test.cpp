@@ -10,7 +10,7 @@
 
 #include "config/pIniReg.h"
 #include "platform/exceptions.h"
-#include "tests/config/usb_machine.h"
+#include "tests/support/usb_machine.h"
 #include "tests/reliability/reliability.h"
 #include "tests/support/file_times.h"
 #include "tests/support/sync_pair.h"

@@ -16,7 +16,7 @@
 
 #include "config/pIniReg.h"
 #include "platform/exceptions.h"
-#include "tests/config/usb_machine.h"
+#include "tests/support/usb_machine.h"
 #include "tests/reliability/reliability.h"
 #include "tests/support/fuse_mount.h"
 #include "tests/support/nth_call_fault.h"

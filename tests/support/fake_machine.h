@@ -1,7 +1,9 @@
 // A fake machine in a temporary folder: a mount table, a sysfs tree with
 // block devices and network interfaces, and a program file, as read through
 // platform::MachinePaths. The real root file system stays mounted at "/" in
-// the fake table, so every path resolves to some mount.
+// the fake table, so every path resolves to some mount. On Windows only the
+// program file and the network interfaces are described: drives are told by
+// their letters there.
 #pragma once
 
 #include <filesystem>
@@ -40,20 +42,28 @@ class FakeMachine {
   std::string addMount(const std::string& relative, const std::string& fsType,
                        const std::string& source, const std::string& device = "0:99");
 
-  // Creates the program file at root()/relative and points programPath at it
-  // through a link, like /proc/self/exe. Returns the file's full path.
+  // Creates the program file at root()/relative (UTF-8, "/" between names)
+  // and points programPath at it (on Linux through a link, like
+  // /proc/self/exe). Returns the file's full path.
   std::string placeProgram(const std::string& relative);
 
   // A folder under sys/class/net. address nullopt: the address cannot be read.
+  // Described this way on every system.
   void addAdapter(const std::string& name, std::optional<std::string> address, int ifindex,
                   bool physical, const std::string& flags = "0x1003");
 
  private:
   void appendMountLine(const std::string& mountPoint, const std::string& fsType,
                        const std::string& source, const std::string& device);
+  // What differs between the systems: the mount table, how programPath
+  // leads to the program, how an adapter is marked as backed by a device.
+  void describeMounts();
+  void pointProgramAt(const std::filesystem::path& file);
+  void markPhysical(const std::filesystem::path& adapterFolder, const std::string& name);
 
   TempDir dir_;
   std::filesystem::path root_;
+  std::filesystem::path program_;
   int nextMountId_ = 100;
 };
 

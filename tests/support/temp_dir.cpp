@@ -11,6 +11,11 @@ std::filesystem::path fromUtf8(const std::string& text) {
   return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(text.data()), text.size()));
 }
 
+std::string toUtf8(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(reinterpret_cast<const char*>(text.data()), text.size());
+}
+
 TempDir::TempDir() {
   std::random_device rd;
   const auto base = std::filesystem::temp_directory_path();
@@ -64,5 +69,7 @@ std::string readFile(const std::filesystem::path& file) {
     content.append(buffer.data(), static_cast<std::size_t>(in.gcount()));
   return content;
 }
+
+std::string readFile(const std::string& file) { return readFile(fromUtf8(file)); }
 
 }  // namespace testsupport

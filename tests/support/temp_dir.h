@@ -24,9 +24,12 @@ class TempDir {
 };
 
 std::string readFile(const std::filesystem::path& file);
+// The same for a path in UTF-8 text, as the program names its files.
+std::string readFile(const std::string& file);
 
 // Test names are UTF-8 on every system; a narrow path is not read as
 // UTF-8 everywhere (Windows takes its code page).
 std::filesystem::path fromUtf8(const std::string& text);
+std::string toUtf8(const std::filesystem::path& path);
 
 }  // namespace testsupport

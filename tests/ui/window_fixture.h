@@ -16,7 +16,7 @@
 #include <QAction>
 #include <QString>
 
-#include "tests/config/usb_machine.h"
+#include "tests/support/usb_machine.h"
 #include "tests/support/temp_dir.h"
 #include "ui/pSync.h"
 
