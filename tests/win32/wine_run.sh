@@ -2,21 +2,42 @@
 # Runs a Windows test program under Wine: the emulator of the mingw preset.
 #
 # Usage: wine_run.sh STATE_DIR PROGRAM.exe [ARGS...]
+#        wine_run.sh --stop STATE_DIR
 #
 # STATE_DIR (under the build folder) holds everything Wine needs, made on
 # first use: a fresh prefix, a zh_CN UTF-8 locale (made by localedef, so Wine
 # runs in the Chinese code page 936 rather than 1252), and the folder behind
 # drive E:, which the registry marks as removable (GetDriveTypeW gives 2).
-# One wineserver is kept running for the prefix while tests come (-p30), so
-# a test process does not pay for starting one. As root Wine ignores
+# One wineserver is kept running for the prefix while tests come, so a test
+# process does not pay for starting one; the suite's last step ends it
+# (wine_run.sh --stop STATE_DIR), else it ends after a quarter of an hour
+# without a program. A shorter wait let it end between two tests while the
+# window's tests ran in their own prefix, and the next test met a server
+# on its way out. As root Wine ignores
 # read-only attributes, so under root the program runs as the unprivileged
 # system user drovan-wine (made on first use), which must be able to read
 # the build folder.
 set -euo pipefail
 
+stop=0
+if [ "${1:-}" = --stop ]; then
+  stop=1
+  shift
+fi
 state=$1
 shift
 user=drovan-wine
+
+if [ "$stop" = 1 ]; then
+  [ -d "$state/prefix" ] || exit 0
+  if [ "$(id -u)" -eq 0 ] && id "$user" >/dev/null 2>&1; then
+    setpriv --reuid="$user" --regid="$user" --clear-groups -- env WINEPREFIX="$state/prefix" HOME="$state/home" \
+      wineserver -k 2>/dev/null || true
+  else
+    WINEPREFIX="$state/prefix" HOME="$state/home" wineserver -k 2>/dev/null || true
+  fi
+  exit 0
+fi
 
 if [ "$(id -u)" -eq 0 ]; then
   if ! id "$user" >/dev/null 2>&1; then
@@ -75,12 +96,12 @@ setup() {
     wineserver -w
     touch "$WINEPREFIX/.drovan-ready"
   fi
-  # One server for all test processes, ending half a minute after the last.
+  # One server for all test processes.
   # Wine's own services start with the first program of a server and keep
   # its standard streams open for as long as they run; they are started here
   # with none, so a caller reading a test's output sees it end with the test.
   # (wineserver fails, status 2, when one already runs for the prefix.)
-  if wineserver -p30 </dev/null >/dev/null 2>&1; then
+  if wineserver -p900 </dev/null >/dev/null 2>&1; then
     wine cmd /c exit </dev/null >/dev/null 2>&1 || true
   fi
 }

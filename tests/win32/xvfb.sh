@@ -42,14 +42,7 @@ case "$action" in
     ;;
   stop)
     # Wine's desktop holds the display; it ends with its server.
-    if [ -d "$state/prefix" ]; then
-      if [ "$(id -u)" -eq 0 ] && id drovan-wine >/dev/null 2>&1; then
-        setpriv --reuid=drovan-wine --regid=drovan-wine --clear-groups -- env WINEPREFIX="$state/prefix" \
-          HOME="$state/home" wineserver -k 2>/dev/null || true
-      else
-        WINEPREFIX="$state/prefix" wineserver -k 2>/dev/null || true
-      fi
-    fi
+    "$(dirname "$0")/wine_run.sh" --stop "$state"
     if running; then kill "$(cat "$pidfile")"; fi
     rm -f "$pidfile" "$displayfile"
     ;;
