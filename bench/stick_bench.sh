@@ -79,7 +79,9 @@ PY
 # shellcheck source=bench/stick_mount.sh
 source "$(dirname "$0")/stick_mount.sh"
 
-base=$(mktemp -d /var/tmp/drovan-stick.XXXXXX)
+# DROVAN_STICK_DIR puts the images and the source elsewhere (a tmpfs, where
+# a slow host disk would hide the drive's own costs).
+base=$(mktemp -d "${DROVAN_STICK_DIR:-/var/tmp}/drovan-stick.XXXXXX")
 trap 'rc=$?; unmount_stick; if [ $rc = 0 ]; then rm -rf "$base"; else echo "stick runs failed; kept $base" >&2; fi' EXIT
 
 for kind in $kinds; do
