@@ -11,6 +11,11 @@ std::filesystem::path fromUtf8(const std::string& text) {
   return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(text.data()), text.size()));
 }
 
+std::string utf8Of(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(reinterpret_cast<const char*>(text.data()), text.size());
+}
+
 TempDir::TempDir() {
   std::random_device rd;
   const auto base = std::filesystem::temp_directory_path();

@@ -28,5 +28,7 @@ std::string readFile(const std::filesystem::path& file);
 // Test names are UTF-8 on every system; a narrow path is not read as
 // UTF-8 everywhere (Windows takes its code page).
 std::filesystem::path fromUtf8(const std::string& text);
+// And back: a path's text in UTF-8, whatever the code page.
+std::string utf8Of(const std::filesystem::path& path);
 
 }  // namespace testsupport
