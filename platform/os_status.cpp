@@ -5,6 +5,8 @@ namespace platform {
 int errnoOf(const std::error_code& code) {
   if (!code) return 0;
   if (code.category() == std::generic_category()) return code.value();
+  if (code.category() == std::system_category())
+    if (const int nearest = nearestErrnoOfSystemError(code.value())) return nearest;
   const std::error_condition condition = code.default_error_condition();
   return condition.category() == std::generic_category() ? condition.value() : 0;
 }

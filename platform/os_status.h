@@ -41,6 +41,12 @@ std::string describe(const OsStatus& status);
 // (a Windows error code); 0 when there is none. Thread-safe.
 int errnoOf(const std::error_code& code);
 
+// The errno for a system error of the OS where the standard library's
+// relation misses or misleads (on Windows a refused name is no missing
+// file, a stick that is gone no missing file either); 0 to leave it to that
+// relation. Thread-safe.
+int nearestErrnoOfSystemError(int value);
+
 // True when the code says the user's share of the drive is used up (a disk
 // quota), which people read as a full drive.
 bool isQuotaExceeded(const std::error_code& code);

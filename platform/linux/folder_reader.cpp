@@ -218,7 +218,8 @@ std::error_code FolderReader::openChild(const FolderReader& parent, std::string_
   state_.reset();
   if (!parent.isOpen()) return std::make_error_code(std::errc::bad_file_descriptor);
   if (name.size() > NAME_MAX) return std::make_error_code(std::errc::filename_too_long);
-  if (name.empty() || name.find('\0') != std::string_view::npos ||
+  // One entry of the parent's: never a path below it, nor the way above.
+  if (name.empty() || name == "." || name == ".." || name.find('\0') != std::string_view::npos ||
       name.find('/') != std::string_view::npos)
     return std::make_error_code(std::errc::invalid_argument);
   char terminated[NAME_MAX + 1];

@@ -6,6 +6,9 @@
 
 namespace platform {
 
+// errno values are the system's errors here.
+int nearestErrnoOfSystemError(int) { return 0; }
+
 bool isQuotaExceeded(const std::error_code& code) {
   return errnoOf(code) == EDQUOT;
 }

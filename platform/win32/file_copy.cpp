@@ -57,8 +57,8 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
   if (!in.valid()) return failed(win32::lastFailure("open", source));
   const win32::FileFacts before = win32::examineHandle(in.get());
   if (!before.ok()) return failed(win32::failure(before.error, "stat", source));
-  if (before.isFolder() || GetFileType(in.get()) != FILE_TYPE_DISK)
-    return failed(OsStatus::fromErrno(ENOTSUP, "copy", source));
+  if (before.isFolder()) return failed(OsStatus::fromErrno(EISDIR, "copy", source));
+  if (GetFileType(in.get()) != FILE_TYPE_DISK) return failed(OsStatus::fromErrno(ENOTSUP, "copy", source));
 
   // The destination as it stands: never a folder, nor a file the user has
   // marked read-only or hidden.
@@ -82,12 +82,13 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
   auto report = [&](CopyStep step, std::int64_t copied) {
     return !progress || progress(step, copied, total) == CopyProgressAction::Continue;
   };
-  if (!report(CopyStep::Start, 0)) return failed(OsStatus::fromErrno(ECANCELED, "copy", destination));
-
+  // The temporary file first: a destination folder that is missing is a
+  // refusal, before the copy is reported as started.
   TempFile temp(win32::widePath(win32::newTempPath(win32::folderPartOf(destination))));
   temp.handle = win32::Handle(calls.createFile(temp.path().c_str(), GENERIC_READ | GENERIC_WRITE, 0, CREATE_NEW,
                                                FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_SEQUENTIAL_SCAN));
   if (!temp.handle.valid()) return failed(win32::lastFailure("create", destination));
+  if (!report(CopyStep::Start, 0)) return failed(OsStatus::fromErrno(ECANCELED, "copy", destination));
 
   std::vector<char> buffer(static_cast<std::size_t>(kCopyChunkSize));
   std::int64_t copied = 0;

@@ -12,6 +12,7 @@
 #include "platform/win32/file_facts.h"
 #include "platform/win32/handle.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/win_calls.h"
 #include "platform/win32/win_error.h"
 
 namespace platform {
@@ -91,6 +92,11 @@ std::error_code FolderReader::openChild(const FolderReader& parent, std::string_
     state_.reset();
     return std::make_error_code(std::errc::bad_file_descriptor);
   }
+  // One name of the parent's, as on POSIX: never a path below or above it.
+  if (name.empty() || name == "." || name == ".." || name.find_first_of(std::string_view("\\/:\0", 4)) != std::string_view::npos) {
+    state_.reset();
+    return std::make_error_code(std::errc::invalid_argument);
+  }
   if (std::error_code fault = injectedFault(FolderOp::Open, name)) {
     state_.reset();
     return fault;
@@ -140,7 +146,7 @@ bool FolderReader::next(FolderEntry& entry) {
     const std::wstring full = win32::widePath(s.path + s.name);
     if (isCopyTempName(s.name)) {
       // A copy at work holds its file unshared, so the delete fails for it.
-      if (removeCopyTemps_) DeleteFileW(full.c_str());
+      if (removeCopyTemps_) win32::winCalls().deleteFile(full.c_str());
       continue;
     }
     // The old versions are never listed, as on POSIX: else a run would sync

@@ -2,6 +2,8 @@
 // junction) is removed itself and never entered, whatever it leads to.
 #include <windows.h>
 
+#include <cerrno>
+
 #include "platform/file_ops.h"
 #include "platform/win32/handle.h"
 #include "platform/win32/wide.h"
@@ -10,6 +12,14 @@
 
 namespace platform {
 namespace {
+
+// "E:" or "E:\", also in the long form "\\?\E:\".
+bool isDriveRoot(std::string folder) {
+  if (folder.rfind("\\\\?\\", 0) == 0) folder.erase(0, 4);
+  if (folder.size() == 3 && (folder[2] == '\\' || folder[2] == '/')) folder.pop_back();
+  return folder.size() == 2 && folder[1] == ':' &&
+         ((folder[0] >= 'A' && folder[0] <= 'Z') || (folder[0] >= 'a' && folder[0] <= 'z'));
+}
 
 void keepFirst(OsStatus& first, OsStatus next) {
   if (first.ok() && !next.ok()) first = std::move(next);
@@ -38,17 +48,24 @@ OsStatus removeEntry(const std::string& path, DWORD attributes) {
   const std::wstring wide = win32::widePath(path);
   const bool folder = attributes & FILE_ATTRIBUTE_DIRECTORY;
   const bool link = attributes & FILE_ATTRIBUTE_REPARSE_POINT;
-  if (attributes & FILE_ATTRIBUTE_READONLY) calls.setFileAttributes(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  const bool readOnly = attributes & FILE_ATTRIBUTE_READONLY;
+  if (readOnly) calls.setFileAttributes(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  // What stays is left as protected as it was.
+  auto failed = [&](const char* operation) {
+    OsStatus status = win32::lastFailure(operation, path);
+    if (readOnly) calls.setFileAttributes(wide.c_str(), attributes);
+    return status;
+  };
   if (folder && link) {
-    if (!calls.removeDirectory(wide.c_str())) return win32::lastFailure("rmdir", path);
+    if (!calls.removeDirectory(wide.c_str())) return failed("rmdir");
     return {};
   }
   if (!folder) {
-    if (!calls.deleteFile(wide.c_str())) return win32::lastFailure("unlink", path);
+    if (!calls.deleteFile(wide.c_str())) return failed("unlink");
     return {};
   }
   OsStatus first = emptyFolder(path);
-  if (!calls.removeDirectory(wide.c_str())) keepFirst(first, win32::lastFailure("rmdir", path));
+  if (!calls.removeDirectory(wide.c_str())) keepFirst(first, failed("rmdir"));
   return first;
 }
 
@@ -57,6 +74,8 @@ OsStatus removeEntry(const std::string& path, DWORD attributes) {
 OsStatus removeTree(const std::string& path) {
   std::string folder = path;
   while (folder.size() > 3 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+  // A whole drive is never emptied, as "/" is not on POSIX.
+  if (isDriveRoot(folder)) return OsStatus::fromErrno(EPERM, "rmdir", folder);
   const DWORD attributes = GetFileAttributesW(win32::widePath(folder).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return win32::lastFailure("stat", path);
   return removeEntry(folder, attributes);

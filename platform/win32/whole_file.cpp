@@ -32,7 +32,9 @@ OsResult<std::string> readOpen(HANDLE file, const std::string& path, std::size_t
 }
 
 // Temporary files of earlier writes to this folder, a minute old or more.
-void removeStaleTemps(const std::string& folder) {
+// Deleted through the call table like any other delete; one that cannot go
+// stays hidden for the next write.
+void removeStaleTemps(const win32::WinCalls& calls, const std::string& folder) {
   WIN32_FIND_DATAW data{};
   win32::FindHandle find(FindFirstFileExW(win32::widePath(folder + std::string(kCopyTempPrefix) + "*").c_str(),
                                           FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
@@ -44,8 +46,8 @@ void removeStaleTemps(const std::string& folder) {
     const std::string name = win32::narrow(data.cFileName);
     if (!isCopyTempName(name) || ticks(now) - ticks(data.ftLastWriteTime) < 60ULL * 10'000'000ULL) continue;
     const std::wstring path = win32::widePath(folder + name);
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(path.c_str());
+    calls.setFileAttributes(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!calls.deleteFile(path.c_str())) calls.setFileAttributes(path.c_str(), data.dwFileAttributes);
   } while (FindNextFileW(find.get(), &data));
 }
 
@@ -111,7 +113,7 @@ OsStatus writeWholeFileAtomically(const std::string& path, std::string_view cont
     return status;
   }
   calls.setFileAttributes(target.c_str(), keep & ~FILE_ATTRIBUTE_DIRECTORY);
-  removeStaleTemps(folder.empty() ? ".\\" : folder);
+  removeStaleTemps(calls, folder.empty() ? ".\\" : folder);
   return {};
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/temp_names.h"
+#include "tests/support/temp_dir.h"
 
 namespace testsupport {
 
@@ -20,14 +21,14 @@ std::string patternBytes(std::size_t size, unsigned seed) {
 int copyTempFiles(const std::filesystem::path& folder) {
   int count = 0;
   for (const auto& entry : std::filesystem::directory_iterator(folder))
-    if (platform::isCopyTempName(entry.path().filename().string())) ++count;
+    if (platform::isCopyTempName(toUtf8(entry.path().filename()))) ++count;
   return count;
 }
 
 std::string listing(const std::filesystem::path& folder) {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
+    names.push_back(toUtf8(entry.path().filename()));
   std::sort(names.begin(), names.end());
   std::string out;
   for (const auto& name : names) out += (out.empty() ? "" : " ") + name;

@@ -30,6 +30,7 @@ std::string readFile(const std::string& file);
 // Test names are UTF-8 on every system; a narrow path is not read as
 // UTF-8 everywhere (Windows takes its code page).
 std::filesystem::path fromUtf8(const std::string& text);
+// And back: a path's text in UTF-8, whatever the code page.
 std::string toUtf8(const std::filesystem::path& path);
 
 }  // namespace testsupport

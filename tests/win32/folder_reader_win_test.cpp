@@ -7,6 +7,7 @@
 
 #include "platform/file_ops.h"
 #include "platform/folder_reader.h"
+#include "platform/win32/win_calls.h"
 #include "tests/win32/win_process.h"
 
 namespace {
@@ -80,6 +81,38 @@ TEST_F(WinFolderReader, MissingFoldersAndInjectedFaultsAreReported) {
   while (reader.next(entry)) {
   }
   EXPECT_EQ(reader.error(), std::errc::io_error);
+}
+
+// The leftover's delete goes through the call table like every other
+// delete: when it fails the file stays, hidden, and the listing is unharmed.
+TEST_F(WinFolderReader, ALeftoverThatCannotBeRemovedStaysHidden) {
+  const std::string temp = dir + "\\.~drovan-tmp-4d2-9f00aa-0";
+  ASSERT_TRUE(writeFileUtf8(temp, "partial"));
+  platform::win32::WinCalls calls = platform::win32::realWinCalls();
+  calls.deleteFile = [](LPCWSTR) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  };
+  int listed = 0;
+  platform::FolderEntry entry;
+  {
+    const platform::win32::ScopedWinCallOverride failing(calls);
+    platform::FolderReader reader;
+    reader.setRemoveCopyTemps(true);
+    ASSERT_FALSE(reader.open(dir));
+    while (reader.next(entry)) ++listed;
+    EXPECT_FALSE(reader.error());
+  }
+  EXPECT_EQ(listed, 2);
+  EXPECT_EQ(readFileUtf8(temp), "partial");
+
+  platform::FolderReader later;
+  later.setRemoveCopyTemps(true);
+  ASSERT_FALSE(later.open(dir));
+  listed = 0;
+  while (later.next(entry)) ++listed;
+  EXPECT_EQ(listed, 2);
+  EXPECT_FALSE(fileExists(temp));
 }
 
 }  // namespace
