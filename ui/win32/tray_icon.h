@@ -18,9 +18,15 @@ class TrayIcon {
 
   // False when the system has no notification area to take it.
   bool shown() const { return shown_; }
+  // The tool tip; kept when there is no icon to show it.
+  void setTip(const std::string& tip);
+  const std::string& tip() const { return tip_; }
 
  private:
   HWND owner_;
+  UINT callback_;
+  HICON icon_;
+  std::string tip_;
   bool shown_ = false;
 };
 
