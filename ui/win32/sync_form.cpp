@@ -561,7 +561,7 @@ void TSyncForm::N8Click() {
 void TSyncForm::ApplicationEvents1Minimize() {
   // Without a notification area nothing could bring a hidden window back,
   // so it then stays minimised on the task bar.
-  if (TrayShown()) ShowWindow(window_.get(), SW_HIDE);
+  if (trayIcon_ && trayIcon_->ensureShown()) ShowWindow(window_.get(), SW_HIDE);
 }
 
 void TSyncForm::TrayIcon1DblClick() {
@@ -729,6 +729,11 @@ LRESULT TSyncForm::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     default:
+      // A shell that restarted has lost the icons of the programs running.
+      if (msg == taskbarCreated_ && msg != 0) {
+        if (trayIcon_) trayIcon_->ensureShown();
+        return 0;
+      }
       if ((msg >= WM_COPYSTOPPED && msg <= WM_AUTOSYNCON) || msg == WM_CONFIRMBIGCHANGE)
         return WndProc(msg, wParam, lParam);
       if (msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) {

@@ -191,6 +191,7 @@ class TSyncForm {
   bool previewedDiskIsSource_ = false;
   JobProgressDisplay progress_;
   std::unique_ptr<win32ui::TrayIcon> trayIcon_;
+  UINT taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
   bool filling_ = false;  // ShowConfig runs: no change handler stores
   // What each folder box shows when accepted; a refused pick returns to it.
   std::string shownDiskFolder_;

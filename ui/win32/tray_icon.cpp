@@ -31,6 +31,13 @@ TrayIcon::TrayIcon(HWND owner, UINT callback, HICON icon, const std::string& tip
   shown_ = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
 }
 
+bool TrayIcon::ensureShown() {
+  NOTIFYICONDATAW data = iconData(owner_, callback_, icon_, tip_);
+  if (shown_ && Shell_NotifyIconW(NIM_MODIFY, &data)) return true;
+  shown_ = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+  return shown_;
+}
+
 void TrayIcon::setTip(const std::string& tip) {
   if (tip == tip_) return;
   tip_ = tip;
