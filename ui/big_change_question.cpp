@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "inventory/pglobal.h"
+#include "ui/window_questions.h"
 
 namespace ui {
 namespace {
@@ -37,11 +38,9 @@ BigChangeQuestion& hook() {
 void setBigChangeQuestion(BigChangeQuestion h) { hook() = h ? std::move(h) : defaultQuestion; }
 
 bool askBigChange(QWidget* parent, const TBigChange& change) {
-  QString text = QStringLiteral("这次同步将删除或覆盖大量文件：\n\n");
-  for (const std::string& line : BigChangeLines(change)) text += QString::fromStdString(line) + '\n';
-  text += QStringLiteral("\n是否继续同步？");
+  const QString text = QString::fromStdString(BigChangeQuestionText(change));
   if (StopSync) return false;
-  return hook()(parent, QStringLiteral("确认同步"), text);
+  return hook()(parent, QString::fromUtf8(kBigChangeCaption), text);
 }
 
 }  // namespace ui

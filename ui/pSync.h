@@ -21,6 +21,7 @@
 #include "inventory/pglobal.h"
 #include "platform/machine_paths.h"
 #include "platform/messages.h"
+#include "ui/job_progress_display.h"
 
 class QAction;
 class QButtonGroup;
@@ -188,7 +189,8 @@ class TSyncForm : public QWidget {
   void FormCreate();
   void FormClose(TCloseAction& Action);
   void ShowConfig();
-  // Raises Exception "请设置好同步文件夹" when a folder box is blank.
+  // Raises Exception "请设置好同步文件夹" when a folder box is blank
+  // (ui/job_start.h).
   void CheckSyncFolders() const;
 
   const platform::MachinePaths& machine() const;
@@ -210,9 +212,8 @@ class TSyncForm : public QWidget {
   std::shared_ptr<FormMessageTarget> target_;
   std::shared_ptr<TJobReport> lastJob_;
   std::chrono::steady_clock::time_point jobStartedAt_{};
-  TJobProgressView progressView_;
+  JobProgressDisplay progress_;
   QTimer* progressTimer_ = nullptr;
-  std::chrono::steady_clock::time_point tipShownAt_{};
   // The running preview, until its end.
   std::shared_ptr<TJobReport> previewJob_;
   platform::HWND handle_ = 0;

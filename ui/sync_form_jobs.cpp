@@ -13,29 +13,15 @@
 #include <QSystemTrayIcon>
 
 #include "config/pOstSync.h"
-#include "engine/job_folder_locks.h"
-#include "engine/pThdSync.h"
 #include "platform/exceptions.h"
 #include "ui/dialogs.h"
 #include "ui/folder_checks.h"
+#include "ui/job_start.h"
 #include "ui/memo_log_lines.h"
 #include "ui/pSync.h"
 
-namespace {
-
-// The text without leading and trailing blanks and control characters.
-QString trimmedBlanks(const QString& text) {
-  qsizetype begin = 0, end = text.size();
-  while (begin < end && text.at(begin).unicode() <= 0x20) ++begin;
-  while (end > begin && text.at(end - 1).unicode() <= 0x20) --end;
-  return text.mid(begin, end - begin);
-}
-
-}  // namespace
-
 void TSyncForm::CheckSyncFolders() const {
-  if (trimmedBlanks(Edit1->text()).isEmpty() || trimmedBlanks(Edit3->text()).isEmpty())
-    throw Exception("请设置好同步文件夹");
+  ::CheckSyncFolders(Edit1->text().toStdString(), Edit3->text().toStdString());
 }
 
 void TSyncForm::syncButtonClick(QPushButton& button, WindowControl control, TSyncType kind, bool dryRun) {
@@ -53,40 +39,14 @@ void TSyncForm::syncButtonClick(QPushButton& button, WindowControl control, TSyn
     showError(e.what());
     return;
   }
-  TJobSettings settings = JobSettingsFrom(*SyncAction);
-  // A job elsewhere (another window, the command line) on either folder:
-  // nothing starts.
-  TJobFolderLocks locks;
-  try {
-    locks = LockJobFolders(settings);
-  } catch (const std::exception& e) {
-    showError(e.what());
+  jobStartedAt_ = std::chrono::steady_clock::now();
+  std::string refusal;
+  auto report = StartWindowJob(Handle(), *renderer_, {control, kind, dryRun}, JobSettingsFrom(*SyncAction), refusal);
+  if (!report) {
+    showError(refusal);
     return;
   }
-  StopSync = false;
-  renderer_->setClickBtn(control);
-  try {
-    // The job owns itself once started; until then the pointer releases it.
-    std::unique_ptr<ThdSync, void (*)(ThdSync*)> job(new ThdSync(true, std::move(settings)),
-                                                     &ThdSync::Discard);
-    job->SetWinHandle(Handle());
-    job->HoldFolderLocks(std::move(locks));
-    auto report = std::make_shared<TJobReport>();
-    job->SetReport(report);
-    job->SyncType = kind;
-    job->DryRun = dryRun;
-    // Asked on the GUI thread; a window gone meanwhile answers no.
-    job->SetConfirm([handle = Handle()](const TBigChange& change) {
-      return platform::SendMessage(handle, WM_CONFIRMBIGCHANGE, bigChangeParam(change), 0) == 1;
-    });
-    jobStartedAt_ = std::chrono::steady_clock::now();
-    job->Start();
-    job.release();
-    lastJob_ = std::move(report);
-  } catch (const std::exception& e) {
-    // No thread could be made (or no memory): nothing may leave a handler.
-    showError(std::string("无法开始同步：") + e.what());
-  }
+  lastJob_ = std::move(report);
 }
 
 void TSyncForm::BtnSyncClick() { syncButtonClick(*BtnSync, WindowControl::BtnSync, TSyncType::AutoSync); }

@@ -10,15 +10,6 @@
 #include "ui/memo_log_lines.h"
 #include "ui/pSync.h"
 
-namespace {
-
-const QString kTrayTip = QStringLiteral("CorvelDrovan");
-// The tool tip goes through the desktop's tray service; once a second is
-// enough for it.
-constexpr std::chrono::seconds kTipInterval{1};
-
-}  // namespace
-
 void TSyncForm::buildProgress() {
   progressTimer_ = new QTimer(this);
   progressTimer_->setInterval(MemoLogLines::kPaintInterval);
@@ -26,62 +17,47 @@ void TSyncForm::buildProgress() {
 }
 
 void TSyncForm::progressMessage(platform::UINT msg, platform::WPARAM wParam) {
-  const auto now = std::chrono::steady_clock::now();
-  switch (msg) {
-    case WM_SYNCBEGIN:
-      progressView_.Start(now);
+  switch (progress_.Message(msg, wParam, lastJob_.get(), std::chrono::steady_clock::now())) {
+    case JobProgressDisplay::Change::Began:
       // The options take effect with the next job: while one runs they are
       // not to be changed, also where the page is open already (a job
       // started from the tray).
       GroupBox1->setEnabled(false);
       GroupBoxSafety->setEnabled(false);
-      tipShownAt_ = {};
       ProgressJob->show();
       LabelProgress->show();
       refreshProgress();
       progressTimer_->start();
       break;
-    case WM_COPYSTART:
-      if (lastJob_) progressView_.CopyStarted(lastJob_->Progress());
-      break;
-    case WM_COPYPROGRESS:
-      if (wParam != 0) progressView_.CopyProgress(copyInfoFromParam(wParam).CopiedSize);
-      break;
-    case WM_SYNCEND:
-    case WM_AUTOSYNCSTOPPED:
-      progressView_.Stop();
+    case JobProgressDisplay::Change::Ended:
       progressTimer_->stop();
       ProgressJob->reset();
       ProgressJob->hide();
       LabelProgress->clear();
       LabelProgress->hide();
-      TrayIcon1->setToolTip(kTrayTip);
+      TrayIcon1->setToolTip(QString::fromUtf8(JobProgressDisplay::kTrayTip));
       GroupBox1->setEnabled(true);
       GroupBoxSafety->setEnabled(true);
       break;
-    default:
+    case JobProgressDisplay::Change::None:
       break;
   }
 }
 
 void TSyncForm::refreshProgress() {
-  const auto now = std::chrono::steady_clock::now();
-  const TProgressFigures figures = progressView_.Update(lastJob_ ? lastJob_->Progress() : TJobProgress{}, now);
-  if (!figures.Active) return;
-  if (ProgressJob->value() != figures.Permille) {
+  const JobProgressDisplay::Shown shown = progress_.Read(lastJob_.get(), std::chrono::steady_clock::now());
+  if (!shown.Active) return;
+  if (ProgressJob->value() != shown.Permille) {
     // The bar would paint itself at once, apart from the frame in which the
     // pane and the label are painted.
     ProgressJob->setUpdatesEnabled(false);
-    ProgressJob->setValue(figures.Permille);
+    ProgressJob->setValue(shown.Permille);
     ProgressJob->setUpdatesEnabled(true);
   }
-  const QString count = QString::fromStdString(ProgressCountText(figures));
-  const QString speed = QString::fromStdString(ProgressSpeedText(figures));
-  const QString text = speed.isEmpty() ? count : count + QLatin1Char('\n') + speed;
+  const QString text = QString::fromStdString(shown.Label);
   if (LabelProgress->text() != text) LabelProgress->setText(text);
-  if (now - tipShownAt_ >= kTipInterval) {
-    tipShownAt_ = now;
-    const QString tip = kTrayTip + QLatin1Char('\n') + text;
+  if (shown.TipDue) {
+    const QString tip = QString::fromStdString(shown.Tip);
     if (TrayIcon1->toolTip() != tip) TrayIcon1->setToolTip(tip);
   }
 }

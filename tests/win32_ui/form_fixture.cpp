@@ -1,5 +1,8 @@
 #include "tests/win32_ui/form_fixture.h"
 
+#include <cstdint>
+#include <set>
+
 #include "engine/pThdSync.h"
 #include "platform/wide_text.h"
 #include "ui/win32/win_api.h"
@@ -49,6 +52,60 @@ RECT rectInParent(HWND control) {
 void click(const TSyncForm& form, int controlId) {
   const HWND control = form.Control(controlId);
   SendMessageW(form.Window(), WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+}
+
+std::wstring screenshotFolder() {
+  wchar_t program[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, program, MAX_PATH);
+  std::wstring folder(program);
+  folder.resize(folder.rfind(L'\\'));  // bin
+  folder.resize(folder.rfind(L'\\'));  // the build folder
+  return folder + L"\\wine-ui\\screenshots";
+}
+
+// The window's client area as drawn (its 709 by 456 pixels, as the Qt
+// window's pictures show it); returns the number of distinct colours in it.
+std::size_t saveWindow(HWND window, const std::wstring& file) {
+  RECT r{};
+  GetClientRect(window, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  const HDC screen = GetDC(window);
+  const HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+  GdiFlush();
+  // GDI leaves the fourth byte 0, which viewers read as transparent.
+  auto* pixels = static_cast<std::uint32_t*>(bits);
+  for (std::size_t i = 0; i < static_cast<std::size_t>(w) * static_cast<std::size_t>(h); ++i) pixels[i] |= 0xFF000000u;
+  const std::size_t size = static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4;
+  std::set<std::uint32_t> colours(pixels, pixels + static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+
+  BITMAPFILEHEADER head{};
+  head.bfType = 0x4D42;
+  head.bfOffBits = sizeof head + sizeof info.bmiHeader;
+  head.bfSize = static_cast<DWORD>(head.bfOffBits + size);
+  const HANDLE out = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out != INVALID_HANDLE_VALUE) {
+    DWORD written = 0;
+    WriteFile(out, &head, sizeof head, &written, nullptr);
+    WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr);
+    WriteFile(out, bits, static_cast<DWORD>(size), &written, nullptr);
+    CloseHandle(out);
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(window, screen);
+  return colours.size();
 }
 
 }  // namespace formtest

@@ -27,6 +27,12 @@ RECT rectInParent(HWND control);
 // A click as the control reports it to the form.
 void click(const TSyncForm& form, int controlId);
 
+// Where the pictures for people go: wine-ui/screenshots in the build folder.
+std::wstring screenshotFolder();
+// Writes the window's client area as drawn to a BMP file; returns the number
+// of distinct colours in it.
+std::size_t saveWindow(HWND window, const std::wstring& file);
+
 }  // namespace formtest
 
 class FormTest : public ::testing::Test {

@@ -5,46 +5,14 @@
 
 #include <vector>
 
-#include "platform/drives.h"
 #include "tests/win32/win_process.h"
-#include "tests/win32_ui/form_fixture.h"
+#include "tests/win32_ui/job_fixture.h"
 #include "ui/win32/win_api.h"
 
 using formtest::textOf;
 using formtest::waitUntil;
 using namespace testsupport;
 namespace id = win32ui::id;
-
-class FormJobTest : public FormTest {
- protected:
-  void SetUp() override {
-    ASSERT_EQ(platform::driveTypeOf("E:\\"), platform::DriveType::Removable)
-        << "the test prefix maps E: as a removable drive";
-    FormTest::SetUp();
-    disk = tempFolder() + "窗口同步";
-    usb = "E:\\窗口同步\\资料";
-    removeAll(disk);
-    removeAll("E:\\窗口同步");
-    ASSERT_TRUE(makeFolders(disk + "\\子目录"));
-    ASSERT_TRUE(makeFolders(usb));
-    ASSERT_TRUE(writeFileUtf8(disk + "\\a.doc", "文档内容"));
-    ASSERT_TRUE(writeFileUtf8(disk + "\\子目录\\笔记.txt", "第二个文件"));
-    settings.DFolderPath = disk;
-    settings.UFolderAbsPath = usb;
-  }
-  void TearDown() override {
-    FormTest::TearDown();
-    removeAll(disk);
-    removeAll("E:\\窗口同步");
-  }
-
-  bool jobEnded() const {
-    return form_->LastJob() && form_->LastJob()->Outcome().End != TJobEnd::Running && !SyncRunning;
-  }
-
-  std::string disk, usb;
-  TJobSettings settings;
-};
 
 TEST_F(FormJobTest, DiskToUsbCopiesTheFilesAndTheButtonsComeBack) {
   form_->StartJob(WindowControl::BtnSyncDiskToU, TSyncType::DiskSync, settings);

@@ -11,6 +11,8 @@
 #include "ui/help_text.h"
 #include "ui/win32/win_api.h"
 
+#include <shellapi.h>
+
 using formtest::click;
 using formtest::rectInParent;
 using formtest::textOf;
@@ -209,4 +211,24 @@ TEST_F(FormTest, MinimisedTheWindowHidesBehindItsTrayIconAndADoubleClickBringsIt
   formtest::pumpFor(std::chrono::milliseconds(200));
   EXPECT_TRUE(IsWindowVisible(form_->Window()));
   EXPECT_FALSE(IsIconic(form_->Window()));
+}
+
+TEST_F(FormTest, AnIconLostMeanwhileIsPutBackBeforeTheWindowHidesBehindIt) {
+  ASSERT_TRUE(form_->TrayShown()) << "Wine's desktop has a notification area";
+  NOTIFYICONDATAW icon{};
+  icon.cbSize = sizeof icon;
+  icon.hWnd = form_->Window();
+  icon.uID = 1;
+  // As a restarted shell leaves it: the icon gone, the program not told.
+  ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icon));
+  if (Shell_NotifyIconW(NIM_MODIFY, &icon)) GTEST_SKIP() << "this notification area does not tell a lost icon";
+  form_->show();
+  formtest::pumpFor(std::chrono::milliseconds(200));
+  ShowWindow(form_->Window(), SW_MINIMIZE);
+  formtest::pumpFor(std::chrono::milliseconds(200));
+  EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &icon)) << "the icon is back";
+  EXPECT_FALSE(IsWindowVisible(form_->Window()));
+  SendMessageW(form_->Window(), TSyncForm::WM_TRAYICON, 0, WM_LBUTTONDBLCLK);
+  formtest::pumpFor(std::chrono::milliseconds(200));
+  EXPECT_TRUE(IsWindowVisible(form_->Window()));
 }

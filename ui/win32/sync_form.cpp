@@ -14,8 +14,6 @@
 #include "config/string_list.h"
 #include "engine/big_change.h"
 #include "engine/failure_reason.h"
-#include "engine/job_folder_locks.h"
-#include "engine/pThdSync.h"
 #include "inventory/pglobal.h"
 #include "platform/exceptions.h"
 #include "platform/machine_paths.h"
@@ -25,6 +23,9 @@
 #include "config/pIniReg.h"
 #include "ui/folder_checks.h"
 #include "ui/help_text.h"
+#include "ui/job_start.h"
+#include "ui/window_questions.h"
+#include "ui/win32/big_change_box.h"
 #include "ui/win32/select_folder.h"
 #include "ui/win32/form_font.h"
 #include "ui/win32/form_layout.h"
@@ -206,6 +207,8 @@ TSyncForm::~TSyncForm() {
   target_->detach();
   handle_.reset();
   KillTimer(window_.get(), kPaintTimer);
+  KillTimer(window_.get(), kProgressTimer);
+  KillTimer(window_.get(), kPreviewedSyncTimer);
   SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
 }
 
@@ -472,13 +475,10 @@ void TSyncForm::showError(const std::string& message) {
 }
 
 bool TSyncForm::askBigChange(const TBigChange& change) {
+  const std::string text = BigChangeQuestionText(change);
   if (StopSync) return false;
-  std::string text = "这次同步将删除或覆盖大量文件：\n\n";
-  for (const std::string& line : BigChangeLines(change)) text += line + "\n";
-  text += "\n是否继续同步？";
-  if (onAskBigChange) return onAskBigChange("确认同步", text);
-  return MessageBoxW(window_.get(), platform::toWide(text).c_str(), L"确认同步",
-                     MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+  if (onAskBigChange) return onAskBigChange(kBigChangeCaption, text);
+  return AskBigChangeBox(window_.get(), kBigChangeCaption, text);
 }
 
 void TSyncForm::CheckBox2Click() {
@@ -561,7 +561,7 @@ void TSyncForm::N8Click() {
 void TSyncForm::ApplicationEvents1Minimize() {
   // Without a notification area nothing could bring a hidden window back,
   // so it then stays minimised on the task bar.
-  if (TrayShown()) ShowWindow(window_.get(), SW_HIDE);
+  if (trayIcon_ && trayIcon_->ensureShown()) ShowWindow(window_.get(), SW_HIDE);
 }
 
 void TSyncForm::TrayIcon1DblClick() {
@@ -573,21 +573,9 @@ void TSyncForm::TrayIcon1DblClick() {
 // Ends the program the orderly way, as closing the window does.
 void TSyncForm::N5Click() { PostMessageW(window_.get(), WM_CLOSE, 0, 0); }
 
-namespace {
+void TSyncForm::CheckSyncFolders() const { ::CheckSyncFolders(text(id::Edit1), text(id::Edit3)); }
 
-bool blank(const std::string& text) {
-  for (const char c : text)
-    if (static_cast<unsigned char>(c) > 0x20) return false;
-  return true;
-}
-
-}  // namespace
-
-void TSyncForm::CheckSyncFolders() const {
-  if (blank(text(id::Edit1)) || blank(text(id::Edit3))) throw Exception("请设置好同步文件夹");
-}
-
-void TSyncForm::syncButtonClick(int button, WindowControl control, TSyncType kind) {
+void TSyncForm::syncButtonClick(int button, WindowControl control, TSyncType kind, bool dryRun) {
   // The button reads "停止" while its job runs.
   if (text(button) == "停止") {
     StopSync = true;
@@ -601,39 +589,18 @@ void TSyncForm::syncButtonClick(int button, WindowControl control, TSyncType kin
     showError(e.what());
     return;
   }
-  StartJob(control, kind, JobSettingsFrom(*SyncAction));
+  StartJob(control, kind, JobSettingsFrom(*SyncAction), dryRun);
 }
 
-void TSyncForm::StartJob(WindowControl control, TSyncType kind, TJobSettings settings) {
-  // A job elsewhere (another window, the command line) on either folder:
-  // nothing starts.
-  TJobFolderLocks locks;
-  try {
-    locks = LockJobFolders(settings);
-  } catch (const std::exception& e) {
-    showError(e.what());
+void TSyncForm::StartJob(WindowControl control, TSyncType kind, TJobSettings settings, bool dryRun) {
+  std::string refusal;
+  auto report = StartWindowJob(Handle(), *renderer_, {control, kind, dryRun}, std::move(settings), refusal);
+  if (!report) {
+    showError(refusal);
     return;
   }
-  StopSync = false;
-  renderer_->setClickBtn(control);
-  try {
-    // The job owns itself once started; until then the pointer releases it.
-    std::unique_ptr<ThdSync, void (*)(ThdSync*)> job(new ThdSync(true, std::move(settings)), &ThdSync::Discard);
-    job->SetWinHandle(Handle());
-    job->HoldFolderLocks(std::move(locks));
-    auto report = std::make_shared<TJobReport>();
-    job->SetReport(report);
-    job->SyncType = kind;
-    // Asked on the window's thread; a window gone meanwhile answers no.
-    job->SetConfirm([handle = Handle()](const TBigChange& change) {
-      return platform::SendMessage(handle, WM_CONFIRMBIGCHANGE, bigChangeParam(change), 0) == 1;
-    });
-    job->Start();
-    job.release();
-    lastJob_ = std::move(report);
-  } catch (const std::exception& e) {
-    showError(std::string("无法开始同步：") + e.what());
-  }
+  lastJob_ = std::move(report);
+  if (control == WindowControl::BtnPreview) previewJob_ = lastJob_;
 }
 
 void TSyncForm::BtnSyncClick() { syncButtonClick(id::BtnSync, WindowControl::BtnSync, TSyncType::AutoSync); }
@@ -654,8 +621,13 @@ void TSyncForm::FormClose(TCloseAction& Action) {
 platform::LRESULT TSyncForm::WndProc(platform::UINT msg, platform::WPARAM wParam, platform::LPARAM lParam) {
   try {
     if (renderer_->handle(msg, wParam, lParam)) {
+      progressMessage(msg, wParam);
       // The pane paints at the display's pace, and at once when a job ends.
       if (msg == WM_SYNCEND || msg == WM_AUTOSYNCSTOPPED) log_->paintNow();
+      if (msg == WM_SYNCEND && previewJob_ && previewJob_ == lastJob_) {
+        endedPreview_ = std::move(previewJob_);
+        PostMessageW(window_.get(), WM_PREVIEWENDED, 0, 0);
+      }
       return 0;
     }
   } catch (const std::exception&) {
@@ -691,6 +663,7 @@ void TSyncForm::command(int controlId, int code) {
     case id::BtnSync: BtnSyncClick(); break;
     case id::BtnSyncDiskToU: BtnSyncDiskToUClick(); break;
     case id::BtnSyncUToDisk: BtnSyncUToDiskClick(); break;
+    case id::BtnPreview: BtnPreviewClick(); break;
     case id::CheckBox2: CheckBox2Click(); break;
     case id::CheckBoxVersions: CheckBoxVersionsClick(); break;
     case id::Button2: Button2Click(); break;
@@ -722,7 +695,18 @@ LRESULT TSyncForm::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         log_->paintNow();
         return 0;
       }
+      if (wParam == kProgressTimer) {
+        refreshProgress();
+        return 0;
+      }
+      if (wParam == kPreviewedSyncTimer) {
+        startPreviewedSync();
+        return 0;
+      }
       break;
+    case WM_PREVIEWENDED:
+      previewEnded();
+      return 0;
     case WM_SIZE:
       if (wParam == SIZE_MINIMIZED) ApplicationEvents1Minimize();
       break;
@@ -745,6 +729,11 @@ LRESULT TSyncForm::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     default:
+      // A shell that restarted has lost the icons of the programs running.
+      if (msg == taskbarCreated_ && msg != 0) {
+        if (trayIcon_) trayIcon_->ensureShown();
+        return 0;
+      }
       if ((msg >= WM_COPYSTOPPED && msg <= WM_AUTOSYNCON) || msg == WM_CONFIRMBIGCHANGE)
         return WndProc(msg, wParam, lParam);
       if (msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) {

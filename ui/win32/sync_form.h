@@ -4,7 +4,8 @@
 // safety net; the help page the help text. The pages are panels of a page
 // control without tabs, reached by the buttons. A job reports through the
 // window's handle; its messages arrive as window messages and go to the
-// message renderer, bound here to the real controls.
+// message renderer, bound here to the real controls, and to the whole job's
+// progress display beside the sync buttons and in the tray icon's tool tip.
 #pragma once
 
 #include "ui/win32/win_api.h"
@@ -19,6 +20,7 @@
 #include "engine/job_settings.h"
 #include "engine/message_renderer.h"
 #include "platform/messages.h"
+#include "ui/job_progress_display.h"
 #include "ui/win32/edit_log_lines.h"
 #include "ui/win32/hwnd_controls.h"
 #include "ui/win32/tray_icon.h"
@@ -64,16 +66,19 @@ class TSyncForm {
 
   // Starts a job of `kind` on `settings` for the sync button `button`, which
   // reads "停止" while it runs; a refusal (a job already on either folder)
-  // is shown. What the sync buttons do after their checks.
-  void StartJob(WindowControl button, TSyncType kind, TJobSettings settings);
+  // is shown. What the sync buttons do after their checks (ui/job_start.h).
+  void StartJob(WindowControl button, TSyncType kind, TJobSettings settings, bool dryRun = false);
 
   // Called when the window has accepted a close (the program's loop ends).
   std::function<void()> onClosed;
   // Shows a refusal; the default is an error message box.
   std::function<void(const std::string&)> onError;
   // Asks whether a job that deletes or overwrites many files goes ahead;
-  // the default is a warning box whose answer defaults to no.
+  // the default is the box of big_change_box.h.
   std::function<bool(const std::string& caption, const std::string& text)> onAskBigChange;
+  // Asks after a preview that found work whether to start the sync it
+  // showed; the default is a question box whose answer defaults to no.
+  std::function<bool(const std::string& caption, const std::string& text)> onAskPreview;
   // Asks where to save the log pane, proposing `proposed`: true and the
   // file when the user chose one. The default is the system's save dialog.
   std::function<bool(const std::string& proposed, std::string& file)> onSaveFile;
@@ -91,6 +96,9 @@ class TSyncForm {
   void BtnSyncClick();
   void BtnSyncDiskToUClick();
   void BtnSyncUToDiskClick();
+  // A preview of the automatic sync in the log pane, after which the user
+  // may start the sync it showed (sync_form_preview.cpp).
+  void BtnPreviewClick();
   void Button2Click();
   void Button5Click();
   void Edit1Change();
@@ -116,6 +124,7 @@ class TSyncForm {
   void ApplicationEvents1Minimize();
   void TrayIcon1DblClick();
   bool TrayShown() const { return trayIcon_ && trayIcon_->shown(); }
+  std::string TrayTip() const { return trayIcon_ ? trayIcon_->tip() : std::string(); }
   // The icon's clicks.
   static constexpr UINT WM_TRAYICON = WM_APP + 1;
 
@@ -124,6 +133,13 @@ class TSyncForm {
   int RadioGroup2Index() const;
 
   static constexpr UINT_PTR kPaintTimer = 1;
+  // The progress display is read at the pane's pace.
+  static constexpr UINT_PTR kProgressTimer = 2;
+  // The sync a preview offered waits for the preview's job to be gone.
+  static constexpr UINT_PTR kPreviewedSyncTimer = 3;
+  // Posted when a preview ended, so that its question waits until the job
+  // has let go of the window.
+  static constexpr UINT WM_PREVIEWENDED = WM_APP + 2;
 
  private:
   static LRESULT CALLBACK FormProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -138,7 +154,15 @@ class TSyncForm {
   void showPage(int index);
   void showError(const std::string& text);
   bool askBigChange(const TBigChange& change);
-  void syncButtonClick(int button, WindowControl control, TSyncType kind);
+  void syncButtonClick(int button, WindowControl control, TSyncType kind, bool dryRun = false);
+  void previewEnded();
+  void startPreviewedSync();
+  // The whole job's progress display (sync_form_progress.cpp).
+  void progressMessage(UINT msg, WPARAM wParam);
+  void refreshProgress();
+  // While a job runs the options are not to be changed: they take effect
+  // with the next job.
+  void lockOptions(bool locked);
   void CheckSyncFolders() const;
   std::string text(int controlId) const;
   // Sets a box's text without its change handler storing it.
@@ -161,7 +185,13 @@ class TSyncForm {
   std::shared_ptr<WindowMessageTarget> target_;
   std::unique_ptr<platform::ScopedMessageTarget> handle_;
   std::shared_ptr<TJobReport> lastJob_;
+  // The running preview, until its end; then the one whose question is due.
+  std::shared_ptr<TJobReport> previewJob_;
+  std::shared_ptr<TJobReport> endedPreview_;
+  bool previewedDiskIsSource_ = false;
+  JobProgressDisplay progress_;
   std::unique_ptr<win32ui::TrayIcon> trayIcon_;
+  UINT taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
   bool filling_ = false;  // ShowConfig runs: no change handler stores
   // What each folder box shows when accepted; a refused pick returns to it.
   std::string shownDiskFolder_;
