@@ -4,6 +4,7 @@
 // Qt-free and free of the Windows headers.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -17,6 +18,10 @@
 // Raises Exception "请设置好同步文件夹" when a folder box is blank (nothing
 // but blanks and control characters).
 void CheckSyncFolders(const std::string& diskBox, const std::string& usbBox);
+
+// A click on "停止" this soon after the start is the second click of a
+// double click on the start, and is ignored.
+inline constexpr std::chrono::milliseconds kStopGuard{500};
 
 struct TJobStart {
   WindowControl Button = WindowControl::BtnSync;  // reads "停止" while the job runs

@@ -22,6 +22,7 @@
 #include "platform/machine_paths.h"
 #include "platform/messages.h"
 #include "ui/job_progress_display.h"
+#include "ui/job_start.h"
 
 class QAction;
 class QButtonGroup;
@@ -65,9 +66,8 @@ class TSyncForm : public QWidget {
   const MessageRenderer& Renderer() const { return *renderer_; }
   // The report of the job started last (running or ended); none before.
   std::shared_ptr<const TJobReport> LastJob() const { return lastJob_; }
-  // A click on "停止" this soon after the start is the second click of a
-  // double click on the start, and is ignored.
-  static constexpr std::chrono::milliseconds kStopGuard{500};
+  // The stop click ignored right after a start (ui/job_start.h).
+  static constexpr std::chrono::milliseconds kStopGuard = ::kStopGuard;
 
   // The controls, each also found by its objectName. Owned by the window.
   QStackedWidget* PageControl1 = nullptr;

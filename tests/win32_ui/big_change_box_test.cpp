@@ -11,6 +11,7 @@
 #include "ui/win32/win_api.h"
 
 using formtest::click;
+using formtest::stopAfterGuard;
 using formtest::textOf;
 using formtest::waitUntil;
 using namespace testsupport;
@@ -104,7 +105,7 @@ TEST_F(FormBigChangeBoxTest, EscapeAnswersDontSync) {
 
 TEST_F(FormBigChangeBoxTest, AStopWhileItIsOpenAnswersDontSync) {
   // The stop as the user gives it: the running job's button.
-  runWithBox([this](HWND) { click(*form_, id::BtnSyncDiskToU); });
+  runWithBox([this](HWND) { ASSERT_TRUE(stopAfterGuard(*form_, id::BtnSyncDiskToU)); });
   ASSERT_TRUE(waitUntil([&] { return jobEnded(); }, std::chrono::seconds(60))) << paneText();
   expectTheBoxAsTheQtOne();
   EXPECT_EQ(form_->LastJob()->Outcome().End, TJobEnd::Stopped) << paneText();

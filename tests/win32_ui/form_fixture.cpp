@@ -54,6 +54,13 @@ void click(const TSyncForm& form, int controlId) {
   SendMessageW(form.Window(), WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED), reinterpret_cast<LPARAM>(control));
 }
 
+bool stopAfterGuard(const TSyncForm& form, int controlId) {
+  pumpFor(kStopGuard + std::chrono::milliseconds(50));
+  if (textOf(form.Control(controlId)) != "停止") return false;
+  click(form, controlId);
+  return true;
+}
+
 std::wstring screenshotFolder() {
   wchar_t program[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, program, MAX_PATH);

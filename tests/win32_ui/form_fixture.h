@@ -26,6 +26,10 @@ std::string textOf(HWND window);
 RECT rectInParent(HWND control);
 // A click as the control reports it to the form.
 void click(const TSyncForm& form, int controlId);
+// The stop as a user gives it, past the guard against the second click of a
+// double click: pumps the messages until the guard is over, then clicks the
+// running job's button. False (no click) when the job ended meanwhile.
+bool stopAfterGuard(const TSyncForm& form, int controlId);
 
 // Where the pictures for people go: wine-ui/screenshots in the build folder.
 std::wstring screenshotFolder();

@@ -49,7 +49,7 @@ TEST_F(FormJobTest, TheRunningJobsButtonReadsStopAndItsClickStopsIt) {
   EXPECT_FALSE(IsWindowEnabled(form_->Control(id::BtnSync)));
   EXPECT_TRUE(IsWindowEnabled(form_->Control(id::BtnSyncDiskToU)));
   EXPECT_TRUE(form_->JobControls().checked(WindowControl::U1));
-  formtest::click(*form_, id::BtnSyncDiskToU);
+  if (!formtest::stopAfterGuard(*form_, id::BtnSyncDiskToU)) GTEST_SKIP() << "the job ended before the stop";
   ASSERT_TRUE(waitUntil([&] { return jobEnded(); }, std::chrono::seconds(60)));
   EXPECT_EQ(form_->LastJob()->Outcome().End, TJobEnd::Stopped) << paneText();
   EXPECT_EQ(textOf(form_->Control(id::BtnSyncDiskToU)), "手动-同步本地硬盘到U盘");
@@ -110,4 +110,29 @@ TEST_F(FormJobTest, ClosedDuringAJobTheWindowStopsItAndClosesAtItsEnd) {
   EXPECT_FALSE(SyncRunning);
   EXPECT_EQ(form_->LastJob()->Outcome().End, TJobEnd::Stopped);
   CloseAfterSync = false;
+}
+
+TEST_F(FormActionTest, TheSecondClickOfADoubleClickDoesNotStopTheJobALaterOneDoes) {
+  for (int i = 0; i < 300; ++i) ASSERT_TRUE(writeFileUtf8(disk + "\\d" + std::to_string(i) + ".txt", std::string(2000, 'x')));
+  formtest::click(*form_, id::BtnSyncDiskToU);
+  ASSERT_TRUE(errors.empty()) << errors[0];
+  ASSERT_TRUE(waitUntil([&] { return textOf(form_->Control(id::BtnSyncDiskToU)) == "停止" || jobEnded(); },
+                        std::chrono::seconds(30)));
+  if (jobEnded()) GTEST_SKIP() << "the job ended before the second click";
+  // The second click lands on "停止" at once.
+  formtest::click(*form_, id::BtnSyncDiskToU);
+  EXPECT_FALSE(StopSync.load());
+  ASSERT_TRUE(waitUntil([&] { return jobEnded(); }, std::chrono::seconds(120))) << paneText();
+  EXPECT_EQ(form_->LastJob()->Outcome().End, TJobEnd::Done) << paneText();
+  EXPECT_NE(paneText().find("手动同步结束"), std::string::npos) << paneText();
+  EXPECT_TRUE(fileExists(usb + "\\d299.txt"));
+
+  // A stop past the guard is a stop.
+  for (int i = 0; i < 300; ++i) ASSERT_TRUE(writeFileUtf8(disk + "\\e" + std::to_string(i) + ".txt", std::string(2000, 'y')));
+  formtest::click(*form_, id::BtnSyncDiskToU);
+  ASSERT_TRUE(waitUntil([&] { return textOf(form_->Control(id::BtnSyncDiskToU)) == "停止" || jobEnded(); },
+                        std::chrono::seconds(30)));
+  if (!formtest::stopAfterGuard(*form_, id::BtnSyncDiskToU)) GTEST_SKIP() << "the job ended before the stop";
+  ASSERT_TRUE(waitUntil([&] { return jobEnded(); }, std::chrono::seconds(60))) << paneText();
+  EXPECT_EQ(form_->LastJob()->Outcome().End, TJobEnd::Stopped) << paneText();
 }

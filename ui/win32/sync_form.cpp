@@ -578,6 +578,7 @@ void TSyncForm::CheckSyncFolders() const { ::CheckSyncFolders(text(id::Edit1), t
 void TSyncForm::syncButtonClick(int button, WindowControl control, TSyncType kind, bool dryRun) {
   // The button reads "停止" while its job runs.
   if (text(button) == "停止") {
+    if (std::chrono::steady_clock::now() - jobStartedAt_ < kStopGuard) return;
     StopSync = true;
     return;
   }
@@ -593,6 +594,7 @@ void TSyncForm::syncButtonClick(int button, WindowControl control, TSyncType kin
 }
 
 void TSyncForm::StartJob(WindowControl control, TSyncType kind, TJobSettings settings, bool dryRun) {
+  jobStartedAt_ = std::chrono::steady_clock::now();
   std::string refusal;
   auto report = StartWindowJob(Handle(), *renderer_, {control, kind, dryRun}, std::move(settings), refusal);
   if (!report) {

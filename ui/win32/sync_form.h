@@ -10,6 +10,7 @@
 
 #include "ui/win32/win_api.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,6 +22,7 @@
 #include "engine/message_renderer.h"
 #include "platform/messages.h"
 #include "ui/job_progress_display.h"
+#include "ui/job_start.h"
 #include "ui/win32/edit_log_lines.h"
 #include "ui/win32/hwnd_controls.h"
 #include "ui/win32/tray_icon.h"
@@ -185,6 +187,7 @@ class TSyncForm {
   std::shared_ptr<WindowMessageTarget> target_;
   std::unique_ptr<platform::ScopedMessageTarget> handle_;
   std::shared_ptr<TJobReport> lastJob_;
+  std::chrono::steady_clock::time_point jobStartedAt_{};
   // The running preview, until its end; then the one whose question is due.
   std::shared_ptr<TJobReport> previewJob_;
   std::shared_ptr<TJobReport> endedPreview_;
