@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/folder_reader.h"
+#include "tests/support/temp_dir.h"
 
 namespace folderreading {
 
@@ -35,6 +37,18 @@ inline std::map<std::string, Seen> readFolder(const std::filesystem::path& folde
   platform::FolderReader reader;
   EXPECT_FALSE(reader.open(folder.string()));
   return readAll(reader);
+}
+
+// Each name written as a file holding the name itself: the folder lists
+// exactly these names, each with its own size, so no name came back altered.
+inline void expectNamesListedAsWritten(testsupport::TempDir& dir, const std::vector<std::string>& names) {
+  for (const auto& n : names) dir.write(n, n);
+  const auto seen = readFolder(dir.path());
+  ASSERT_EQ(seen.size(), names.size());
+  for (const auto& n : names) {
+    ASSERT_TRUE(seen.count(n)) << n;
+    EXPECT_EQ(seen.at(n).size, static_cast<std::int64_t>(n.size()));
+  }
 }
 
 inline platform::FileIdentity idOf(const std::filesystem::path& p) {
