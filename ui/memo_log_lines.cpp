@@ -5,6 +5,8 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -84,7 +86,9 @@ MemoLogLines::MemoLogLines(QPlainTextEdit& memo) : memo_(memo) {
   document->setUndoRedoEnabled(memo.isUndoRedoEnabled());
   memo.setDocument(document);
   QObject::connect(document, &QTextDocument::contentsChange, &memo_, [this] {
-    if (!ownChange_) last_.reset();
+    if (ownChange_) return;
+    last_.reset();
+    count_.reset();
   });
   paintTimer_.setSingleShot(true);
   paintTimer_.setInterval(kPaintInterval);
@@ -120,9 +124,13 @@ void MemoLogLines::paintNow() {
 }
 
 std::size_t MemoLogLines::count() const {
+  if (count_) return *count_;
   const QTextDocument* doc = memo_.document();
   const int blocks = doc->blockCount();
-  return static_cast<std::size_t>(isEmptyBlock(doc->lastBlock()) ? blocks - 1 : blocks);
+  const auto lines = static_cast<std::size_t>(isEmptyBlock(doc->lastBlock()) ? blocks - 1 : blocks);
+  // A pane that drops its first lines by itself changes the count unseen.
+  if (doc->maximumBlockCount() <= 0) count_ = lines;
+  return lines;
 }
 
 QTextBlock MemoLogLines::lastLineBlock() const {
@@ -158,12 +166,15 @@ void MemoLogLines::add(std::string_view line) {
   QTextDocument* doc = memo_.document();
   QTextCursor cursor(doc);
   cursor.setPosition(doc->characterCount() - 1);
+  // The pane holds plain text in the default formats only; naming them
+  // spares the cursor a look-up of the format at its place per edit.
   // Text the user typed after the last line stays a line of its own.
-  if (!isEmptyBlock(doc->lastBlock())) cursor.insertBlock();
+  if (!isEmptyBlock(doc->lastBlock())) cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
   QString text = paneLine(line);
-  cursor.insertText(text);
-  cursor.insertBlock();
+  cursor.insertText(text, QTextCharFormat());
+  cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
   remember(std::move(text));
+  if (count_) ++*count_;
   if (!updating_) finishEditing();
 }
 
@@ -192,7 +203,7 @@ void MemoLogLines::replaceLast(std::string_view line) {
   QTextCursor cursor(memo_.document());
   cursor.setPosition(block.position() + static_cast<int>(same));
   cursor.setPosition(block.position() + static_cast<int>(old.size()), QTextCursor::KeepAnchor);
-  cursor.insertText(text.mid(same));
+  cursor.insertText(text.mid(same), QTextCharFormat());
   remember(std::move(text));
   if (!updating_) finishEditing();
 }
@@ -206,12 +217,14 @@ void MemoLogLines::deleteLast() {
   cursor.setPosition(doc->characterCount() - 1, QTextCursor::KeepAnchor);
   cursor.removeSelectedText();
   last_.reset();
+  if (count_) --*count_;
   if (!updating_) finishEditing();
 }
 
 void MemoLogLines::clear() {
   finishEditing();
   last_.reset();
+  count_.reset();
   holdPaint();
   memo_.clear();
 }

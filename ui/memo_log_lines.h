@@ -74,6 +74,9 @@ class MemoLogLines : public LogLines {
     QString text;
   };
   std::optional<LastLine> last_;
+  // The number of lines, kept like last_: the document counts its blocks at
+  // once, but finding its last block walks a tree that grows with the lines.
+  mutable std::optional<std::size_t> count_;
   bool held_ = false;
   bool scrollDue_ = false;
   QTimer paintTimer_;

@@ -87,6 +87,32 @@ TEST(MemoLogLines, WhatTheUserTypedIsSeenByTheNextChange) {
   EXPECT_EQ(log.count(), 0u);
 }
 
+// The pane keeps its count of lines between changes: a line break the user
+// types, or a pane that drops its first lines, is counted all the same.
+TEST(MemoLogLines, CountsWhatTheUserAndThePaneItselfChanged) {
+  QPlainTextEdit memo;
+  MemoLogLines log(memo);
+  log.add("一");
+  log.add("二");
+  ASSERT_EQ(log.count(), 2u);
+  QTextCursor cursor(memo.document());
+  cursor.setPosition(1);
+  cursor.insertText(QStringLiteral("\n"));
+  EXPECT_EQ(log.count(), 3u);
+  log.add("三");
+  EXPECT_EQ(log.count(), 4u);
+  log.deleteLast();
+  EXPECT_EQ(log.count(), 3u);
+  EXPECT_EQ(log.last(), "二");
+
+  memo.setMaximumBlockCount(3);
+  EXPECT_EQ(log.count(), 2u);
+  log.add("四");
+  log.add("五");
+  EXPECT_EQ(log.count(), static_cast<std::size_t>(memo.document()->blockCount() - 1));
+  EXPECT_EQ(log.last(), "五");
+}
+
 namespace {
 
 // Records the regions the pane paints.
