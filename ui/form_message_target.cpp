@@ -30,18 +30,26 @@ void relax(int& steps) {
 
 }  // namespace
 
-std::shared_ptr<FormMessageTarget> FormMessageTarget::create(Handler handler) {
-  return std::shared_ptr<FormMessageTarget>(new FormMessageTarget(std::move(handler), QThread::currentThread()));
+std::shared_ptr<FormMessageTarget> FormMessageTarget::create(Handler handler, Finisher finisher) {
+  return std::shared_ptr<FormMessageTarget>(
+      new FormMessageTarget(std::move(handler), std::move(finisher), QThread::currentThread()));
 }
 
-FormMessageTarget::FormMessageTarget(Handler handler, QThread* guiThread)
-    : handler_(std::move(handler)), guiThread_(guiThread) {}
+FormMessageTarget::FormMessageTarget(Handler handler, Finisher finisher, QThread* guiThread)
+    : handler_(std::move(handler)), finisher_(std::move(finisher)), guiThread_(guiThread) {}
 
-void FormMessageTarget::detach() { handler_ = nullptr; }
+void FormMessageTarget::detach() {
+  handler_ = nullptr;
+  finisher_ = nullptr;
+}
 
 platform::LRESULT FormMessageTarget::deliver(platform::UINT msg, platform::WPARAM wParam,
                                              platform::LPARAM lParam) {
   return handler_ ? handler_(msg, wParam, lParam) : 0;
+}
+
+void FormMessageTarget::finish() {
+  if (finisher_) finisher_();
 }
 
 void FormMessageTarget::answer(Answer& answer, platform::LRESULT result) {
@@ -126,6 +134,7 @@ void FormMessageTarget::drain() {
     hold.unlock();
     const platform::LRESULT result = deliver(item.msg, item.wParam, item.lParam);
     if (item.answer) answer(*item.answer, result);
+    finish();
     hold.lock();
   }
 }
@@ -140,7 +149,11 @@ void FormMessageTarget::abandon() {
 }
 
 platform::LRESULT FormMessageTarget::send(platform::UINT msg, platform::WPARAM wParam, platform::LPARAM lParam) {
-  if (QThread::currentThread() == guiThread_) return deliver(msg, wParam, lParam);
+  if (QThread::currentThread() == guiThread_) {
+    const platform::LRESULT result = deliver(msg, wParam, lParam);
+    finish();
+    return result;
+  }
   auto waiting = std::make_shared<Answer>();
   if (!enqueue({msg, wParam, lParam, waiting})) return 0;
   const auto watchEnd = Clock::now() + kAnswerWatch;

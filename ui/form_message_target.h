@@ -13,6 +13,11 @@
 // while messages come quickly, neither thread goes through the kernel's
 // scheduler per message. The GUI thread returns to its event loop at least
 // every kListenBudget, so the window stays responsive.
+//
+// A handler may leave the tail of its work to a finisher, which runs right
+// after the sender has its answer and before the next message: work that no
+// one can see before then (Qt hearing of a change to the log pane) need not
+// keep the job waiting.
 #pragma once
 
 #include <atomic>
@@ -30,6 +35,7 @@ class FormMessageTarget : public platform::MessageTarget,
                           public std::enable_shared_from_this<FormMessageTarget> {
  public:
   using Handler = std::function<platform::LRESULT(platform::UINT, platform::WPARAM, platform::LPARAM)>;
+  using Finisher = std::function<void()>;
 
   // How long the GUI thread waits for the next message before it returns to
   // its event loop, and how long it handles messages without returning.
@@ -39,8 +45,9 @@ class FormMessageTarget : public platform::MessageTarget,
   static constexpr std::chrono::microseconds kAnswerWatch{60};
 
   // Create it on the GUI thread, with the application object in place; it
-  // must be owned by a shared_ptr. The handler runs on the GUI thread only.
-  static std::shared_ptr<FormMessageTarget> create(Handler handler);
+  // must be owned by a shared_ptr. The handler and the finisher run on the
+  // GUI thread only; the finisher after every message the handler handled.
+  static std::shared_ptr<FormMessageTarget> create(Handler handler, Finisher finisher = nullptr);
 
   // Stops delivery: messages queued or sent later reach nothing and return 0.
   // GUI thread; call it before the handler's owner goes away.
@@ -63,9 +70,10 @@ class FormMessageTarget : public platform::MessageTarget,
     std::shared_ptr<Answer> answer;  // none for a posted message
   };
 
-  FormMessageTarget(Handler handler, QThread* guiThread);
+  FormMessageTarget(Handler handler, Finisher finisher, QThread* guiThread);
   // GUI thread.
   platform::LRESULT deliver(platform::UINT msg, platform::WPARAM wParam, platform::LPARAM lParam);
+  void finish();
   // Any thread: queues the message and wakes the GUI thread unless it is
   // listening. False when there is no event loop to wake.
   bool enqueue(Queued item);
@@ -78,6 +86,7 @@ class FormMessageTarget : public platform::MessageTarget,
   static void answer(Answer& answer, platform::LRESULT result);
 
   Handler handler_;
+  Finisher finisher_;
   QThread* guiThread_;
   std::mutex lock_;
   std::deque<Queued> queue_;         // under lock_

@@ -1,5 +1,7 @@
 #include "ui/memo_log_lines.h"
 
+#include "ui/log_pane.h"
+
 #include <algorithm>
 
 #include <QPlainTextEdit>
@@ -79,8 +81,9 @@ void LogDocumentLayout::documentChanged(int from, int charsRemoved, int charsAdd
   QPlainTextDocumentLayout::documentChanged(from, charsRemoved, charsAdded);
 }
 
-MemoLogLines::MemoLogLines(QPlainTextEdit& memo) : memo_(memo) {
-  auto* document = new QTextDocument(&memo);
+MemoLogLines::MemoLogLines(QPlainTextEdit& memo)
+    : memo_(memo), pane_(dynamic_cast<LogPane*>(&memo)), document_(new LogDocument(&memo)) {
+  LogDocument* document = document_;
   document->setDocumentLayout(new LogDocumentLayout(document));
   document->setDefaultFont(memo.font());
   document->setUndoRedoEnabled(memo.isUndoRedoEnabled());
@@ -93,6 +96,13 @@ MemoLogLines::MemoLogLines(QPlainTextEdit& memo) : memo_(memo) {
   paintTimer_.setSingleShot(true);
   paintTimer_.setInterval(kPaintInterval);
   paintTimer_.callOnTimeout([this] { paintNow(); });
+  ownListeners_ = listeners();
+}
+
+int MemoLogLines::listeners() const { return document_->listeners() + (pane_ ? pane_->listeners() : 0); }
+
+void MemoLogLines::holdEdit() {
+  holdEdit_ = pane_ && memo_.document() == document_ && listeners() == ownListeners_;
 }
 
 void MemoLogLines::holdPaint() {
@@ -108,6 +118,7 @@ void MemoLogLines::holdPaint() {
 }
 
 void MemoLogLines::paintNow() {
+  finishHeldEdit();
   if (!held_) return;
   paintTimer_.stop();
   held_ = false;
@@ -233,7 +244,12 @@ void MemoLogLines::beginUpdate() { updating_ = true; }
 
 void MemoLogLines::endUpdate() {
   updating_ = false;
-  finishEditing();
+  if (!holdEdit_) finishEditing();
+}
+
+void MemoLogLines::finishHeldEdit() {
+  holdEdit_ = false;
+  if (!updating_) finishEditing();
 }
 
 void MemoLogLines::scrollToEnd() {

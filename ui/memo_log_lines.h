@@ -16,6 +16,8 @@
 
 #include "engine/log_lines.h"
 
+class LogPane;
+class LogDocument;
 class QPlainTextEdit;
 class QTextBlock;
 
@@ -51,6 +53,15 @@ class MemoLogLines : public LogLines {
   // Paints and scrolls now what is held (the end of a job).
   void paintNow();
 
+  // Until finishHeldEdit, the edit that changes open stays open after
+  // endUpdate: the document holds the new lines at once, but Qt hears of
+  // them (signals, the layout) only then, so a job's message can be
+  // answered first. Anything that paints or reads the layout finishes it.
+  // Only on a LogPane that no one else listens to; otherwise each change is
+  // heard of at once.
+  void holdEdit();
+  void finishHeldEdit();
+
  private:
   // The block that holds the last line; only valid when count() != 0.
   QTextBlock lastLineBlock() const;
@@ -65,9 +76,15 @@ class MemoLogLines : public LogLines {
   // message need not read it back.
   void remember(QString text);
 
+  int listeners() const;
+
   QPlainTextEdit& memo_;
+  LogPane* pane_;
+  LogDocument* document_;
+  int ownListeners_ = 0;  // the pane's and this object's, once set up
   bool updating_ = false;
   bool editing_ = false;
+  bool holdEdit_ = false;
   bool ownChange_ = false;
   struct LastLine {
     std::string line;

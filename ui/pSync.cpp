@@ -74,7 +74,8 @@ TSyncForm::TSyncForm(QWidget* parent) : QWidget(parent) {
   target_ = FormMessageTarget::create(
       [this](platform::UINT msg, platform::WPARAM wParam, platform::LPARAM lParam) {
         return WndProc(msg, wParam, lParam);
-      });
+      },
+      [this] { FinishMessage(); });
   handle_ = platform::registerMessageTarget(target_);
   connectHandlers();
   FormCreate();
@@ -304,7 +305,12 @@ void TSyncForm::SpinFatHoursChange() { SyncAction->Ostini().SetFatHours(SpinFatH
 
 platform::LRESULT TSyncForm::WndProc(platform::UINT msg, platform::WPARAM wParam, platform::LPARAM lParam) {
   try {
-    if (renderer_->handle(msg, wParam, lParam)) {
+    // The pane's lines change now; Qt hears of it once the job has its
+    // answer (FinishMessage).
+    log_->holdEdit();
+    const bool rendered = renderer_->handle(msg, wParam, lParam);
+    if (!rendered) log_->finishHeldEdit();  // what follows may run an event loop
+    if (rendered) {
       progressMessage(msg, wParam);
       // The pane paints at the display's pace, and at once when a job ends
       // or asks (the user must see what the question is about).
@@ -323,4 +329,11 @@ platform::LRESULT TSyncForm::WndProc(platform::UINT msg, platform::WPARAM wParam
     // job's protocol; the job goes on and still ends the running state.
   }
   return 0;
+}
+
+void TSyncForm::FinishMessage() {
+  try {
+    log_->finishHeldEdit();
+  } catch (const std::exception&) {
+  }
 }

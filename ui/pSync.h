@@ -62,6 +62,8 @@ class TSyncForm : public QWidget {
   // The window procedure's own part: the nine progress messages go to the
   // renderer, WM_SYSCOMMAND with SC_CLOSE is a close request. Returns 0.
   platform::LRESULT WndProc(platform::UINT msg, platform::WPARAM wParam, platform::LPARAM lParam);
+  // What WndProc left to do once the sender has its answer.
+  void FinishMessage();
   // ClickBtn, BtnCaption and LastCopyLine.
   const MessageRenderer& Renderer() const { return *renderer_; }
   // The report of the job started last (running or ended); none before.

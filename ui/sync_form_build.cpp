@@ -22,6 +22,7 @@
 #include "config/pIniReg.h"
 #include "ui/form_font.h"
 #include "ui/help_text.h"
+#include "ui/log_pane.h"
 #include "ui/pSync.h"
 
 namespace {
@@ -194,7 +195,7 @@ void TSyncForm::buildMainPage() {
   CheckBox1 = named(new QCheckBox(QStringLiteral("自动同步"), page), "CheckBox1");
   CheckBox1->hide();
 
-  Memo2 = named(new QPlainTextEdit(page), "Memo2");
+  Memo2 = named(new LogPane(page), "Memo2");
   Memo2->setGeometry(0, kClientHeight - 201, kClientWidth, 201);
   Memo2->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -13,6 +13,7 @@
 
 #include "tests/ui/window_fixture.h"
 #include "ui/folder_checks.h"
+#include "ui/log_pane.h"
 #include "ui/memo_log_lines.h"
 
 TEST(MemoLogLines, LinesOfTheTextPane) {
@@ -111,6 +112,57 @@ TEST(MemoLogLines, CountsWhatTheUserAndThePaneItselfChanged) {
   log.add("五");
   EXPECT_EQ(log.count(), static_cast<std::size_t>(memo.document()->blockCount() - 1));
   EXPECT_EQ(log.last(), "五");
+}
+
+// A held edit: the document holds the change at once, and the pane's own
+// listeners hear of it once the edit is finished (or the pane paints). A
+// listener that came later hears of every change at once, and so does any
+// listener of a pane of another kind.
+TEST(MemoLogLines, AHeldEditIsHeardOfWhenFinishedUnlessSomeoneElseListens) {
+  LogPane pane;
+  int heard = 0;
+  QObject::connect(&pane, &QPlainTextEdit::textChanged, [&] { ++heard; });  // part of the pane's set-up
+  MemoLogLines log(pane);
+  const auto heldAdd = [&](const char* line) {
+    log.holdEdit();
+    log.beginUpdate();
+    log.add(line);
+    log.endUpdate();
+  };
+  heard = 0;
+  heldAdd("一");
+  EXPECT_EQ(pane.toPlainText(), QStringLiteral("一\n"));
+  EXPECT_EQ(log.last(), "一");
+  EXPECT_EQ(heard, 0);
+  log.finishHeldEdit();
+  EXPECT_EQ(heard, 1);
+
+  heldAdd("二");
+  log.paintNow();
+  EXPECT_EQ(heard, 2) << "painting finishes the edit";
+
+  int later = 0;
+  auto connection = QObject::connect(&pane, &QPlainTextEdit::textChanged, [&] { ++later; });
+  heldAdd("三");
+  EXPECT_EQ(later, 1);
+  EXPECT_EQ(heard, 3);
+  log.finishHeldEdit();
+  QObject::disconnect(connection);
+  heldAdd("四");
+  EXPECT_EQ(heard, 3) << "held again once the later listener is gone";
+  log.finishHeldEdit();
+  EXPECT_EQ(heard, 4);
+  EXPECT_EQ(pane.toPlainText(), QStringLiteral("一\n二\n三\n四\n"));
+
+  QPlainTextEdit plain;
+  MemoLogLines plainLog(plain);
+  int plainHeard = 0;
+  QObject::connect(&plain, &QPlainTextEdit::textChanged, [&] { ++plainHeard; });
+  plainLog.holdEdit();
+  plainLog.beginUpdate();
+  plainLog.add("五");
+  plainLog.endUpdate();
+  EXPECT_EQ(plainHeard, 1);
 }
 
 namespace {

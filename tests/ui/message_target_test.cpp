@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -117,4 +118,52 @@ TEST(WindowTarget, AHandlersOwnEventLoopHandlesWhatArrives) {
   other.join();
   EXPECT_EQ(first, 11);
   EXPECT_EQ(second, 22);
+}
+
+// The finisher runs once per handled message: after a sender from another
+// thread has its answer, before the next message; on the GUI thread before
+// the send returns.
+TEST(WindowTarget, TheFinisherRunsAfterTheAnswerAndBeforeTheNextMessage) {
+  std::atomic<int> answered{0};   // sends from the job that have returned
+  std::vector<std::string> steps;  // GUI thread only
+  std::atomic<bool> answerSeenBeforeFinish{true};
+  int handledCount = 0;
+  auto target = FormMessageTarget::create(
+      [&](platform::UINT msg, platform::WPARAM, platform::LPARAM) {
+        ++handledCount;
+        steps.push_back("handle " + std::to_string(msg));
+        return static_cast<platform::LRESULT>(msg);
+      },
+      [&] {
+        steps.push_back("finish");
+        // A job's send has returned before its finisher, unless the GUI
+        // thread sent it itself (message 100).
+        if (answerSeenBeforeFinish && steps.size() >= 2 && steps[steps.size() - 2] != "handle 100") {
+          // Without an event loop: the next message must not come in here.
+          const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+          while (answered.load() < handledCount && std::chrono::steady_clock::now() < end) std::this_thread::yield();
+          if (answered.load() < handledCount) answerSeenBeforeFinish = false;
+        }
+      });
+  platform::ScopedMessageTarget registration(target);
+  std::atomic<bool> done{false};
+  std::thread job([&] {
+    for (platform::UINT msg = 1; msg <= 20; ++msg) {
+      platform::SendMessage(registration.handle(), msg, 0, 0);
+      ++answered;
+    }
+    done = true;
+  });
+  ASSERT_TRUE(WindowTest::waitUntil([&] { return done.load(); }));
+  job.join();
+  EXPECT_TRUE(answerSeenBeforeFinish);
+  ASSERT_EQ(steps.size(), 40u);
+  for (std::size_t i = 0; i < 20; ++i) {
+    EXPECT_EQ(steps[2 * i], "handle " + std::to_string(i + 1));
+    EXPECT_EQ(steps[2 * i + 1], "finish");
+  }
+
+  steps.clear();
+  EXPECT_EQ(platform::SendMessage(registration.handle(), 100, 0, 0), 100);
+  EXPECT_EQ(steps, (std::vector<std::string>{"handle 100", "finish"}));
 }
