@@ -165,11 +165,11 @@ void MemoLogLines::finishEditing() {
   ownChange_ = false;
 }
 
-void MemoLogLines::remember(QString text) {
+void MemoLogLines::remember(QString text, bool beforeEmptyBlock) {
   // Read back as the document holds it: with its breaks and any invalid
   // bytes replaced, as the line is when read from the pane.
   std::string line = text.toStdString();
-  last_.emplace(LastLine{std::move(line), std::move(text)});
+  last_.emplace(LastLine{std::move(line), std::move(text), beforeEmptyBlock});
 }
 
 void MemoLogLines::add(std::string_view line) {
@@ -180,11 +180,12 @@ void MemoLogLines::add(std::string_view line) {
   // The pane holds plain text in the default formats only; naming them
   // spares the cursor a look-up of the format at its place per edit.
   // Text the user typed after the last line stays a line of its own.
-  if (!isEmptyBlock(doc->lastBlock())) cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+  if (!(last_ && last_->beforeEmptyBlock) && !isEmptyBlock(doc->lastBlock()))
+    cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
   QString text = paneLine(line);
   cursor.insertText(text, QTextCharFormat());
   cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
-  remember(std::move(text));
+  remember(std::move(text), true);
   if (count_) ++*count_;
   if (!updating_) finishEditing();
 }
@@ -200,8 +201,21 @@ void MemoLogLines::replaceLast(std::string_view line) {
     add(line);
     return;
   }
-  const QTextBlock block = lastLineBlock();
-  const QString old = last_ ? last_->text : block.text();
+  // While the document ends as this object left it (the last line, then the
+  // empty block), the line's place follows from the length of both; a
+  // look-up of the last block walks a tree that grows with the lines.
+  QString old;
+  int start = 0;
+  bool beforeEmptyBlock = true;
+  if (last_ && last_->beforeEmptyBlock) {
+    old = last_->text;
+    start = memo_.document()->characterCount() - 2 - static_cast<int>(old.size());
+  } else {
+    const QTextBlock block = lastLineBlock();
+    old = last_ ? last_->text : block.text();
+    start = block.position();
+    beforeEmptyBlock = isEmptyBlock(memo_.document()->lastBlock());
+  }
   QString text = paneLine(line);
   // Only what differs is replaced: a progress text keeps its copy line and
   // changes its percentage.
@@ -212,10 +226,10 @@ void MemoLogLines::replaceLast(std::string_view line) {
   if (same == old.size() && same == text.size()) return;
   startEditing();
   QTextCursor cursor(memo_.document());
-  cursor.setPosition(block.position() + static_cast<int>(same));
-  cursor.setPosition(block.position() + static_cast<int>(old.size()), QTextCursor::KeepAnchor);
+  cursor.setPosition(start + static_cast<int>(same));
+  cursor.setPosition(start + static_cast<int>(old.size()), QTextCursor::KeepAnchor);
   cursor.insertText(text.mid(same), QTextCharFormat());
-  remember(std::move(text));
+  remember(std::move(text), beforeEmptyBlock);
   if (!updating_) finishEditing();
 }
 

@@ -74,7 +74,7 @@ class MemoLogLines : public LogLines {
   // The last line as this object last wrote it into the document, kept
   // until a change made by others (the user typing, a clear), so that a
   // message need not read it back.
-  void remember(QString text);
+  void remember(QString text, bool beforeEmptyBlock);
 
   int listeners() const;
 
@@ -89,6 +89,7 @@ class MemoLogLines : public LogLines {
   struct LastLine {
     std::string line;
     QString text;
+    bool beforeEmptyBlock;  // the empty block after the last line follows it
   };
   std::optional<LastLine> last_;
   // The number of lines, kept like last_: the document counts its blocks at

@@ -88,6 +88,26 @@ TEST(MemoLogLines, WhatTheUserTypedIsSeenByTheNextChange) {
   EXPECT_EQ(log.count(), 0u);
 }
 
+// Typed after the last line, a text is the last line until the next line
+// comes, also while messages rewrite it.
+TEST(MemoLogLines, ATextTypedAfterTheLastLineIsRewrittenInPlace) {
+  QPlainTextEdit memo;
+  MemoLogLines log(memo);
+  log.add("复制文件a到b");
+  log.replaceLast("复制文件a到b 50%");
+  QTextCursor cursor(memo.document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText(QStringLiteral("备注"));
+  log.replaceLast("复制文件c到d");
+  log.replaceLast("复制文件c到d 100%");
+  EXPECT_EQ(memo.toPlainText(), QStringLiteral("复制文件a到b 50%\n复制文件c到d 100%"));
+  log.add("下一行");
+  log.replaceLast("下一行 1%");
+  log.replaceLast("下一行 2%");
+  EXPECT_EQ(memo.toPlainText(), QStringLiteral("复制文件a到b 50%\n复制文件c到d 100%\n下一行 2%\n"));
+  EXPECT_EQ(log.count(), 3u);
+}
+
 // The pane keeps its count of lines between changes: a line break the user
 // types, or a pane that drops its first lines, is counted all the same.
 TEST(MemoLogLines, CountsWhatTheUserAndThePaneItselfChanged) {
