@@ -227,7 +227,9 @@ void MemoLogLines::replaceLast(std::string_view line) {
   startEditing();
   QTextCursor cursor(memo_.document());
   cursor.setPosition(start + static_cast<int>(same));
-  cursor.setPosition(start + static_cast<int>(old.size()), QTextCursor::KeepAnchor);
+  // A progress text that only grows (a copy line gets its percentage) has
+  // nothing to remove.
+  if (same < old.size()) cursor.setPosition(start + static_cast<int>(old.size()), QTextCursor::KeepAnchor);
   cursor.insertText(text.mid(same), QTextCharFormat());
   remember(std::move(text), beforeEmptyBlock);
   if (!updating_) finishEditing();
