@@ -132,6 +132,10 @@ void MemoLogLines::paintNow() {
     QScrollBar* bar = memo_.verticalScrollBar();
     bar->setValue(bar->maximum());
   }
+  // Painted now, while updates are on: the next line may come before the
+  // event loop would paint, and would turn them off again, leaving the
+  // pane's border and scroll bar unpainted for the whole job.
+  memo_.repaint();
 }
 
 std::size_t MemoLogLines::count() const {

@@ -210,6 +210,32 @@ static void runEventsFor(int milliseconds) {
   while (clock.elapsed() < milliseconds) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
+// A frame paints the whole pane, its border and scroll bar too, also when
+// the next line comes before the event loop runs again, as a job's lines do.
+TEST(MemoLogLines, AFramePaintsThePaneWithItsBorderAndScrollBar) {
+  QWidget window;
+  window.resize(709, 201);
+  QPlainTextEdit memo(&window);
+  memo.resize(709, 201);
+  memo.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  MemoLogLines log(memo);
+  window.show();
+  runEventsFor(MemoLogLines::kPaintInterval * 2);
+  PaintRecorder border, bar;
+  memo.installEventFilter(&border);
+  memo.verticalScrollBar()->installEventFilter(&bar);
+  for (int frame = 0; frame < 3; ++frame) {
+    for (int i = 0; i < 50; ++i) log.add("第" + std::to_string(i) + "行");
+    log.scrollToEnd();
+    border.paints = bar.paints = 0;
+    log.paintNow();
+    log.add("下一行");
+    QCoreApplication::processEvents();
+    EXPECT_GT(border.paints, 0) << "frame " << frame;
+    EXPECT_GT(bar.paints, 0) << "frame " << frame;
+  }
+}
+
 TEST(MemoLogLines, ChangesArePaintedAtTheDisplaysPace) {
   QWidget window;  // as in the form: the pane is a child
   window.resize(709, 201);
