@@ -1,7 +1,5 @@
 #include "ui/memo_log_lines.h"
 
-#include "ui/log_pane.h"
-
 #include <algorithm>
 
 #include <QPlainTextEdit>
@@ -11,6 +9,8 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include "ui/log_pane.h"
 
 namespace {
 

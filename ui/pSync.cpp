@@ -335,5 +335,6 @@ void TSyncForm::FinishMessage() {
   try {
     log_->finishHeldEdit();
   } catch (const std::exception&) {
+    // As in WndProc: the job's protocol goes on whatever the pane does.
   }
 }
