@@ -9,29 +9,34 @@
 #include <QPlainTextEdit>
 #include <QTextDocument>
 
-class LogPane : public QPlainTextEdit {
+bool paneChangeSignal(const QMetaMethod& signal);
+bool documentChangeSignal(const QMetaMethod& signal);
+
+// Connections made to the signals `counted` picks so far, less those undone.
+template <class Base, bool (*counted)(const QMetaMethod&)>
+class ListenerCount : public Base {
  public:
-  using QPlainTextEdit::QPlainTextEdit;
-  // Connections made to the change signals so far, less those undone.
+  using Base::Base;
   int listeners() const { return listeners_; }
 
  protected:
-  void connectNotify(const QMetaMethod& signal) override;
-  void disconnectNotify(const QMetaMethod& signal) override;
+  void connectNotify(const QMetaMethod& signal) override {
+    if (counted(signal)) ++listeners_;
+  }
+  void disconnectNotify(const QMetaMethod& signal) override {
+    if (counted(signal)) --listeners_;
+  }
 
  private:
   int listeners_ = 0;
 };
 
-class LogDocument : public QTextDocument {
+class LogPane : public ListenerCount<QPlainTextEdit, paneChangeSignal> {
  public:
-  using QTextDocument::QTextDocument;
-  int listeners() const { return listeners_; }
+  using ListenerCount::ListenerCount;
+};
 
- protected:
-  void connectNotify(const QMetaMethod& signal) override;
-  void disconnectNotify(const QMetaMethod& signal) override;
-
- private:
-  int listeners_ = 0;
+class LogDocument : public ListenerCount<QTextDocument, documentChangeSignal> {
+ public:
+  using ListenerCount::ListenerCount;
 };
