@@ -171,9 +171,14 @@ void MemoLogLines::finishEditing() {
 
 void MemoLogLines::remember(QString text, bool beforeEmptyBlock) {
   // Read back as the document holds it: with its breaks and any invalid
-  // bytes replaced, as the line is when read from the pane.
-  std::string line = text.toStdString();
-  last_.emplace(LastLine{std::move(line), std::move(text), beforeEmptyBlock});
+  // bytes replaced, as the line is when read from the pane. Its UTF-8 form
+  // is made when asked for, or once a held edit is finished.
+  last_.emplace(LastLine{std::nullopt, std::move(text), beforeEmptyBlock});
+}
+
+const std::string& MemoLogLines::LastLine::utf8() const {
+  if (!line) line = text.toStdString();
+  return *line;
 }
 
 void MemoLogLines::add(std::string_view line) {
@@ -195,7 +200,7 @@ void MemoLogLines::add(std::string_view line) {
 }
 
 std::string MemoLogLines::last() const {
-  if (last_) return last_->line;
+  if (last_) return last_->utf8();
   if (count() == 0) return {};
   return lastLineBlock().text().toStdString();
 }
@@ -270,6 +275,7 @@ void MemoLogLines::endUpdate() {
 void MemoLogLines::finishHeldEdit() {
   holdEdit_ = false;
   if (!updating_) finishEditing();
+  if (last_) last_->utf8();  // while the job goes on, not in its next message
 }
 
 void MemoLogLines::scrollToEnd() {

@@ -87,9 +87,10 @@ class MemoLogLines : public LogLines {
   bool holdEdit_ = false;
   bool ownChange_ = false;
   struct LastLine {
-    std::string line;
+    mutable std::optional<std::string> line;
     QString text;
     bool beforeEmptyBlock;  // the empty block after the last line follows it
+    const std::string& utf8() const;
   };
   std::optional<LastLine> last_;
   // The number of lines, kept like last_: the document counts its blocks at
