@@ -15,6 +15,13 @@
 
 namespace {
 
+// A refusal that says the drive has no hard links at all, not that this one
+// file cannot have one.
+bool DriveTakesNoLinks(const platform::OsStatus& refused) {
+  return refused.code == std::errc::operation_not_permitted || refused.code == std::errc::function_not_supported ||
+         refused.code == std::errc::operation_not_supported || refused.code == std::errc::not_supported;
+}
+
 // Something is at path, a link leading nowhere included. One look-up: each
 // is a round trip to the drive process on FUSE.
 bool Present(const std::string& path) {
@@ -166,9 +173,13 @@ platform::OsStatus TVersionStore::KeepBeforeReplace(const std::string& path) {
     if (platform::OsStatus r = placeFor(path, place); !r.ok()) return r;
   }
   // A second name first: the file never leaves its own.
-  if (platform::OsStatus linked = platform::linkFile(path, place); linked.ok()) {
-    ++kept_;
-    return {};
+  if (!noLinks_) {
+    const platform::OsStatus linked = platform::linkFile(path, place);
+    if (linked.ok()) {
+      ++kept_;
+      return {};
+    }
+    noLinks_ = DriveTakesNoLinks(linked);
   }
   platform::OsStatus moved = platform::renameFile(path, place);
   // Another drive below the root: the copy replaces the file, unkept. Gone

@@ -72,6 +72,9 @@ class TVersionStore {
   std::optional<std::string> nothingAt_;  // Looked found nothing there
   std::optional<Moved> prepared_;  // from: the path, to: its place  // moved aside for a replacement not yet settled
   std::int64_t kept_ = 0;
+  // The drive refused a hard link: it has none (FAT, exFAT), and asking
+  // again per file is a round trip each on a stick through FUSE.
+  bool noLinks_ = false;
 };
 
 // Retention, at the start of a run: removes from root's versions folder the

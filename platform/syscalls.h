@@ -29,6 +29,8 @@ struct Syscalls {
   // The same by path (utimensat), for a file no longer open.
   int (*utimens)(const char* path, std::int64_t seconds, std::int64_t nanoseconds);
   int (*rename)(const char* from, const char* to);
+  // link(2): the old versions keep a second name of a file to be replaced.
+  int (*link)(const char* existing, const char* newName);
   // renameat2 with RENAME_NOREPLACE.
   int (*renameNoReplace)(const char* from, const char* to);
   int (*unlink)(const char* path);

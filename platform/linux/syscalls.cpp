@@ -43,6 +43,7 @@ int sysUtimens(const char* path, std::int64_t seconds, std::int64_t nanoseconds)
   return ::utimensat(AT_FDCWD, path, times, 0);
 }
 int sysRename(const char* from, const char* to) { return ::rename(from, to); }
+int sysLink(const char* existing, const char* newName) { return ::link(existing, newName); }
 int sysRenameNoReplace(const char* from, const char* to) {
   return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
 }
@@ -70,6 +71,7 @@ constexpr Syscalls kReal{
     .futimens = sysFutimens,
     .utimens = sysUtimens,
     .rename = sysRename,
+    .link = sysLink,
     .renameNoReplace = sysRenameNoReplace,
     .unlink = sysUnlink,
     .unlinkAt = sysUnlinkAt,

@@ -105,7 +105,7 @@ OsStatus renameFile(const std::string& from, const std::string& to) {
 }
 
 OsStatus linkFile(const std::string& existing, const std::string& newName) {
-  if (::link(existing.c_str(), newName.c_str()) != 0) return lastError("link", newName);
+  if (syscalls().link(existing.c_str(), newName.c_str()) != 0) return lastError("link", newName);
   noteCreation(newName);
   return OsStatus{};
 }

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/syscalls.h"
 #include "platform/temp_names.h"
@@ -34,6 +35,7 @@ struct Seen {
   int otherFlushes = 0;
   int fchmods = 0;
   int chmods = 0;
+  int links = 0;
 };
 Seen seen;
 
@@ -64,6 +66,10 @@ platform::Syscalls countingTable() {
   table.chmod = [](const char* path, unsigned mode) {
     ++seen.chmods;
     return platform::realSyscalls().chmod(path, mode);
+  };
+  table.link = [](const char* existing, const char* newName) {
+    ++seen.links;
+    return platform::realSyscalls().link(existing, newName);
   };
   return table;
 }
@@ -178,6 +184,28 @@ TEST_P(StickRoundTrips, ATargetOnlySpellingReplacedByANewFileIsKeptAsAnOldVersio
   // Kept under the name it was replaced through.
   EXPECT_EQ(listing(kept), "Report.txt");
   EXPECT_EQ(readFile(kept / "Report.txt"), "old report");
+}
+
+// A stick has no hard links: it is asked for one once a run, not once per
+// replaced file, and every old version is kept all the same (moved).
+TEST_P(StickRoundTrips, ADriveWithoutHardLinksIsAskedForOnlyOne) {
+  Pair s(onDrive("sync"), tolerance());
+  const std::vector<std::string> files = {"a.txt", "b.txt", "sub/c.txt"};
+  for (const std::string& f : files) {
+    put(s.disk.path(), f, "new " + f, kT0 + 10);
+    put(s.usb, f, "old " + f, kT0);
+  }
+  TJobSettings settings = s.settings();
+  settings.KeepVersions = true;
+  platform::ScopedSyscallOverride counting(countingTable());
+  JobHarness h;
+  h.run(TSyncType::DiskSync, settings);
+  const fs::path kept = s.usb / std::string(platform::kVersionsFolderName) / kRun;
+  for (const std::string& f : files) {
+    EXPECT_EQ(readFile(s.usb / f), "new " + f);
+    EXPECT_EQ(readFile(kept / f), "old " + f);
+  }
+  EXPECT_EQ(seen.links, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sticks, StickRoundTrips, ::testing::Values(DriveKind::Exfat, DriveKind::Fat32), DriveName);
