@@ -43,7 +43,7 @@ constexpr SyncPair SyncPairs[] = {
 }  // namespace
 
 std::string copyPercentText(std::int64_t copied, std::int64_t total) {
-  if (total == 0) return "100";
+  if (total == 0 || copied == total) return "100";  // most messages: a small file in one step
   const double percent = static_cast<double>(copied) / static_cast<double>(total) * 100.0;
   // "%.0f" prints no radix character and no grouping, so the locale cannot
   // change it; it rounds half to even like the original formatting.

@@ -103,6 +103,7 @@ int MemoLogLines::listeners() const { return document_->listeners() + (pane_ ? p
 
 void MemoLogLines::holdEdit() {
   holdEdit_ = pane_ && memo_.document() == document_ && listeners() == ownListeners_;
+  if (!holdEdit_) applyPending();
 }
 
 void MemoLogLines::holdPaint() {
@@ -138,7 +139,7 @@ void MemoLogLines::paintNow() {
   memo_.repaint();
 }
 
-std::size_t MemoLogLines::count() const {
+std::size_t MemoLogLines::documentLines() const {
   if (count_) return *count_;
   const QTextDocument* doc = memo_.document();
   const int blocks = doc->blockCount();
@@ -147,6 +148,8 @@ std::size_t MemoLogLines::count() const {
   if (doc->maximumBlockCount() <= 0) count_ = lines;
   return lines;
 }
+
+std::size_t MemoLogLines::count() const { return documentLines() + pending_.added.size(); }
 
 QTextBlock MemoLogLines::lastLineBlock() const {
   const QTextBlock last = memo_.document()->lastBlock();
@@ -169,19 +172,47 @@ void MemoLogLines::finishEditing() {
   ownChange_ = false;
 }
 
-void MemoLogLines::remember(QString text, bool beforeEmptyBlock) {
-  // Read back as the document holds it: with its breaks and any invalid
-  // bytes replaced, as the line is when read from the pane. Its UTF-8 form
-  // is made when asked for, or once a held edit is finished.
-  last_.emplace(LastLine{std::nullopt, std::move(text), beforeEmptyBlock});
+MemoLogLines::Line MemoLogLines::paneLineOf(std::string_view line) {
+  Line result{paneLine(line), std::nullopt};
+  // Without a replacement character the text is the line's own, and its
+  // UTF-8 form is the line itself.
+  if (!result.text.contains(QChar::ReplacementCharacter)) result.line.emplace(line);
+  return result;
 }
 
-const std::string& MemoLogLines::LastLine::utf8() const {
+const std::string& MemoLogLines::Line::utf8() const {
+  // Read back as the document holds it: with its breaks and any invalid
+  // bytes replaced, as the line is when read from the pane.
   if (!line) line = text.toStdString();
   return *line;
 }
 
+void MemoLogLines::remember(Line line, bool beforeEmptyBlock) {
+  last_.emplace(LastLine{std::move(line), beforeEmptyBlock});
+}
+
+const MemoLogLines::Line* MemoLogLines::pendingLast() const {
+  if (!pending_.added.empty()) return &pending_.added.back();
+  if (pending_.replace) return &*pending_.replace;
+  return nullptr;
+}
+
 void MemoLogLines::add(std::string_view line) {
+  Line text = paneLineOf(line);
+  if (holdEdit_) {
+    // Held only while the document's count is known without reading it.
+    documentLines();
+    if (count_) {
+      holdPaint();
+      pending_.added.push_back(std::move(text));
+      return;
+    }
+  }
+  applyPending();
+  addNow(std::move(text));
+}
+
+void MemoLogLines::addNow(Line line) {
   startEditing();
   QTextDocument* doc = memo_.document();
   QTextCursor cursor(doc);
@@ -191,16 +222,16 @@ void MemoLogLines::add(std::string_view line) {
   // Text the user typed after the last line stays a line of its own.
   if (!(last_ && last_->beforeEmptyBlock) && !isEmptyBlock(doc->lastBlock()))
     cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
-  QString text = paneLine(line);
-  cursor.insertText(text, QTextCharFormat());
+  cursor.insertText(line.text, QTextCharFormat());
   cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
-  remember(std::move(text), true);
+  remember(std::move(line), true);
   if (count_) ++*count_;
   if (!updating_) finishEditing();
 }
 
 std::string MemoLogLines::last() const {
-  if (last_) return last_->utf8();
+  if (const Line* line = pendingLast()) return line->utf8();
+  if (last_) return last_->line.utf8();
   if (count() == 0) return {};
   return lastLineBlock().text().toStdString();
 }
@@ -210,6 +241,26 @@ void MemoLogLines::replaceLast(std::string_view line) {
     add(line);
     return;
   }
+  if (holdEdit_) {
+    // The held last line is rewritten where it waits; the document's own
+    // last line only while its place follows from what this object wrote.
+    Line* held = !pending_.added.empty() ? &pending_.added.back() : pending_.replace ? &*pending_.replace : nullptr;
+    if (held != nullptr || (last_ && last_->beforeEmptyBlock)) {
+      Line text = paneLineOf(line);
+      if (held != nullptr) {
+        *held = std::move(text);
+      } else if (text.text != last_->line.text) {
+        holdPaint();
+        pending_.replace.emplace(std::move(text));
+      }
+      return;
+    }
+  }
+  applyPending();
+  replaceLastNow(paneLineOf(line));
+}
+
+void MemoLogLines::replaceLastNow(Line line) {
   // While the document ends as this object left it (the last line, then the
   // empty block), the line's place follows from the length of both; a
   // look-up of the last block walks a tree that grows with the lines.
@@ -217,15 +268,15 @@ void MemoLogLines::replaceLast(std::string_view line) {
   int start = 0;
   bool beforeEmptyBlock = true;
   if (last_ && last_->beforeEmptyBlock) {
-    old = last_->text;
+    old = last_->line.text;
     start = memo_.document()->characterCount() - 2 - static_cast<int>(old.size());
   } else {
     const QTextBlock block = lastLineBlock();
-    old = last_ ? last_->text : block.text();
+    old = last_ ? last_->line.text : block.text();
     start = block.position();
     beforeEmptyBlock = isEmptyBlock(memo_.document()->lastBlock());
   }
-  QString text = paneLine(line);
+  const QString& text = line.text;
   // Only what differs is replaced: a progress text keeps its copy line and
   // changes its percentage.
   qsizetype same = 0;
@@ -240,11 +291,25 @@ void MemoLogLines::replaceLast(std::string_view line) {
   // nothing to remove.
   if (same < old.size()) cursor.setPosition(start + static_cast<int>(old.size()), QTextCursor::KeepAnchor);
   cursor.insertText(text.mid(same), QTextCharFormat());
-  remember(std::move(text), beforeEmptyBlock);
+  remember(std::move(line), beforeEmptyBlock);
   if (!updating_) finishEditing();
 }
 
+void MemoLogLines::applyPending() {
+  if (pending_.empty()) return;
+  Pending pending = std::move(pending_);
+  pending_ = {};
+  // One edit for all of them.
+  const bool updating = updating_;
+  updating_ = true;
+  if (pending.replace) replaceLastNow(std::move(*pending.replace));
+  for (Line& line : pending.added) addNow(std::move(line));
+  updating_ = updating;
+  if (!updating_ && !holdEdit_) finishEditing();
+}
+
 void MemoLogLines::deleteLast() {
+  applyPending();
   if (count() == 0) return;
   startEditing();
   QTextDocument* doc = memo_.document();
@@ -258,6 +323,7 @@ void MemoLogLines::deleteLast() {
 }
 
 void MemoLogLines::clear() {
+  pending_ = {};
   finishEditing();
   last_.reset();
   count_.reset();
@@ -274,8 +340,9 @@ void MemoLogLines::endUpdate() {
 
 void MemoLogLines::finishHeldEdit() {
   holdEdit_ = false;
+  applyPending();
   if (!updating_) finishEditing();
-  if (last_) last_->utf8();  // while the job goes on, not in its next message
+  if (last_) last_->line.utf8();  // while the job goes on, not in its next message
 }
 
 void MemoLogLines::scrollToEnd() {
@@ -283,6 +350,7 @@ void MemoLogLines::scrollToEnd() {
     scrollDue_ = true;
     return;
   }
+  applyPending();
   QScrollBar* bar = memo_.verticalScrollBar();
   bar->setValue(bar->maximum());
 }

@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <QPlainTextDocumentLayout>
 #include <QString>
@@ -53,17 +54,27 @@ class MemoLogLines : public LogLines {
   // Paints and scrolls now what is held (the end of a job).
   void paintNow();
 
-  // Until finishHeldEdit, the edit that changes open stays open after
-  // endUpdate: the document holds the new lines at once, but Qt hears of
-  // them (signals, the layout) only then, so a job's message can be
-  // answered first. Anything that paints or reads the layout finishes it.
-  // Only on a LogPane that no one else listens to; otherwise each change is
-  // heard of at once.
+  // Until finishHeldEdit, the lines a message adds or rewrites wait beside
+  // the document: the job has its answer first, and the document gets them
+  // in one edit right after, before the window does anything else (the
+  // finisher of the message target runs before the next message and before
+  // the event loop). Only on a LogPane that no one else listens to;
+  // otherwise each change reaches the document, and its listeners, at once.
   void holdEdit();
   void finishHeldEdit();
 
  private:
-  // The block that holds the last line; only valid when count() != 0.
+  // A line as the pane holds it, with its UTF-8 form made when first asked
+  // for (or known from the start when the pane's form changed nothing).
+  struct Line {
+    QString text;
+    mutable std::optional<std::string> line;
+    const std::string& utf8() const;
+  };
+  static Line paneLineOf(std::string_view line);
+
+  // The block that holds the last line; only valid when the document holds
+  // a line.
   QTextBlock lastLineBlock() const;
   void holdPaint();
   // Every change of the document goes through these: between beginUpdate
@@ -74,7 +85,13 @@ class MemoLogLines : public LogLines {
   // The last line as this object last wrote it into the document, kept
   // until a change made by others (the user typing, a clear), so that a
   // message need not read it back.
-  void remember(QString text, bool beforeEmptyBlock);
+  void remember(Line line, bool beforeEmptyBlock);
+  std::size_t documentLines() const;
+  void addNow(Line line);
+  void replaceLastNow(Line line);
+  // Makes the held changes in the document.
+  void applyPending();
+  const Line* pendingLast() const;
 
   int listeners() const;
 
@@ -87,15 +104,21 @@ class MemoLogLines : public LogLines {
   bool holdEdit_ = false;
   bool ownChange_ = false;
   struct LastLine {
-    mutable std::optional<std::string> line;
-    QString text;
+    Line line;
     bool beforeEmptyBlock;  // the empty block after the last line follows it
-    const std::string& utf8() const;
   };
   std::optional<LastLine> last_;
-  // The number of lines, kept like last_: the document counts its blocks at
-  // once, but finding its last block walks a tree that grows with the lines.
+  // The number of lines in the document, kept like last_: the document
+  // counts its blocks at once, but finding its last block walks a tree that
+  // grows with the lines.
   mutable std::optional<std::size_t> count_;
+  // The held changes: the document's last line rewritten, then lines added.
+  struct Pending {
+    std::optional<Line> replace;
+    std::vector<Line> added;
+    bool empty() const { return !replace && added.empty(); }
+  };
+  Pending pending_;
   bool held_ = false;
   bool scrollDue_ = false;
   QTimer paintTimer_;

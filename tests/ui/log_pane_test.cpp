@@ -134,10 +134,10 @@ TEST(MemoLogLines, CountsWhatTheUserAndThePaneItselfChanged) {
   EXPECT_EQ(log.last(), "五");
 }
 
-// A held edit: the document holds the change at once, and the pane's own
-// listeners hear of it once the edit is finished (or the pane paints). A
-// listener that came later hears of every change at once, and so does any
-// listener of a pane of another kind.
+// A held edit: the lines as the renderer sees them change at once, and the
+// document, with the pane's own listeners, gets them once the edit is
+// finished (or the pane paints). A listener that came later hears of every
+// change at once, and so does any listener of a pane of another kind.
 TEST(MemoLogLines, AHeldEditIsHeardOfWhenFinishedUnlessSomeoneElseListens) {
   LogPane pane;
   int heard = 0;
@@ -151,19 +151,22 @@ TEST(MemoLogLines, AHeldEditIsHeardOfWhenFinishedUnlessSomeoneElseListens) {
   };
   heard = 0;
   heldAdd("一");
-  EXPECT_EQ(pane.toPlainText(), QStringLiteral("一\n"));
   EXPECT_EQ(log.last(), "一");
+  EXPECT_EQ(log.count(), 1u);
   EXPECT_EQ(heard, 0);
   log.finishHeldEdit();
+  EXPECT_EQ(pane.toPlainText(), QStringLiteral("一\n"));
   EXPECT_EQ(heard, 1);
 
   heldAdd("二");
   log.paintNow();
+  EXPECT_EQ(pane.toPlainText(), QStringLiteral("一\n二\n"));
   EXPECT_EQ(heard, 2) << "painting finishes the edit";
 
   int later = 0;
   auto connection = QObject::connect(&pane, &QPlainTextEdit::textChanged, [&] { ++later; });
   heldAdd("三");
+  EXPECT_EQ(pane.toPlainText(), QStringLiteral("一\n二\n三\n"));
   EXPECT_EQ(later, 1);
   EXPECT_EQ(heard, 3);
   log.finishHeldEdit();
@@ -183,6 +186,82 @@ TEST(MemoLogLines, AHeldEditIsHeardOfWhenFinishedUnlessSomeoneElseListens) {
   plainLog.add("五");
   plainLog.endUpdate();
   EXPECT_EQ(plainHeard, 1);
+  EXPECT_EQ(plain.toPlainText(), QStringLiteral("五\n"));
+}
+
+// Whatever a held edit does to the lines, the document ends up with the same
+// text as when every change is made at once, and reads the same meanwhile.
+TEST(MemoLogLines, AHeldEditEndsAsChangesMadeAtOnce) {
+  struct Pane {
+    LogPane widget;
+    MemoLogLines log{widget};
+  };
+  Pane held, direct;
+  const auto both = [&](auto&& change) {
+    held.log.holdEdit();
+    held.log.beginUpdate();
+    direct.log.beginUpdate();
+    change(held.log);
+    change(direct.log);
+    EXPECT_EQ(held.log.last(), direct.log.last());
+    EXPECT_EQ(held.log.count(), direct.log.count());
+    held.log.endUpdate();
+    direct.log.endUpdate();
+    held.log.finishHeldEdit();
+    EXPECT_EQ(held.widget.toPlainText(), direct.widget.toPlainText());
+  };
+  // A copy line, then its progress rewritten twice within one message.
+  both([](LogLines& log) {
+    log.add("复制文件a到b");
+    log.replaceLast("复制文件a到b 10%");
+    log.replaceLast("复制文件a到b 20%");
+  });
+  // The document's last line rewritten, then a line added after it.
+  both([](LogLines& log) {
+    log.replaceLast("复制文件a到b 100%");
+    log.add("复制文件c到d");
+  });
+  both([](LogLines& log) { log.replaceLast("复制文件c到d 100%"); });
+  both([](LogLines& log) { log.replaceLast("复制文件c到d 100%"); });  // nothing changes
+  // Removed again before the document has it.
+  both([](LogLines& log) {
+    log.add("短");
+    log.deleteLast();
+    log.add("长一点的行");
+  });
+  // Bytes that are no UTF-8 read back as the pane shows them.
+  both([](LogLines& log) {
+    log.add("坏\xff字节");
+    log.replaceLast("坏\xfe字节\xef\xbf\xbd 1%");
+  });
+  EXPECT_EQ(held.log.last(), "坏\xef\xbf\xbd字节\xef\xbf\xbd 1%");
+  both([](LogLines& log) {
+    log.add("清空之前");
+    log.clear();
+    log.add("清空之后");
+  });
+  EXPECT_EQ(held.widget.toPlainText(), QStringLiteral("清空之后\n"));
+
+  // Typed after the last line: the next rewrite finds the user's text.
+  for (Pane* pane : {&held, &direct}) {
+    QTextCursor cursor(pane->widget.document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(QStringLiteral("备注"));
+  }
+  both([](LogLines& log) {
+    log.replaceLast("替换备注");
+    log.add("下一行");
+  });
+  EXPECT_EQ(held.widget.toPlainText(), QStringLiteral("清空之后\n替换备注\n下一行\n"));
+
+  // A pane that drops its first lines counts them itself: nothing is held.
+  held.widget.setMaximumBlockCount(3);
+  direct.widget.setMaximumBlockCount(3);
+  both([](LogLines& log) {
+    log.add("五");
+    log.add("六");
+  });
+  EXPECT_EQ(held.log.count(), 2u);
 }
 
 namespace {
