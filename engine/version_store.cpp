@@ -130,7 +130,8 @@ platform::OsStatus TVersionStore::placeFor(const std::string& path, std::string&
   // case): the second is numbered.
   for (int n = 1; n < 100; ++n) {
     place = folder + PathDelim + (n == 1 ? name : Numbered(name, n));
-    if (!platform::examineEntry(place).exists && !platform::isSymbolicLink(place)) return {};
+    const platform::EntryState at = platform::examineEntry(place);  // one look: a link that leads nowhere too
+    if (!at.exists && !at.isLink) return {};
   }
   return platform::OsStatus::fromErrno(EEXIST, "rename", place);
 }

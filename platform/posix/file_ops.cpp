@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <optional>
+
 #include "platform/posix/file_ops_internal.h"
 #include "platform/case_fold.h"
 #include "platform/posix/folder_listings.h"
@@ -89,18 +91,35 @@ void noteCreation(const std::string& path) { detail::noteCreated(detail::parentO
 
 OsStatus renameFile(const std::string& from, const std::string& to) {
   // FAT through FUSE gives a renamed file the current time; it keeps its own.
+  // Whether a drive does is seen at its first rename of a file while a
+  // listing scope lives; on a drive that keeps times, the looks before and
+  // after each rename are round trips to the drive process spared.
+  const std::string folder = detail::parentOf(from);
   struct stat before {};
-  const bool keepTime = detail::isOnFuse(detail::parentOf(from)) && ::lstat(from.c_str(), &before) == 0 &&
-                        S_ISREG(before.st_mode);
+  std::optional<dev_t> drive;
+  bool keepTime = false;
+  if (detail::isOnFuse(folder)) {
+    drive = detail::folderDrive(folder);
+    bool looked = false;
+    if (!drive && ::lstat(from.c_str(), &before) == 0) {
+      looked = true;
+      drive = before.st_dev;
+      detail::noteFolderDrive(folder, before.st_dev);
+    }
+    if (drive && detail::renameKeepsTime(*drive) != true && (looked || ::lstat(from.c_str(), &before) == 0))
+      keepTime = S_ISREG(before.st_mode);
+  }
   OsStatus r = renameEntry(from, to);
   if (!r.ok()) return r;
   noteRemoval(from);
   noteCreation(to);
   struct stat after {};
-  if (keepTime && ::lstat(to.c_str(), &after) == 0 &&
-      (after.st_mtim.tv_sec != before.st_mtim.tv_sec || after.st_mtim.tv_nsec != before.st_mtim.tv_nsec) &&
-      syscalls().utimens(to.c_str(), before.st_mtim.tv_sec, before.st_mtim.tv_nsec) != 0)
-    return lastError("utimensat", to);
+  if (keepTime && ::lstat(to.c_str(), &after) == 0) {
+    const bool kept = after.st_mtim.tv_sec == before.st_mtim.tv_sec && after.st_mtim.tv_nsec == before.st_mtim.tv_nsec;
+    detail::noteRenameKeepsTime(*drive, kept);
+    if (!kept && syscalls().utimens(to.c_str(), before.st_mtim.tv_sec, before.st_mtim.tv_nsec) != 0)
+      return lastError("utimensat", to);
+  }
   return r;
 }
 

@@ -66,6 +66,8 @@ class ListingCache {
     if (--scopes_ == 0) {
       listings_.clear();
       fuseFolders_.clear();
+      folderDrives_.clear();
+      renameKeepsTime_.clear();
     }
   }
 
@@ -148,7 +150,33 @@ class ListingCache {
     if (parent == fuseFolders_.end()) return;
     const bool fuse = parent->second;
     fuseFolders_.emplace(path, fuse);
+    if (const auto drive = folderDrives_.find(parentOf(path)); drive != folderDrives_.end())
+      folderDrives_.emplace(path, drive->second);
     if (fuse) listings_.emplace(folded(path), Listing{path, {}, {}});
+  }
+
+  std::optional<dev_t> drive(const std::string& dir) {
+    std::lock_guard lock(mutex_);
+    const auto it = folderDrives_.find(dir);
+    if (it == folderDrives_.end()) return std::nullopt;
+    return it->second;
+  }
+  void setDrive(const std::string& dir, dev_t drive) {
+    std::lock_guard lock(mutex_);
+    if (scopes_ > 0) folderDrives_[dir] = drive;
+  }
+  std::optional<bool> keepsTime(dev_t drive) {
+    std::lock_guard lock(mutex_);
+    const auto it = renameKeepsTime_.find(drive);
+    if (it == renameKeepsTime_.end()) return std::nullopt;
+    return it->second;
+  }
+  // One rename that changed the time is enough to check every rename after.
+  void setKeepsTime(dev_t drive, bool keeps) {
+    std::lock_guard lock(mutex_);
+    if (scopes_ == 0) return;
+    const auto [it, added] = renameKeepsTime_.emplace(drive, keeps);
+    if (!added && !keeps) it->second = false;
   }
 
   void removed(const std::string& dir, const std::string& name) {
@@ -179,6 +207,8 @@ class ListingCache {
   int scopes_ = 0;
   std::unordered_map<std::string, Listing> listings_;
   std::unordered_map<std::string, bool> fuseFolders_;
+  std::unordered_map<std::string, dev_t> folderDrives_;
+  std::unordered_map<dev_t, bool> renameKeepsTime_;
 };
 
 }  // namespace
@@ -198,6 +228,11 @@ void noteCreated(const std::string& dir, const std::string& name) { ListingCache
 void noteCreatedFolder(const std::string& path) { ListingCache::instance().createdFolder(path); }
 
 void noteRemoved(const std::string& dir, const std::string& name) { ListingCache::instance().removed(dir, name); }
+
+std::optional<dev_t> folderDrive(const std::string& dir) { return ListingCache::instance().drive(dir); }
+void noteFolderDrive(const std::string& dir, dev_t drive) { ListingCache::instance().setDrive(dir, drive); }
+std::optional<bool> renameKeepsTime(dev_t drive) { return ListingCache::instance().keepsTime(drive); }
+void noteRenameKeepsTime(dev_t drive, bool keeps) { ListingCache::instance().setKeepsTime(drive, keeps); }
 
 void forgetListings(const std::string& path) { ListingCache::instance().forget(path); }
 

@@ -5,6 +5,9 @@
 // name that a kept listing does not hold as given is read afresh.
 #pragma once
 
+#include <sys/types.h>
+
+#include <optional>
 #include <string>
 
 namespace platform::detail {
@@ -24,6 +27,14 @@ void noteCreated(const std::string& dir, const std::string& name);
 void noteCreatedFolder(const std::string& path);
 // This process has removed the entry `name` of `dir`.
 void noteRemoved(const std::string& dir, const std::string& name);
+// The drive (st_dev) that the entries of the folder `dir` are on, once seen;
+// a folder this process made is on its parent's.
+std::optional<dev_t> folderDrive(const std::string& dir);
+void noteFolderDrive(const std::string& dir, dev_t drive);
+// Whether a rename on that drive keeps a file's modification time, once
+// seen (FAT through FUSE gives a renamed file the current time).
+std::optional<bool> renameKeepsTime(dev_t drive);
+void noteRenameKeepsTime(dev_t drive, bool keeps);
 // What is known of `path` and everything below it is no longer true.
 void forgetListings(const std::string& path);
 

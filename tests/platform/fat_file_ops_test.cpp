@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "platform/file_ops.h"
 #include "tests/support/file_checks.h"
@@ -56,6 +57,30 @@ TEST(FatFileOps, ACopyAndARenameKeepTheSourcesTimeAsFatCanHoldIt) {
   usb.remount();
   EXPECT_EQ(mtimeNs(renamed), (kOddSecond - 1) * kNs);
   EXPECT_EQ(copyTempFiles(usb.path()), 0);
+}
+
+// While a job's listing scope lives, what a rename does to times is learned
+// per drive: every rename of a file on FAT still keeps the file's time, in
+// folders old and new, after a folder's rename too.
+TEST(FatFileOps, EveryRenameInAJobKeepsTheFilesTime) {
+  SKIP_WITHOUT_FAT32();
+  FatMount usb;
+  const fs::path root = usb.path();
+  fs::create_directories(root / "old" / "inner");
+  ListingCacheScope scope;
+  ASSERT_TRUE(renameFile((root / "old" / "inner").string(), (root / "old" / "moved").string()).ok());
+  ASSERT_TRUE(createDirectory((root / "new").string()).ok());
+  ASSERT_TRUE(createDirectory((root / "new" / "deeper").string()).ok());
+  int n = 0;
+  for (const char* folder : {"old", "old/moved", "new", "new/deeper", "old"}) {
+    const fs::path file = root / "old" / ("f" + std::to_string(n) + ".txt");
+    std::ofstream(file) << "content";
+    setMTime(file, kOddSecond + 1 + 2 * n);
+    const fs::path to = root / folder / ("g" + std::to_string(n) + ".txt");
+    ASSERT_TRUE(renameFile(file.string(), to.string()).ok()) << to;
+    EXPECT_EQ(mtimeNs(to), (kOddSecond + 1 + 2 * n) * kNs) << to;
+    ++n;
+  }
 }
 
 TEST(FatFileOps, ReplacingAFileKeepsTheNewTime) {
