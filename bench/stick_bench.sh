@@ -8,7 +8,9 @@
 #   stick_bench.sh HARNESS TOOL "exfat fat32" "N..." RUNS [extra compare.sh options]
 #
 # DROVAN_BEFORE names a second drovan-sync (an older build), timed beside
-# the first as drovan-before.
+# the first as drovan-before. STICK_RSYNC_BACKUP=1 adds rsync with the same
+# net as the old versions (-b --backup-dir on the same drive), as
+# rsync-backup.
 #
 # The harness assumes DST is an ordinary folder it may remove and fill with
 # `rsync -a`; neither holds on a stick. It runs from a copy made here, with
@@ -100,12 +102,17 @@ for kind in $kinds; do
     aside="{ [ ! -e {SRC}/.~drovan-versions ] || mv {SRC}/.~drovan-versions {SRC}.versions.\$\$.\$RANDOM; }"
     aside+=" && { [ ! -e {DST}/.~drovan-versions ] || mv {DST}/.~drovan-versions $point/aside/\$\$.\$RANDOM; }"
     echo "=== $kind, $n files (drive image ${gib} GiB, source on $(df --output=fstype "$dir" | tail -1))"
-    before=()
+    extra=()
     if [ -n "${DROVAN_BEFORE:-}" ]; then
-      before=(-t "drovan-before=$DROVAN_BEFORE --no-progress --disk {SRC} --usb {DST} --mode disk-to-usb && { $aside; }")
+      extra=(-t "drovan-before=$DROVAN_BEFORE --no-progress --disk {SRC} --usb {DST} --mode disk-to-usb && { $aside; }")
+    fi
+    if [ "${STICK_RSYNC_BACKUP:-}" = 1 ]; then
+      flags=-rlt ok=''
+      if [ "$kind" = fat32 ]; then flags='-rlt --inplace'; ok=' || [ $? = 23 ]'; fi
+      extra+=(-t "rsync-backup={ rsync $flags $opts -b --backup-dir=$point/aside/rsync.\$\$.\$RANDOM {SRC}/ {DST}/$ok; }")
     fi
     STICK_REF=$REF bash "$dir/harness/compare.sh" -w "$dir/work" -n "$n" -r "$runs" -s a,b,c --flush --timer loop --no-mem \
-      -t "drovan=$tool --no-progress --disk {SRC} --usb {DST} --mode disk-to-usb && { $aside; }" "${before[@]}" \
+      -t "drovan=$tool --no-progress --disk {SRC} --usb {DST} --mode disk-to-usb && { $aside; }" "${extra[@]}" \
       -t "drovan-noversions=$tool --no-progress --no-versions --disk {SRC} --usb {DST} --mode disk-to-usb" "$@"
     echo "reference (shown as rsync): $REF"
     out=/tmp/stick-results-$kind-$n-$(date +%Y%m%d-%H%M%S).txt
