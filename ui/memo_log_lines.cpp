@@ -174,9 +174,11 @@ void MemoLogLines::finishEditing() {
 
 MemoLogLines::Line MemoLogLines::paneLineOf(std::string_view line) {
   Line result{paneLine(line), std::nullopt};
-  // Without a replacement character the text is the line's own, and its
-  // UTF-8 form is the line itself.
-  if (!result.text.contains(QChar::ReplacementCharacter)) result.line.emplace(line);
+  // Without a replacement character, or a byte order mark at the start
+  // (which the decoding drops), the text is the line's own, and its UTF-8
+  // form is the line itself.
+  if (!result.text.contains(QChar::ReplacementCharacter) && !line.starts_with("\xEF\xBB\xBF"))
+    result.line.emplace(line);
   return result;
 }
 

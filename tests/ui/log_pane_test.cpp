@@ -235,6 +235,10 @@ TEST(MemoLogLines, AHeldEditEndsAsChangesMadeAtOnce) {
     log.replaceLast("坏\xfe字节\xef\xbf\xbd 1%");
   });
   EXPECT_EQ(held.log.last(), "坏\xef\xbf\xbd字节\xef\xbf\xbd 1%");
+  // A byte order mark at the start is dropped as the pane decodes the line.
+  both([](LogLines& log) { log.add("\xef\xbb\xbf" "标记"); });
+  EXPECT_EQ(held.log.last(), "标记");
+  EXPECT_EQ(direct.log.last(), "标记");
   both([](LogLines& log) {
     log.add("清空之前");
     log.clear();
