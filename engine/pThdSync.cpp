@@ -9,6 +9,7 @@
 #include "engine/failure_reason.h"
 #include "platform/datetime.h"
 #include "platform/exceptions.h"
+#include "platform/file_ops.h"
 
 namespace {
 
@@ -134,6 +135,8 @@ void ThdSync::NoAutoExecute() {
   std::string aFirstDir, aSecondDir;
   const TEntryComparer comparer(aFirstDir, aSecondDir, timeMatch_);
   TInventoryList sourceList, targetList;
+  // The scan's readings of FUSE folders serve the changes after it.
+  const platform::ListingCacheScope listings;
   if (ScanAndDecide(sourceList, targetList, aFirstDir, aSecondDir))
     ApplyChanges(sourceList, targetList, comparer, aFirstDir, aSecondDir);
   if (StopSync) {

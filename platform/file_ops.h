@@ -32,8 +32,8 @@ std::optional<FileIdentity> lfileIdentity(const std::string& path);
 
 // While one lives, the folder listings that identity look-ups read on FUSE
 // drives are kept, and this process's own file operations keep them
-// current; a job holds one around its changes. Without one, every look-up
-// reads the listing afresh.
+// current; a job holds one around its scan and its changes. Without one,
+// every look-up reads the listing afresh.
 class ListingCacheScope {
  public:
   ListingCacheScope();

@@ -7,15 +7,20 @@
 #include <limits.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/folder_reader.h"
+#include "platform/linux/look_pool.h"
+#include "platform/posix/folder_listings.h"
 #include "platform/syscalls.h"
 #include "platform/temp_names.h"
 
@@ -38,7 +43,13 @@ bool isDotOrDotDot(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// An entry read ahead by readAllAndRelease(); its name lives in State::names.
+bool onFuse(int fd) {
+  constexpr long kFuseSuperMagic = 0x65735546;
+  struct statfs info {};
+  return ::fstatfs(fd, &info) == 0 && info.f_type == kFuseSuperMagic;
+}
+
+// An entry read ahead; its name lives in State::names.
 struct StoredEntry {
   FolderEntry entry;  // name left empty
   std::size_t nameOffset = 0;
@@ -57,7 +68,12 @@ struct FolderReader::State {
   std::size_t filled = 0;
   std::size_t offset = 0;
 
-  bool released = false;
+  // On FUSE the whole listing is read first and its entries are looked at
+  // several at a time (look_pool.h); elsewhere one by one as served.
+  bool manyAtOnce = false;
+  std::string path;  // of a folder so read, for the kept listings
+  bool loaded = false;    // every entry is in `stored`
+  bool released = false;  // and the handle is given back
   std::string names;
   std::vector<StoredEntry> stored;
   std::size_t nextStored = 0;
@@ -69,11 +85,22 @@ struct FolderReader::State {
     if (fd >= 0) ::close(fd);
   }
 
-  std::error_code adopt(int descriptor) {
+  // A subfolder on its parent's drive is read as its parent is: only the
+  // first folder of a drive asks what kind of drive it is.
+  std::error_code adopt(int descriptor, const State* parent, std::string_view at) {
     fd = descriptor;
     struct stat st {};
     if (::fstat(fd, &st) != 0) return lastError();
     id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    manyAtOnce = parent && parent->id.device == id.device ? parent->manyAtOnce : onFuse(fd);
+    // Kept listings are known by full path.
+    if (manyAtOnce && !parent && at.starts_with('/')) {
+      path = at;
+    } else if (manyAtOnce && parent && !parent->path.empty()) {
+      path = parent->path;
+      if (!path.ends_with('/')) path.push_back('/');
+      path.append(at);
+    }
     buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
     return {};
   }
@@ -83,6 +110,12 @@ struct FolderReader::State {
   // `failed` set, and the folder's listing is then incomplete.
   bool describe(const char* name, unsigned char type, bool removeTemps, FolderEntry& entry,
                 std::error_code& failed) {
+    return worthALook(name, type, removeTemps, failed) && examine(name, type, entry, failed);
+  }
+
+  // What the record alone tells: false for an entry never listed, with
+  // `failed` set when the listing must end here.
+  bool worthALook(const char* name, unsigned char type, bool removeTemps, std::error_code& failed) const {
     if (isDotOrDotDot(name)) return false;
     const std::string_view view(name);
     if (isCopyTempName(view)) {
@@ -95,7 +128,12 @@ struct FolderReader::State {
       if (fault != std::errc::no_such_file_or_directory) failed = fault;
       return false;
     }
+    return true;
+  }
 
+  // The look at the entry itself; safe on several threads at once.
+  bool examine(const char* name, unsigned char type, FolderEntry& entry, std::error_code& failed) const {
+    const std::string_view view(name);
     struct stat st {};
     bool link = type == DT_LNK;
     if (type == DT_UNKNOWN) {
@@ -128,9 +166,10 @@ struct FolderReader::State {
   // a regular file that we could lock ourselves goes; anything in doubt
   // (cannot be opened, locked by someone, locks unsupported) stays until a
   // later walk.
-  void removeLeftover(const char* name) const {
+  bool removeLeftover(const char* name) const {
     const int temp = ::openat(fd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (temp < 0) return;
+    if (temp < 0) return false;
+    bool removed = false;
     struct stat held {};
     struct stat named {};
     // Still the file we locked: a copy may have renamed it away since, and
@@ -138,8 +177,9 @@ struct FolderReader::State {
     if (::fstat(temp, &held) == 0 && S_ISREG(held.st_mode) && ::flock(temp, LOCK_EX | LOCK_NB) == 0 &&
         ::fstatat(fd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == held.st_ino &&
         named.st_dev == held.st_dev)
-      syscalls().unlinkAt(fd, name, 0);  // a failure leaves it for a later walk
+      removed = syscalls().unlinkAt(fd, name, 0) == 0;  // a failure leaves it for a later walk
     ::close(temp);  // drops the lock
+    return removed;
   }
 
   // After a failed fstatat: only an entry that vanished since the listing,
@@ -153,39 +193,109 @@ struct FolderReader::State {
     return false;
   }
 
-  bool readNext(bool removeTemps, FolderEntry& entry) {
+  // Reads the next getdents64 buffer; false at the end or on failure
+  // (error set).
+  bool fill() {
     for (;;) {
-      if (offset >= filled) {
-        if (atEnd || fd < 0) return false;
-        const ssize_t n = ::getdents64(fd, buffer.get(), kBufferSize);
-        if (n < 0) {
-          if (errno == EINTR) continue;
-          error = lastError();
-          atEnd = true;
-          return false;
-        }
-        if (n == 0) {
-          atEnd = true;
-          return false;
-        }
-        filled = static_cast<std::size_t>(n);
-        offset = 0;
-      }
-      // Fields are copied out rather than read through a dirent64 pointer
-      // into the char buffer.
-      const char* record = buffer.get() + offset;
-      unsigned short length = 0;
-      unsigned char type = 0;
-      std::memcpy(&length, record + offsetof(struct dirent64, d_reclen), sizeof length);
-      std::memcpy(&type, record + offsetof(struct dirent64, d_type), sizeof type);
-      if (length == 0) {  // a corrupt record; never loop on it
-        error = std::make_error_code(std::errc::io_error);
+      if (atEnd || fd < 0) return false;
+      const ssize_t n = ::getdents64(fd, buffer.get(), kBufferSize);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        error = lastError();
         atEnd = true;
         return false;
       }
-      offset += length;
+      if (n == 0) {
+        atEnd = true;
+        return false;
+      }
+      filled = static_cast<std::size_t>(n);
+      offset = 0;
+      return true;
+    }
+  }
+
+  // The record at offset, which moves past it; null on a corrupt record
+  // (error set).
+  const char* nextRecord(unsigned char& type) {
+    // Fields are copied out rather than read through a dirent64 pointer
+    // into the char buffer.
+    const char* record = buffer.get() + offset;
+    unsigned short length = 0;
+    std::memcpy(&length, record + offsetof(struct dirent64, d_reclen), sizeof length);
+    std::memcpy(&type, record + offsetof(struct dirent64, d_type), sizeof type);
+    if (length == 0) {  // never loop on it
+      error = std::make_error_code(std::errc::io_error);
+      atEnd = true;
+      filled = offset = 0;
+      return nullptr;
+    }
+    offset += length;
+    return record + offsetof(struct dirent64, d_name);
+  }
+
+  // Every entry into `stored`: the listing first, then the looks, several
+  // at once. What is served, and where a failure ends it, is what reading
+  // one by one would give.
+  void loadAll(bool removeTemps) {
+    struct Listed {
+      std::size_t nameOffset;
+      unsigned char type;
+    };
+    std::vector<Listed> listed;
+    // Every name the folder holds, for the kept listings.
+    std::optional<std::vector<std::string>> all;
+    if (!path.empty() && detail::keepingListings()) all.emplace();
+    std::error_code stoppedBy;
+    while (!stoppedBy && (offset < filled || fill())) {
+      unsigned char type = 0;
+      const char* name = nextRecord(type);
+      if (!name) break;
+      if (all && !isDotOrDotDot(name)) all->emplace_back(name);
+      if (removeTemps && type != DT_DIR && isCopyTempName(name) && removeLeftover(name)) {
+        if (all) all->pop_back();
+        continue;
+      }
+      if (!worthALook(name, type, false, stoppedBy)) continue;
+      listed.push_back({names.size(), type});
+      names.append(name).push_back('\0');  // fstatat wants it ended
+    }
+    if (!stoppedBy) stoppedBy = error;
+    struct Looked {
+      FolderEntry entry;
       std::error_code failed;
-      if (describe(record + offsetof(struct dirent64, d_name), type, removeTemps, entry, failed)) return true;
+      bool kept = false;
+    };
+    std::vector<Looked> looked(listed.size());
+    detail::runLooks(listed.size(), [&](std::size_t i) {
+      looked[i].kept = examine(names.data() + listed[i].nameOffset, listed[i].type, looked[i].entry, looked[i].failed);
+    });
+    for (std::size_t i = 0; i < looked.size(); ++i) {
+      if (looked[i].failed) {
+        stoppedBy = looked[i].failed;  // the rest is not read
+        break;
+      }
+      if (!looked[i].kept) continue;
+      StoredEntry entry{looked[i].entry, listed[i].nameOffset, looked[i].entry.name.size()};
+      entry.entry.name = {};
+      stored.push_back(entry);
+    }
+    error = stoppedBy;
+    atEnd = true;
+    filled = offset = 0;
+    loaded = true;
+    nextStored = 0;
+    if (all && !error) detail::noteListing(path, static_cast<dev_t>(id.device), std::move(*all));
+  }
+
+  bool readNext(bool removeTemps, FolderEntry& entry) {
+    for (;;) {
+      if (offset >= filled && !fill()) return false;
+      unsigned char type = 0;
+      const char* name = nextRecord(type);
+      if (!name) return false;
+      std::error_code failed;
+      if (describe(name, type, removeTemps, entry, failed)) return true;
       if (failed) {
         // The rest is not read: the folder counts as unread as a whole.
         error = failed;
@@ -209,7 +319,7 @@ std::error_code FolderReader::open(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return lastError();
   auto state = std::make_unique<State>();
-  if (auto ec = state->adopt(fd)) return ec;
+  if (auto ec = state->adopt(fd, nullptr, path)) return ec;
   state_ = std::move(state);
   return {};
 }
@@ -229,7 +339,7 @@ std::error_code FolderReader::openChild(const FolderReader& parent, std::string_
   const int fd = ::openat(parent.state_->fd, terminated, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return lastError();
   auto state = std::make_unique<State>();
-  if (auto ec = state->adopt(fd)) return ec;
+  if (auto ec = state->adopt(fd, parent.state_.get(), name)) return ec;
   state_ = std::move(state);
   return {};
 }
@@ -247,7 +357,10 @@ std::error_code FolderReader::error() const noexcept {
 bool FolderReader::next(FolderEntry& entry) {
   if (!state_) return false;
   State& s = *state_;
-  if (!s.released) return s.readNext(removeCopyTemps_, entry);
+  if (!s.loaded) {
+    if (!s.manyAtOnce) return s.readNext(removeCopyTemps_, entry);
+    s.loadAll(removeCopyTemps_);
+  }
   if (s.nextStored >= s.stored.size()) return false;
   const StoredEntry& stored = s.stored[s.nextStored++];
   entry = stored.entry;
@@ -258,18 +371,22 @@ bool FolderReader::next(FolderEntry& entry) {
 void FolderReader::readAllAndRelease() {
   if (!state_ || state_->released) return;
   State& s = *state_;
-  FolderEntry entry;
-  while (s.readNext(removeCopyTemps_, entry)) {
-    StoredEntry stored{entry, s.names.size(), entry.name.size()};
-    stored.entry.name = {};
-    s.names.append(entry.name);
-    s.stored.push_back(stored);
+  if (s.manyAtOnce && !s.loaded) {
+    s.loadAll(removeCopyTemps_);
+  } else if (!s.loaded) {
+    FolderEntry entry;
+    while (s.readNext(removeCopyTemps_, entry)) {
+      StoredEntry stored{entry, s.names.size(), entry.name.size()};
+      stored.entry.name = {};
+      s.names.append(entry.name);
+      s.stored.push_back(stored);
+    }
   }
   if (s.fd >= 0) ::close(s.fd);
   s.fd = -1;
   s.buffer.reset();
+  s.loaded = true;
   s.released = true;
-  s.nextStored = 0;
 }
 
 void setFolderFaultHookForTesting(FolderFaultHook hook) noexcept {

@@ -179,6 +179,22 @@ class ListingCache {
     if (!added && !keeps) it->second = false;
   }
 
+  bool keeping() {
+    std::lock_guard lock(mutex_);
+    return scopes_ > 0;
+  }
+
+  void listed(std::string dir, dev_t drive, std::vector<std::string> names) {
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    Listing listing{dir, {}, {}};
+    for (std::string& name : names) listing.add(std::move(name));
+    std::lock_guard lock(mutex_);
+    if (scopes_ == 0) return;
+    fuseFolders_[dir] = true;
+    folderDrives_[dir] = drive;
+    listings_[folded(dir)] = std::move(listing);  // as fresh as any kept one
+  }
+
   void removed(const std::string& dir, const std::string& name) {
     std::lock_guard lock(mutex_);
     if (listings_.empty()) return;
@@ -235,6 +251,11 @@ std::optional<bool> renameKeepsTime(dev_t drive) { return ListingCache::instance
 void noteRenameKeepsTime(dev_t drive, bool keeps) { ListingCache::instance().setKeepsTime(drive, keeps); }
 
 void forgetListings(const std::string& path) { ListingCache::instance().forget(path); }
+
+bool keepingListings() { return ListingCache::instance().keeping(); }
+void noteListing(const std::string& dir, dev_t drive, std::vector<std::string> names) {
+  ListingCache::instance().listed(dir, drive, std::move(names));
+}
 
 }  // namespace detail
 

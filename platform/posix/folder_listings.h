@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform::detail {
 
@@ -37,5 +38,12 @@ std::optional<bool> renameKeepsTime(dev_t drive);
 void noteRenameKeepsTime(dev_t drive, bool keeps);
 // What is known of `path` and everything below it is no longer true.
 void forgetListings(const std::string& path);
+
+// True while a ListingCacheScope lives.
+bool keepingListings();
+// The folder `dir`, on the FUSE drive `drive`, has just been read whole
+// and holds `names`: a walk's reading, kept for the identity look-ups and
+// copies that follow it.
+void noteListing(const std::string& dir, dev_t drive, std::vector<std::string> names);
 
 }  // namespace platform::detail

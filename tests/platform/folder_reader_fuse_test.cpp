@@ -1,0 +1,141 @@
+// Reading folders on a FUSE drive, where the reader looks at a folder's
+// entries several at a time: what it serves, in which order, and where a
+// failure ends a listing must be what reading one entry after another gives.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/folder_reader.h"
+#include "platform/temp_names.h"
+#include "tests/platform/folder_reading.h"
+#include "tests/support/fuse_mount.h"
+
+namespace fs = std::filesystem;
+using folderreading::HookGuard;
+using platform::FolderEntry;
+using platform::FolderReader;
+using testsupport::ExfatMount;
+
+namespace {
+
+struct Seen {
+  std::string name;
+  bool isFolder = false;
+  std::int64_t size = 0;
+  std::int64_t seconds = 0;
+  friend bool operator==(const Seen&, const Seen&) = default;
+  friend std::ostream& operator<<(std::ostream& out, const Seen& s) {
+    return out << s.name << (s.isFolder ? "/" : "") << " " << s.size << " @" << s.seconds;
+  }
+};
+
+// The folder as readdir lists it and stat describes it, in the drive's
+// order, without what the reader never lists.
+std::vector<Seen> oneByOne(const fs::path& folder) {
+  std::vector<Seen> out;
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
+  if (!dir) return out;
+  while (const dirent* e = readdir(dir.get())) {
+    const std::string name = e->d_name;
+    if (name == "." || name == ".." || platform::isCopyTempName(name) || name == platform::kVersionsFolderName)
+      continue;
+    struct stat st {};
+    if (stat((folder / name).c_str(), &st) != 0) continue;
+    const bool isFolder = S_ISDIR(st.st_mode);
+    out.push_back({name, isFolder, isFolder ? 0 : static_cast<std::int64_t>(st.st_size), st.st_mtim.tv_sec});
+  }
+  return out;
+}
+
+std::vector<Seen> served(FolderReader& reader, std::size_t most = std::numeric_limits<std::size_t>::max()) {
+  std::vector<Seen> out;
+  FolderEntry e;
+  while (out.size() < most && reader.next(e)) out.push_back({std::string(e.name), e.isFolder, e.size, e.mtimeSeconds});
+  return out;
+}
+
+// Files of many sizes and names, folders among them, and what the reader
+// never lists: enough entries for several looks to be under way at once.
+fs::path manyEntries(const ExfatMount& usb) {
+  const fs::path root = usb.path() / "many";
+  fs::create_directories(root / platform::kVersionsFolderName);
+  for (int i = 0; i < 240; ++i) {
+    const std::string name = (i % 7 == 0 ? "报告 " : "f") + std::to_string(i) + ".txt";
+    std::ofstream(root / name) << std::string(static_cast<std::size_t>(i * 37), 'x');
+    if (i % 20 == 0) {
+      const fs::path folder = root / ("d" + std::to_string(i));
+      fs::create_directory(folder);
+      std::ofstream(folder / "inner.txt") << i;
+    }
+  }
+  std::ofstream(root / ".~drovan-tmp-1-2-3") << "left over";
+  return root;
+}
+
+#define SKIP_WITHOUT_EXFAT()                              \
+  do {                                                    \
+    std::string why;                                      \
+    if (!ExfatMount::available(why)) GTEST_SKIP() << why; \
+  } while (false)
+
+}  // namespace
+
+TEST(FolderReaderOnFuse, ServesEveryEntryInTheDrivesOrder) {
+  SKIP_WITHOUT_EXFAT();
+  ExfatMount usb;
+  const fs::path root = manyEntries(usb);
+  const std::vector<Seen> expected = oneByOne(root);
+  ASSERT_EQ(expected.size(), 240u + 12u);
+
+  FolderReader reader;
+  ASSERT_FALSE(reader.open(root.string()));
+  EXPECT_EQ(served(reader), expected);
+  EXPECT_FALSE(reader.error());
+
+  // Part served, the rest read ahead and the handle given back: the rest follows.
+  FolderReader partly;
+  ASSERT_FALSE(partly.open(root.string()));
+  std::vector<Seen> both = served(partly, 100);
+  partly.readAllAndRelease();
+  EXPECT_FALSE(partly.isOpen());
+  for (const Seen& s : served(partly)) both.push_back(s);
+  EXPECT_EQ(both, expected);
+
+  // A subfolder opened through its parent is read the same way.
+  FolderReader parent, child;
+  ASSERT_FALSE(parent.open(root.string()));
+  ASSERT_FALSE(child.openChild(parent, "d40"));
+  EXPECT_EQ(served(child), oneByOne(root / "d40"));
+}
+
+TEST(FolderReaderOnFuse, AFailedLookEndsTheListingWhereItFails) {
+  SKIP_WITHOUT_EXFAT();
+  ExfatMount usb;
+  const fs::path root = manyEntries(usb);
+  std::vector<Seen> expected;
+  for (const Seen& s : oneByOne(root)) {
+    if (s.name == "f150.txt") break;
+    if (s.name != "f20.txt") expected.push_back(s);
+  }
+  ASSERT_GT(expected.size(), 10u);
+
+  HookGuard guard([](platform::FolderOp op, std::string_view name) -> std::error_code {
+    if (op != platform::FolderOp::Describe) return {};
+    if (name == "f150.txt") return std::make_error_code(std::errc::permission_denied);
+    if (name == "f20.txt") return std::make_error_code(std::errc::no_such_file_or_directory);  // gone meanwhile
+    return {};
+  });
+  FolderReader reader;
+  ASSERT_FALSE(reader.open(root.string()));
+  EXPECT_EQ(served(reader), expected);
+  EXPECT_EQ(reader.error(), std::errc::permission_denied);
+}
