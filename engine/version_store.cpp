@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "inventory/file_info.h"
+#include "platform/case_fold.h"
 #include "platform/drives.h"
 #include "platform/entry_state.h"
 #include "platform/file_ops.h"
@@ -96,13 +97,17 @@ TVersionStore::TVersionStore(std::string root, std::string run) : root_(std::mov
 platform::OsStatus TVersionStore::ensureFolder(const std::string& folder) {
   if (folders_.contains(folder)) return {};
   platform::OsStatus made = platform::createDirectory(folder);
+  if (made.ok()) made_.insert(folder);
   if (made.code == std::errc::file_exists && platform::isDirectory(folder) && !platform::isSymbolicLink(folder))
     made = {};
   if (made.ok()) folders_.insert(folder);
   return made;
 }
 
-platform::OsStatus TVersionStore::placeFor(const std::string& path, std::string& place) {
+platform::OsStatus TVersionStore::placeFor(const std::string& path, Moved& move) {
+  move.from = path;
+  move.free = false;
+  std::string& place = move.to;
   if (runFolder_.empty()) {
     const std::string versions = VersionsFolder(root_);
     if (platform::OsStatus r = ensureFolder(versions.substr(0, versions.size() - 1)); !r.ok()) return r;
@@ -113,6 +118,7 @@ platform::OsStatus TVersionStore::placeFor(const std::string& path, std::string&
       if (made.ok()) {
         runFolder_ = folder;
         folders_.insert(folder);
+        made_.insert(folder);
         break;
       }
       if (made.code != std::errc::file_exists || n >= 100) return made;
@@ -126,6 +132,13 @@ platform::OsStatus TVersionStore::placeFor(const std::string& path, std::string&
   }
   const std::size_t slash = relative.rfind(PathDelim);
   const std::string name = slash == std::string::npos ? relative : relative.substr(slash + 1);
+  // In a folder this store made, only what it put there can be in the way:
+  // the name needs no look (a round trip on FUSE).
+  place = folder + PathDelim + name;
+  if (made_.contains(folder) && !placed_.contains(platform::foldedCase(place))) {
+    move.free = true;
+    return {};
+  }
   // The same name twice in one run (two spellings on a drive that ignores
   // case): the second is numbered.
   for (int n = 1; n < 100; ++n) {
@@ -136,12 +149,18 @@ platform::OsStatus TVersionStore::placeFor(const std::string& path, std::string&
   return platform::OsStatus::fromErrno(EEXIST, "rename", place);
 }
 
+platform::OsStatus TVersionStore::moveAside(const Moved& move) {
+  platform::OsStatus moved =
+      move.free ? platform::renameFileToFreeName(move.from, move.to) : platform::renameFile(move.from, move.to);
+  if (moved.ok()) placed_.insert(platform::foldedCase(move.to));
+  return moved;
+}
+
 platform::OsStatus TVersionStore::Discard(const std::string& path) {
   nothingAt_.reset();
-  std::string place;
-  if (platform::OsStatus r = placeFor(path, place); !r.ok()) return r;
-  platform::OsStatus moved = platform::renameFile(path, place);
-  if (!moved.ok()) return moved;
+  Moved move;
+  if (platform::OsStatus r = placeFor(path, move); !r.ok()) return r;
+  if (platform::OsStatus moved = moveAside(move); !moved.ok()) return moved;
   ++kept_;
   return {};
 }
@@ -157,37 +176,38 @@ void TVersionStore::Prepare(const std::string& path, bool absentAtScan) {
   prepared_.reset();
   nothingAt_.reset();
   if (absentAtScan || !Present(path)) return;
-  std::string place;
-  if (placeFor(path, place).ok()) prepared_ = Moved{path, place};
+  Moved move;
+  if (placeFor(path, move).ok()) prepared_ = std::move(move);
 }
 
 platform::OsStatus TVersionStore::KeepBeforeReplace(const std::string& path) {
   pending_.reset();
   const bool seenNothing = nothingAt_ == path;
   nothingAt_.reset();
-  std::string place;
+  Moved move;
   if (prepared_ && prepared_->from == path) {
-    place = prepared_->to;
+    move = std::move(*prepared_);
     prepared_.reset();
   } else {
     if (seenNothing || !Present(path)) return {};
-    if (platform::OsStatus r = placeFor(path, place); !r.ok()) return r;
+    if (platform::OsStatus r = placeFor(path, move); !r.ok()) return r;
   }
   // A second name first: the file never leaves its own.
   if (!noLinks_) {
-    const platform::OsStatus linked = platform::linkFile(path, place);
+    const platform::OsStatus linked = platform::linkFile(path, move.to);
     if (linked.ok()) {
+      placed_.insert(platform::foldedCase(move.to));
       ++kept_;
       return {};
     }
     noLinks_ = DriveTakesNoLinks(linked);
   }
-  platform::OsStatus moved = platform::renameFile(path, place);
+  platform::OsStatus moved = moveAside(move);
   // Another drive below the root: the copy replaces the file, unkept. Gone
   // since it was prepared for: nothing to keep.
   if (moved.code == std::errc::cross_device_link || moved.code == std::errc::no_such_file_or_directory) return {};
   if (!moved.ok()) return moved;
-  pending_ = Moved{path, place};
+  pending_ = std::move(move);
   ++kept_;
   return {};
 }

@@ -57,17 +57,21 @@ class TVersionStore {
   const std::string& RunFolder() const { return runFolder_; }
 
  private:
+  struct Moved {
+    std::string from, to;
+    bool free = false;  // `to` needs no look before the rename
+  };
   // A free name in the run's folder for path, its folders created.
-  platform::OsStatus placeFor(const std::string& path, std::string& place);
+  platform::OsStatus placeFor(const std::string& path, Moved& place);
   platform::OsStatus ensureFolder(const std::string& folder);
+  platform::OsStatus moveAside(const Moved& move);
 
   std::string root_;
   std::string run_;
   std::string runFolder_;
   std::unordered_set<std::string> folders_;  // made or found by this store
-  struct Moved {
-    std::string from, to;
-  };
+  std::unordered_set<std::string> made_;     // made by it: nothing else is in them
+  std::unordered_set<std::string> placed_;   // what it put there, letter case folded
   std::optional<Moved> pending_;
   std::optional<std::string> nothingAt_;  // Looked found nothing there
   std::optional<Moved> prepared_;  // from: the path, to: its place  // moved aside for a replacement not yet settled

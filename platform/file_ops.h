@@ -131,6 +131,10 @@ CopyResult copyFileWithProgress(const std::string& source, const std::string& de
 // already names another file; a change of letter case only of the same file
 // (`a.txt` to `A.txt` on a drive that ignores case) is carried out.
 OsStatus renameFile(const std::string& from, const std::string& to);
+// renameFile where the caller knows that nothing is at `to` (a name it took
+// in a folder it made itself): on a drive that cannot refuse to replace by
+// itself, `to` is not looked at first, which on FUSE is a round trip.
+OsStatus renameFileToFreeName(const std::string& from, const std::string& to);
 
 // Gives the file `existing` the further name `newName` (a hard link). Fails
 // with EEXIST when newName exists, and on drives without hard links (FAT,

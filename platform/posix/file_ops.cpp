@@ -60,14 +60,20 @@ OsStatus renameLetterCase(const std::string& from, const std::string& to) {
   return OsStatus{};
 }
 
-OsStatus renameEntry(const std::string& from, const std::string& to) {
-  if (syscalls().renameNoReplace(from.c_str(), to.c_str()) == 0) return OsStatus{};
-  const int error = errno;
-  if (error == EEXIST) {
-    if (sameFileOtherCase(from, to)) return renameLetterCase(from, to);
-    return OsStatus::fromErrno(EEXIST, "rename", to);
+// drive: of from's folder where known; a drive that refused RENAME_NOREPLACE
+// once is not asked again (each try is a look-up round trip on FUSE).
+OsStatus renameEntry(const std::string& from, const std::string& to, std::optional<dev_t> drive, bool toIsFree) {
+  if (!drive || !detail::refusesNoReplace(*drive)) {
+    if (syscalls().renameNoReplace(from.c_str(), to.c_str()) == 0) return OsStatus{};
+    const int error = errno;
+    if (error == EEXIST) {
+      if (sameFileOtherCase(from, to)) return renameLetterCase(from, to);
+      return OsStatus::fromErrno(EEXIST, "rename", to);
+    }
+    if (!renameNoReplaceUnsupported(error)) return OsStatus::fromErrno(error, "renameat2", from);
+    if (drive) detail::noteRefusesNoReplace(*drive);
   }
-  if (!renameNoReplaceUnsupported(error)) return OsStatus::fromErrno(error, "renameat2", from);
+  if (toIsFree) return plainRename(from, to);
 
   // Without RENAME_NOREPLACE (FUSE drives among others) the check and the
   // rename are two steps; the sync is the only writer in its folders.
@@ -89,7 +95,7 @@ void noteCreation(const std::string& path) { detail::noteCreated(detail::parentO
 
 }  // namespace
 
-OsStatus renameFile(const std::string& from, const std::string& to) {
+static OsStatus renameNamed(const std::string& from, const std::string& to, bool toIsFree) {
   // FAT through FUSE gives a renamed file the current time; it keeps its own.
   // Whether a drive does is seen at its first rename of a file while a
   // listing scope lives; on a drive that keeps times, the looks before and
@@ -109,7 +115,7 @@ OsStatus renameFile(const std::string& from, const std::string& to) {
     if (drive && detail::renameKeepsTime(*drive) != true && (looked || ::lstat(from.c_str(), &before) == 0))
       keepTime = S_ISREG(before.st_mode);
   }
-  OsStatus r = renameEntry(from, to);
+  OsStatus r = renameEntry(from, to, drive, toIsFree);
   if (!r.ok()) return r;
   noteRemoval(from);
   noteCreation(to);
@@ -122,6 +128,10 @@ OsStatus renameFile(const std::string& from, const std::string& to) {
   }
   return r;
 }
+
+OsStatus renameFile(const std::string& from, const std::string& to) { return renameNamed(from, to, false); }
+
+OsStatus renameFileToFreeName(const std::string& from, const std::string& to) { return renameNamed(from, to, true); }
 
 OsStatus linkFile(const std::string& existing, const std::string& newName) {
   if (syscalls().link(existing.c_str(), newName.c_str()) != 0) return lastError("link", newName);

@@ -68,6 +68,7 @@ class ListingCache {
       fuseFolders_.clear();
       folderDrives_.clear();
       renameKeepsTime_.clear();
+      noReplaceRefused_.clear();
     }
   }
 
@@ -195,6 +196,15 @@ class ListingCache {
     listings_[folded(dir)] = std::move(listing);  // as fresh as any kept one
   }
 
+  bool noReplaceRefused(dev_t drive) {
+    std::lock_guard lock(mutex_);
+    return noReplaceRefused_.contains(drive);
+  }
+  void setNoReplaceRefused(dev_t drive) {
+    std::lock_guard lock(mutex_);
+    if (scopes_ > 0) noReplaceRefused_.insert(drive);
+  }
+
   void removed(const std::string& dir, const std::string& name) {
     std::lock_guard lock(mutex_);
     if (listings_.empty()) return;
@@ -225,6 +235,7 @@ class ListingCache {
   std::unordered_map<std::string, bool> fuseFolders_;
   std::unordered_map<std::string, dev_t> folderDrives_;
   std::unordered_map<dev_t, bool> renameKeepsTime_;
+  std::unordered_set<dev_t> noReplaceRefused_;
 };
 
 }  // namespace
@@ -249,6 +260,8 @@ std::optional<dev_t> folderDrive(const std::string& dir) { return ListingCache::
 void noteFolderDrive(const std::string& dir, dev_t drive) { ListingCache::instance().setDrive(dir, drive); }
 std::optional<bool> renameKeepsTime(dev_t drive) { return ListingCache::instance().keepsTime(drive); }
 void noteRenameKeepsTime(dev_t drive, bool keeps) { ListingCache::instance().setKeepsTime(drive, keeps); }
+bool refusesNoReplace(dev_t drive) { return ListingCache::instance().noReplaceRefused(drive); }
+void noteRefusesNoReplace(dev_t drive) { ListingCache::instance().setNoReplaceRefused(drive); }
 
 void forgetListings(const std::string& path) { ListingCache::instance().forget(path); }
 

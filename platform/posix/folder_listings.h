@@ -36,6 +36,10 @@ void noteFolderDrive(const std::string& dir, dev_t drive);
 // seen (FAT through FUSE gives a renamed file the current time).
 std::optional<bool> renameKeepsTime(dev_t drive);
 void noteRenameKeepsTime(dev_t drive, bool keeps);
+// Whether the drive has refused a rename that must not replace
+// (RENAME_NOREPLACE), once seen.
+bool refusesNoReplace(dev_t drive);
+void noteRefusesNoReplace(dev_t drive);
 // What is known of `path` and everything below it is no longer true.
 void forgetListings(const std::string& path);
 

@@ -21,6 +21,9 @@ OsStatus renameFile(const std::string& from, const std::string& to) {
   return {};
 }
 
+// MoveFileEx without MOVEFILE_REPLACE_EXISTING refuses to replace by itself.
+OsStatus renameFileToFreeName(const std::string& from, const std::string& to) { return renameFile(from, to); }
+
 OsStatus linkFile(const std::string& existing, const std::string& newName) {
   if (!CreateHardLinkW(win32::widePath(newName).c_str(), win32::widePath(existing).c_str(), nullptr))
     return win32::lastFailure("link", newName);

@@ -36,6 +36,7 @@ struct Seen {
   int fchmods = 0;
   int chmods = 0;
   int links = 0;
+  int noReplaceRenames = 0;
 };
 Seen seen;
 
@@ -66,6 +67,10 @@ platform::Syscalls countingTable() {
   table.chmod = [](const char* path, unsigned mode) {
     ++seen.chmods;
     return platform::realSyscalls().chmod(path, mode);
+  };
+  table.renameNoReplace = [](const char* from, const char* to) {
+    ++seen.noReplaceRenames;
+    return platform::realSyscalls().renameNoReplace(from, to);
   };
   table.link = [](const char* existing, const char* newName) {
     ++seen.links;
@@ -206,6 +211,32 @@ TEST_P(StickRoundTrips, ADriveWithoutHardLinksIsAskedForOnlyOne) {
     EXPECT_EQ(readFile(kept / f), "old " + f);
   }
   EXPECT_EQ(seen.links, 1);
+}
+
+// FUSE drives cannot refuse to replace by themselves: asked once a run,
+// not once per rename; every rename after the first checks the new name
+// itself.
+TEST_P(StickRoundTrips, ADriveThatCannotRefuseToReplaceIsAskedOnce) {
+  Pair s(onDrive("sync"), tolerance());
+  put(s.disk.path(), "renamed a.txt", "content of a", kT0);
+  put(s.disk.path(), "sub/renamed b.txt", "content of b", kT0);
+  put(s.disk.path(), "sub/c.txt", "newer c", kT0 + 10);
+  put(s.usb, "a.txt", "content of a", kT0);
+  put(s.usb, "sub/b.txt", "content of b", kT0);
+  put(s.usb, "sub/c.txt", "older c", kT0);
+  TJobSettings settings = s.settings();
+  settings.KeepVersions = true;
+  platform::ScopedSyscallOverride counting(countingTable());
+  JobHarness h;
+  h.run(TSyncType::DiskSync, settings);
+  EXPECT_EQ(seen.noReplaceRenames, 1);
+  EXPECT_FALSE(fs::exists(s.usb / "a.txt"));
+  EXPECT_FALSE(fs::exists(s.usb / "sub/b.txt"));
+  EXPECT_EQ(readFile(s.usb / "renamed a.txt"), "content of a");
+  EXPECT_EQ(readFile(s.usb / "sub/renamed b.txt"), "content of b");
+  EXPECT_EQ(readFile(s.usb / "sub/c.txt"), "newer c");
+  const fs::path kept = s.usb / std::string(platform::kVersionsFolderName) / kRun;
+  EXPECT_EQ(readFile(kept / "sub/c.txt"), "older c");
 }
 
 INSTANTIATE_TEST_SUITE_P(Sticks, StickRoundTrips, ::testing::Values(DriveKind::Exfat, DriveKind::Fat32), DriveName);

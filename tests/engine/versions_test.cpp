@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include "engine/version_store.h"
 #include "platform/temp_names.h"
@@ -130,13 +131,25 @@ TEST_P(Versions, TheStoreNumbersASecondFileOfOneNameAndPutsBackAMoveNotFollowedB
   EXPECT_EQ(readFile(runFolder(root) / "dir/a.txt"), "one");
   EXPECT_EQ(readFile(runFolder(root) / "dir/a (2).txt"), "two");
   EXPECT_EQ(store.Kept(), 2);
+  // Two spellings of one name: on a drive that ignores case the second must
+  // not land on the first.
+  put(root, "dir/B.txt", "upper", kT0);
+  ASSERT_TRUE(store.Discard((root / nativePath("dir/B.txt")).string()).ok());
+  put(root, "dir/b.txt", "lower", kT0);
+  ASSERT_TRUE(store.Discard((root / nativePath("dir/b.txt")).string()).ok());
+  std::multiset<std::string> spellings;
+  for (const auto& e : fs::directory_iterator(runFolder(root) / "dir"))
+    if (e.path().filename().string().starts_with("b") || e.path().filename().string().starts_with("B"))
+      spellings.insert(readFile(e.path()));
+  EXPECT_EQ(spellings, (std::multiset<std::string>{"lower", "upper"}));
+  EXPECT_EQ(store.Kept(), 4);
 
   put(root, "b.txt", "stays", kT0);
   ASSERT_TRUE(store.KeepBeforeReplace((root / "b.txt").string()).ok());
   EXPECT_EQ(readFile(runFolder(root) / "b.txt"), "stays");
   store.Settle(false);  // the replacement failed
   EXPECT_EQ(readFile(root / "b.txt"), "stays");
-  EXPECT_EQ(store.Kept(), 2 + (fs::exists(runFolder(root) / "b.txt") ? 1 : 0))
+  EXPECT_EQ(store.Kept(), 4 + (fs::exists(runFolder(root) / "b.txt") ? 1 : 0))
       << "a hard link may stay; a moved file goes back";
   // Nothing at the name: nothing to keep.
   ASSERT_TRUE(store.KeepBeforeReplace((root / "none.txt").string()).ok());

@@ -14,7 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_ops.h"
 #include "platform/folder_reader.h"
+#include "platform/posix/folder_listings.h"
 #include "platform/temp_names.h"
 #include "tests/platform/folder_reading.h"
 #include "tests/support/fuse_mount.h"
@@ -138,4 +140,43 @@ TEST(FolderReaderOnFuse, AFailedLookEndsTheListingWhereItFails) {
   ASSERT_FALSE(reader.open(root.string()));
   EXPECT_EQ(served(reader), expected);
   EXPECT_EQ(reader.error(), std::errc::permission_denied);
+}
+
+// Read whole while a job's listing scope lives, a FUSE folder's listing is
+// kept for the look-ups after the scan: it tells what the folder does not
+// hold without asking the drive again. A listing that ended early is not
+// kept, and nothing is once the scope has closed.
+TEST(FolderReaderOnFuse, AWholeReadingIsKeptForTheJob) {
+  SKIP_WITHOUT_EXFAT();
+  ExfatMount usb;
+  const fs::path root = manyEntries(usb);
+  const std::string folder = root.string();
+  {
+    const platform::ListingCacheScope scope;
+    FolderReader reader;
+    ASSERT_FALSE(reader.open(folder));
+    served(reader);
+    EXPECT_TRUE(platform::detail::knownAbsent(folder, "not there.txt"));
+    EXPECT_FALSE(platform::detail::knownAbsent(folder, "f1.txt"));
+    EXPECT_FALSE(platform::detail::knownAbsent(folder, "F1.TXT")) << "the drive ignores case";
+    EXPECT_FALSE(platform::detail::knownAbsent(folder, std::string(platform::kVersionsFolderName)))
+        << "what the reader does not list is still there";
+    FolderReader child;
+    ASSERT_FALSE(child.openChild(reader, "d40"));
+    served(child);
+    EXPECT_TRUE(platform::detail::knownAbsent(folder + "/d40", "f1.txt"));
+    EXPECT_FALSE(platform::detail::knownAbsent(folder + "/d40", "inner.txt"));
+  }
+  EXPECT_FALSE(platform::detail::knownAbsent(folder, "not there.txt"));
+  {
+    const platform::ListingCacheScope scope;
+    HookGuard guard([](platform::FolderOp op, std::string_view name) -> std::error_code {
+      if (op == platform::FolderOp::Describe && name == "f150.txt") return std::make_error_code(std::errc::io_error);
+      return {};
+    });
+    FolderReader reader;
+    ASSERT_FALSE(reader.open(folder));
+    served(reader);
+    EXPECT_FALSE(platform::detail::knownAbsent(folder, "not there.txt"));
+  }
 }
