@@ -97,7 +97,10 @@ TVersionStore::TVersionStore(std::string root, std::string run) : root_(std::mov
 platform::OsStatus TVersionStore::ensureFolder(const std::string& folder) {
   if (folders_.contains(folder)) return {};
   platform::OsStatus made = platform::createDirectory(folder);
-  if (made.ok()) made_.insert(folder);
+  if (made.ok()) {
+    made_.insert(folder);
+    placed_.insert(platform::foldedCase(folder));  // no file goes onto it without a look
+  }
   if (made.code == std::errc::file_exists && platform::isDirectory(folder) && !platform::isSymbolicLink(folder))
     made = {};
   if (made.ok()) folders_.insert(folder);

@@ -71,7 +71,7 @@ class TVersionStore {
   std::string runFolder_;
   std::unordered_set<std::string> folders_;  // made or found by this store
   std::unordered_set<std::string> made_;     // made by it: nothing else is in them
-  std::unordered_set<std::string> placed_;   // what it put there, letter case folded
+  std::unordered_set<std::string> placed_;   // what it put or made there, letter case folded
   std::optional<Moved> pending_;
   std::optional<std::string> nothingAt_;  // Looked found nothing there
   std::optional<Moved> prepared_;  // from: the path, to: its place  // moved aside for a replacement not yet settled

@@ -5,7 +5,9 @@
 // regular files are listed: pipes, sockets and devices are skipped and never
 // opened. "." and ".." and the copy's temporary files (temp_names.h) are never
 // listed. Subfolders are opened relative to their parent's open handle, so a
-// walk resolves no path twice.
+// walk resolves no path twice. On a FUSE drive the first next() reads the
+// whole listing and looks at its entries several at a time (each look is a
+// round trip to the drive process); what is served is the same.
 //
 // A FolderReader is used by one thread at a time; different readers are
 // independent. Nothing here throws except std::bad_alloc.

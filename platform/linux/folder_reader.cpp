@@ -7,7 +7,6 @@
 #include <limits.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -21,6 +20,7 @@
 #include "platform/folder_reader.h"
 #include "platform/linux/look_pool.h"
 #include "platform/posix/folder_listings.h"
+#include "platform/posix/unix_variant.h"
 #include "platform/syscalls.h"
 #include "platform/temp_names.h"
 
@@ -41,12 +41,6 @@ std::error_code injectedFault(FolderOp op, std::string_view name) {
 
 bool isDotOrDotDot(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
-bool onFuse(int fd) {
-  constexpr long kFuseSuperMagic = 0x65735546;
-  struct statfs info {};
-  return ::fstatfs(fd, &info) == 0 && info.f_type == kFuseSuperMagic;
 }
 
 // An entry read ahead; its name lives in State::names.
@@ -92,7 +86,7 @@ struct FolderReader::State {
     struct stat st {};
     if (::fstat(fd, &st) != 0) return lastError();
     id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
-    manyAtOnce = parent && parent->id.device == id.device ? parent->manyAtOnce : onFuse(fd);
+    manyAtOnce = parent && parent->id.device == id.device ? parent->manyAtOnce : detail::onFuseDrive(fd);
     // Kept listings are known by full path.
     if (manyAtOnce && !parent && at.starts_with('/')) {
       path = at;

@@ -6,10 +6,18 @@
 
 namespace platform::detail {
 
+namespace {
+constexpr long kFuseSuperMagic = 0x65735546;
+}
+
 bool onFuseDrive(const std::string& dir) {
-  constexpr long kFuseSuperMagic = 0x65735546;
   struct statfs info {};
   return ::statfs(dir.c_str(), &info) == 0 && info.f_type == kFuseSuperMagic;
+}
+
+bool onFuseDrive(int fd) {
+  struct statfs info {};
+  return ::fstatfs(fd, &info) == 0 && info.f_type == kFuseSuperMagic;
 }
 
 }  // namespace platform::detail

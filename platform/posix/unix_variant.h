@@ -9,6 +9,8 @@ namespace platform::detail {
 // Whether the folder dir lies on a drive served by a FUSE daemon. False when
 // that cannot be told.
 bool onFuseDrive(const std::string& dir);
+// The same of what the open descriptor fd names.
+bool onFuseDrive(int fd);
 
 // A short path that names what the open descriptor fd names, for a folder
 // whose own path leaves no room below the length limit.
