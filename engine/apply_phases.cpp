@@ -102,10 +102,13 @@ struct TPlanActions::State {
     copyFailure = result.Status;
     return Copied::Failed;
   }
-  // Deletes the target's file at path, or moves it into the old versions.
-  bool discard(const std::string& path, platform::OsStatus* why) {
+  // Deletes the target's file at path, or moves it into the old versions;
+  // with what the scan saw there, a move checks it right before and after.
+  bool discard(const std::string& path, platform::OsStatus* why, const TFileInfo* seen = nullptr) {
     if (targetVersions) {
-      platform::OsStatus kept = targetVersions->Discard(path);
+      platform::OsStatus kept =
+          seen ? targetVersions->Discard(path, [seen](const std::string& at) { return StillAsScannedAt(*seen, at); })
+               : targetVersions->Discard(path);
       // On another drive below the root the versions cannot hold it.
       if (kept.code != std::errc::cross_device_link) {
         if (kept.ok()) return true;
@@ -374,10 +377,16 @@ bool TPlanActions::DeleteTargetOnly(const TInventoryList& Filtered, platform::St
       const std::string path = e->Key();
       if (changedMeanwhile(*e, path)) continue;
       s.timedLine("被同步文件夹删除文件" + path);
-      // Once more right before the step: the line took its time.
-      if (changedMeanwhile(*e, path)) continue;
+      // Once more right before the step: the line took its time. The old
+      // versions look themselves, once their folders are made.
+      if (!s.targetVersions && changedMeanwhile(*e, path)) continue;
       s.changedTarget.Changed(path);
-      if (platform::OsStatus why; !s.discard(path, &why)) {
+      if (platform::OsStatus why; !s.discard(path, &why, e)) {
+        if (why.code == ChangedSinceScanError()) {
+          remover.Keep(path);
+          s.addError("该文件在同步期间被改动，未删除，请检查：", path);
+          continue;
+        }
         remover.Keep(path, true);
         s.addError("删除文件错误，请检查该文件：", path, why);
       } else {

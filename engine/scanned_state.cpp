@@ -24,9 +24,11 @@ std::error_code ChangedSinceScanError() {
   return {1, category};
 }
 
-bool StillAsScanned(const TFileInfo& seen) {
+bool StillAsScanned(const TFileInfo& seen) { return StillAsScannedAt(seen, seen.Key()); }
+
+bool StillAsScannedAt(const TFileInfo& seen, const std::string& path) {
   if (seen.MTimeNanoseconds < 0) return true;  // no scan saw it: nothing to compare with
-  const platform::EntryState now = platform::examineEntry(seen.Key());
+  const platform::EntryState now = platform::examineEntry(path);
   if (!now.exists || now.isFolder != seen.Falg || now.isLink != seen.IsLink) return false;
   if (now.stableIdentity && !(now.id == seen.Id)) return false;
   return seen.Falg || (now.size == seen.Size && SameTime(now, seen));

@@ -21,6 +21,8 @@ std::error_code ChangedSinceScanError();
 // for a file, the same size and modification time. A folder's own time is
 // not compared: the run's own removals inside it change it.
 bool StillAsScanned(const TFileInfo& seen);
+// The same of what is at path now (the file moved elsewhere since).
+bool StillAsScannedAt(const TFileInfo& seen, const std::string& path);
 
 // ok while StillAsScanned(seen); otherwise a ChangedSinceScanError status.
 // For a copy's confirmDestination.

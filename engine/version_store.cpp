@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/scanned_state.h"
 #include "inventory/file_info.h"
 #include "platform/case_fold.h"
 #include "platform/drives.h"
@@ -159,11 +160,21 @@ platform::OsStatus TVersionStore::moveAside(const Moved& move) {
   return moved;
 }
 
-platform::OsStatus TVersionStore::Discard(const std::string& path) {
+platform::OsStatus TVersionStore::Discard(const std::string& path,
+                                          const std::function<bool(const std::string& at)>& asScanned) {
   nothingAt_.reset();
   Moved move;
   if (platform::OsStatus r = placeFor(path, move); !r.ok()) return r;
+  // The folders are made: the look and the move follow each other closely.
+  const platform::OsStatus changed{ChangedSinceScanError(), "confirm", path};
+  if (asScanned && !asScanned(path)) return changed;
   if (platform::OsStatus moved = moveAside(move); !moved.ok()) return moved;
+  if (asScanned && !asScanned(move.to)) {
+    // Saved in the moment between: back under its name, unless a new file
+    // took the name since; then it stays kept here.
+    if (!platform::renameFile(move.to, path).ok()) ++kept_;
+    return changed;
+  }
   ++kept_;
   return {};
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -30,7 +31,13 @@ class TVersionStore {
   // below root, into the run's folder under its path below root. Fails,
   // the file left in place, when that cannot be done; EXDEV when path lies
   // on another drive than root, which the versions cannot hold.
-  platform::OsStatus Discard(const std::string& path);
+  // asScanned, when given, tells whether what is at a path is still what
+  // the scan saw at path: asked right before the move, and of the moved
+  // file right after it, so that a save that lands in between is seen. A
+  // file changed before the move stays; one changed during it goes back
+  // to its name. Either ends in a ChangedSinceScanError status.
+  platform::OsStatus Discard(const std::string& path,
+                             const std::function<bool(const std::string& at)>& asScanned = {});
 
   // Right before the file at path is replaced: keeps what path holds now,
   // as a hard link where the drive has them (path keeps its file until the

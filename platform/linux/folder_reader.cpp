@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstddef>
@@ -66,8 +67,15 @@ struct FolderReader::State {
   // several at a time (look_pool.h); elsewhere one by one as served.
   bool manyAtOnce = false;
   std::string path;  // of a folder so read, for the kept listings
-  bool loaded = false;    // every entry is in `stored`
+  bool loaded = false;    // the listing is read: every entry is in `stored`, or in `listed` for a look
   bool released = false;  // and the handle is given back
+  struct Listed {
+    std::size_t nameOffset;  // in `names`
+    unsigned char type;
+  };
+  std::vector<Listed> listed;
+  std::size_t nextListed = 0;
+  std::error_code listingError;  // where the listing itself ended early
   std::string names;
   std::vector<StoredEntry> stored;
   std::size_t nextStored = 0;
@@ -228,15 +236,8 @@ struct FolderReader::State {
     return record + offsetof(struct dirent64, d_name);
   }
 
-  // Every entry into `stored`: the listing first, then the looks, several
-  // at once. What is served, and where a failure ends it, is what reading
-  // one by one would give.
-  void loadAll(bool removeTemps) {
-    struct Listed {
-      std::size_t nameOffset;
-      unsigned char type;
-    };
-    std::vector<Listed> listed;
+  // The whole listing first: names and kinds, no looks yet.
+  void readListing(bool removeTemps) {
     // Every name the folder holds, for the kept listings.
     std::optional<std::vector<std::string>> all;
     if (!path.empty() && detail::keepingListings()) all.emplace();
@@ -254,32 +255,46 @@ struct FolderReader::State {
       listed.push_back({names.size(), type});
       names.append(name).push_back('\0');  // fstatat wants it ended
     }
-    if (!stoppedBy) stoppedBy = error;
+    listingError = stoppedBy ? stoppedBy : error;
+    error = {};
+    atEnd = true;
+    filled = offset = 0;
+    loaded = true;
+    if (all && !listingError) detail::noteListing(path, static_cast<dev_t>(id.device), std::move(*all));
+  }
+
+  // Looks at the next entries of the listing, several at once, into
+  // `stored`; false when none are left. A few hundred at a time, so that a
+  // stop is heard between them in a folder of many thousands. What is
+  // served, and where a failure ends it, is what reading one by one gives.
+  bool lookAhead() {
+    if (nextListed >= listed.size()) return false;
+    constexpr std::size_t kLooksAtOnce = 256;
+    const std::size_t count = std::min(kLooksAtOnce, listed.size() - nextListed);
     struct Looked {
       FolderEntry entry;
       std::error_code failed;
       bool kept = false;
     };
-    std::vector<Looked> looked(listed.size());
-    detail::runLooks(listed.size(), [&](std::size_t i) {
-      looked[i].kept = examine(names.data() + listed[i].nameOffset, listed[i].type, looked[i].entry, looked[i].failed);
+    std::vector<Looked> looked(count);
+    detail::runLooks(count, [&](std::size_t i) {
+      const Listed& at = listed[nextListed + i];
+      looked[i].kept = examine(names.data() + at.nameOffset, at.type, looked[i].entry, looked[i].failed);
     });
-    for (std::size_t i = 0; i < looked.size(); ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
       if (looked[i].failed) {
-        stoppedBy = looked[i].failed;  // the rest is not read
-        break;
+        error = looked[i].failed;  // the rest is not read
+        nextListed = listed.size();
+        return true;
       }
       if (!looked[i].kept) continue;
-      StoredEntry entry{looked[i].entry, listed[i].nameOffset, looked[i].entry.name.size()};
+      StoredEntry entry{looked[i].entry, listed[nextListed + i].nameOffset, looked[i].entry.name.size()};
       entry.entry.name = {};
       stored.push_back(entry);
     }
-    error = stoppedBy;
-    atEnd = true;
-    filled = offset = 0;
-    loaded = true;
-    nextStored = 0;
-    if (all && !error) detail::noteListing(path, static_cast<dev_t>(id.device), std::move(*all));
+    nextListed += count;
+    if (nextListed == listed.size()) error = listingError;
+    return true;
   }
 
   bool readNext(bool removeTemps, FolderEntry& entry) {
@@ -353,9 +368,10 @@ bool FolderReader::next(FolderEntry& entry) {
   State& s = *state_;
   if (!s.loaded) {
     if (!s.manyAtOnce) return s.readNext(removeCopyTemps_, entry);
-    s.loadAll(removeCopyTemps_);
+    s.readListing(removeCopyTemps_);
   }
-  if (s.nextStored >= s.stored.size()) return false;
+  while (s.nextStored >= s.stored.size())
+    if (!s.lookAhead()) return false;
   const StoredEntry& stored = s.stored[s.nextStored++];
   entry = stored.entry;
   entry.name = std::string_view(s.names.data() + stored.nameOffset, stored.nameLength);
@@ -365,8 +381,10 @@ bool FolderReader::next(FolderEntry& entry) {
 void FolderReader::readAllAndRelease() {
   if (!state_ || state_->released) return;
   State& s = *state_;
-  if (s.manyAtOnce && !s.loaded) {
-    s.loadAll(removeCopyTemps_);
+  if (s.manyAtOnce) {
+    if (!s.loaded) s.readListing(removeCopyTemps_);
+    while (s.lookAhead()) {
+    }
   } else if (!s.loaded) {
     FolderEntry entry;
     while (s.readNext(removeCopyTemps_, entry)) {

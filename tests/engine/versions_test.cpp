@@ -6,7 +6,9 @@
 
 #include <filesystem>
 #include <set>
+#include <vector>
 
+#include "engine/scanned_state.h"
 #include "engine/version_store.h"
 #include "platform/temp_names.h"
 #include "tests/engine/job_harness.h"
@@ -118,6 +120,47 @@ TEST_P(Versions, WithoutVersionsNothingIsKept) {
   h.run(TSyncType::DiskSync, s.settings());
   EXPECT_FALSE(fs::exists(s.usb / std::string(platform::kVersionsFolderName)));
   EXPECT_FALSE(fs::exists(s.usb / "x.txt"));
+}
+
+// A save that lands on a file while it is moved aside: the look right
+// before the move keeps the file in place; the look at the moved file after
+// it puts it back under its name; a new file that took the name meanwhile
+// leaves the moved one kept.
+TEST_P(Versions, ADiscardSeesASaveRightBeforeOrDuringTheMove) {
+  const fs::path root = onDrive("store");
+  fs::create_directories(root);
+  put(root, "dir/a.txt", "saved", kT0);
+  put(root, "dir/b.txt", "saved", kT0);
+  put(root, "dir/c.txt", "saved", kT0);
+  TVersionStore store(root.string() + PathDelim, kRun);
+  const std::string a = (root / nativePath("dir/a.txt")).string();
+  const std::string b = (root / nativePath("dir/b.txt")).string();
+  const std::string c = (root / nativePath("dir/c.txt")).string();
+
+  std::vector<std::string> asked;
+  platform::OsStatus r = store.Discard(a, [&](const std::string& at) {
+    asked.push_back(at);
+    return false;  // changed before the move
+  });
+  EXPECT_EQ(r.code, ChangedSinceScanError());
+  EXPECT_EQ(asked, std::vector<std::string>{a});
+  EXPECT_EQ(readFile(root / "dir/a.txt"), "saved");
+
+  r = store.Discard(b, [&](const std::string& at) { return at == b; });  // changed during it
+  EXPECT_EQ(r.code, ChangedSinceScanError());
+  EXPECT_EQ(readFile(root / "dir/b.txt"), "saved");
+  EXPECT_FALSE(fs::exists(runFolder(root) / "dir/b.txt"));
+  EXPECT_EQ(store.Kept(), 0);
+
+  r = store.Discard(c, [&](const std::string& at) {
+    if (at == c) return true;
+    put(root, "dir/c.txt", "new file meanwhile", kT0);
+    return false;
+  });
+  EXPECT_EQ(r.code, ChangedSinceScanError());
+  EXPECT_EQ(readFile(root / "dir/c.txt"), "new file meanwhile");
+  EXPECT_EQ(readFile(runFolder(root) / "dir/c.txt"), "saved");
+  EXPECT_EQ(store.Kept(), 1);
 }
 
 TEST_P(Versions, TheStoreNumbersASecondFileOfOneNameAndPutsBackAMoveNotFollowedByAReplacement) {

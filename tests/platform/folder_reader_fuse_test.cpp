@@ -6,12 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/file_ops.h"
@@ -66,11 +68,11 @@ std::vector<Seen> served(FolderReader& reader, std::size_t most = std::numeric_l
 }
 
 // Files of many sizes and names, folders among them, and what the reader
-// never lists: enough entries for several looks to be under way at once.
+// never lists: more entries than are looked at in one go.
 fs::path manyEntries(const ExfatMount& usb) {
   const fs::path root = usb.path() / "many";
   fs::create_directories(root / platform::kVersionsFolderName);
-  for (int i = 0; i < 240; ++i) {
+  for (int i = 0; i < 300; ++i) {
     const std::string name = (i % 7 == 0 ? "报告 " : "f") + std::to_string(i) + ".txt";
     std::ofstream(root / name) << std::string(static_cast<std::size_t>(i * 37), 'x');
     if (i % 20 == 0) {
@@ -96,7 +98,7 @@ TEST(FolderReaderOnFuse, ServesEveryEntryInTheDrivesOrder) {
   ExfatMount usb;
   const fs::path root = manyEntries(usb);
   const std::vector<Seen> expected = oneByOne(root);
-  ASSERT_EQ(expected.size(), 240u + 12u);
+  ASSERT_EQ(expected.size(), 300u + 15u);
 
   FolderReader reader;
   ASSERT_FALSE(reader.open(root.string()));
@@ -119,27 +121,53 @@ TEST(FolderReaderOnFuse, ServesEveryEntryInTheDrivesOrder) {
   EXPECT_EQ(served(child), oneByOne(root / "d40"));
 }
 
+// Names the hook below refuses: one as gone since the listing, one as not
+// to be examined.
+std::string vanished, refused;
+
 TEST(FolderReaderOnFuse, AFailedLookEndsTheListingWhereItFails) {
   SKIP_WITHOUT_EXFAT();
   ExfatMount usb;
   const fs::path root = manyEntries(usb);
-  std::vector<Seen> expected;
-  for (const Seen& s : oneByOne(root)) {
-    if (s.name == "f150.txt") break;
-    if (s.name != "f20.txt") expected.push_back(s);
+  const std::vector<Seen> order = oneByOne(root);
+  // Both within the first few hundred and after them.
+  for (std::size_t at : {150u, 280u}) {
+    vanished = order[20].name;
+    refused = order[at].name;
+    std::vector<Seen> expected(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(at));
+    expected.erase(expected.begin() + 20);
+    HookGuard guard([](platform::FolderOp op, std::string_view name) -> std::error_code {
+      if (op != platform::FolderOp::Describe) return {};
+      if (name == refused) return std::make_error_code(std::errc::permission_denied);
+      if (name == vanished) return std::make_error_code(std::errc::no_such_file_or_directory);
+      return {};
+    });
+    FolderReader reader;
+    ASSERT_FALSE(reader.open(root.string()));
+    EXPECT_EQ(served(reader), expected) << "refused at " << at;
+    EXPECT_EQ(reader.error(), std::errc::permission_denied);
   }
-  ASSERT_GT(expected.size(), 10u);
+}
 
-  HookGuard guard([](platform::FolderOp op, std::string_view name) -> std::error_code {
-    if (op != platform::FolderOp::Describe) return {};
-    if (name == "f150.txt") return std::make_error_code(std::errc::permission_denied);
-    if (name == "f20.txt") return std::make_error_code(std::errc::no_such_file_or_directory);  // gone meanwhile
-    return {};
-  });
+// A drive pulled while a folder is read: what was looked at before is
+// served, and the first look after ends the listing with the drive's error.
+TEST(FolderReaderOnFuse, ALookThatFailsEndsTheListingThere) {
+  SKIP_WITHOUT_EXFAT();
+  ExfatMount usb;
+  const fs::path root = manyEntries(usb);
+  const std::vector<Seen> order = oneByOne(root);
+  // Past the kernel's keeping of what those looks saw (a second by default),
+  // so that the reader's own looks go to the drive.
+  std::this_thread::sleep_for(std::chrono::seconds(2));
   FolderReader reader;
   ASSERT_FALSE(reader.open(root.string()));
-  EXPECT_EQ(served(reader), expected);
-  EXPECT_EQ(reader.error(), std::errc::permission_denied);
+  std::vector<Seen> before = served(reader, 1);
+  usb.pull();
+  for (const Seen& s : served(reader)) before.push_back(s);
+  ASSERT_GT(before.size(), 1u);
+  ASSERT_LT(before.size(), order.size()) << "the first looks went no further than a few hundred";
+  EXPECT_EQ(before, std::vector<Seen>(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(before.size())));
+  EXPECT_TRUE(reader.error());
 }
 
 // Read whole while a job's listing scope lives, a FUSE folder's listing is
@@ -171,7 +199,7 @@ TEST(FolderReaderOnFuse, AWholeReadingIsKeptForTheJob) {
   {
     const platform::ListingCacheScope scope;
     HookGuard guard([](platform::FolderOp op, std::string_view name) -> std::error_code {
-      if (op == platform::FolderOp::Describe && name == "f150.txt") return std::make_error_code(std::errc::io_error);
+      if (op == platform::FolderOp::Describe && name == "f290.txt") return std::make_error_code(std::errc::io_error);
       return {};
     });
     FolderReader reader;
