@@ -256,7 +256,8 @@ struct FolderReader::State {
       names.append(name).push_back('\0');  // fstatat wants it ended
     }
     listingError = stoppedBy ? stoppedBy : error;
-    error = {};
+    // Nothing to look at: the listing's own end is the reading's.
+    error = listed.empty() ? listingError : std::error_code{};
     atEnd = true;
     filled = offset = 0;
     loaded = true;
